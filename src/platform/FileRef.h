@@ -1,0 +1,61 @@
+#pragma once
+
+#include "util/Status.h"
+
+#include <string>
+#include <sys/types.h>
+
+namespace ferrolet {
+
+// Designates one existing item by device and inode together with its path.
+// A default FileRef designates nothing and every call on it fails. A FileRef
+// is invalid once its item is gone or its path holds another item. It keeps no
+// descriptor open, so a snapshot of references never keeps a volume busy.
+class FileRef {
+public:
+    enum class Leaf { NoFollow, Follow };
+
+    FileRef() = default;
+
+    // FSPathMakeRef. The path must be absolute. With Leaf::NoFollow (items) a
+    // symbolic link designates the link itself; with Leaf::Follow (folders the
+    // user chose as destinations) it designates what the link points to, and
+    // the stored path is the resolved one.
+    static Status FromPath(const std::string& path, FileRef& out, Leaf leaf = Leaf::NoFollow,
+                           bool* isDirectory = nullptr);
+
+    // A reference to an item known by its (absolute) path and identity, as
+    // file operations hand back for the item at its new place.
+    static FileRef Make(std::string path, dev_t device, ino_t inode);
+
+    // FSIsFSRefValid: the path still holds the same item.
+    bool IsValid() const;
+    bool IsNull() const { return m_path.empty(); }
+
+    // FSRefMakePath: the path, failing when the reference is invalid or the
+    // path with its terminating zero does not fit maxSize bytes.
+    Status MakePath(std::string& out, size_t maxSize = 4096) const;
+
+    // FSCompareFSRefs: both designate the same existing item.
+    bool SameItem(const FileRef& other) const;
+
+    // The last path component (bytes), empty for the root or a null reference.
+    std::string Name() const;
+    // The parent folder's path; "/" for an item directly under the root.
+    std::string ParentPath() const;
+
+    const std::string& Path() const { return m_path; }
+    dev_t Device() const { return m_device; }
+    ino_t Inode() const { return m_inode; }
+
+    bool operator==(const FileRef& other) const {
+        return m_path == other.m_path && m_device == other.m_device && m_inode == other.m_inode;
+    }
+
+private:
+    std::string m_path;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+};
+
+} // namespace ferrolet

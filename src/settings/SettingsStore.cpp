@@ -1,0 +1,268 @@
+#include "SettingsStore.h"
+
+#include "PlistCodec.h"
+#include "util/AppPaths.h"
+#include "util/Log.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ferrolet {
+
+namespace {
+
+QString ErrnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool MakeDirs(const std::string& path) {
+    size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        const std::string partial = path.substr(0, pos);
+        if (!partial.empty() && mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = write(fd, p, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Settings files are small; anything past this is not ours.
+constexpr off_t kMaxSettingsFileSize = 64 * 1024 * 1024;
+
+} // namespace
+
+SettingsStore::SettingsStore(std::string filePath) : m_filePath(std::move(filePath)) {}
+
+std::string SettingsStore::DefaultFilePath() {
+    return ConfigDirectory() + "/" + kSettingsDomain + ".plist";
+}
+
+QVariant SettingsStore::CopyAppValue(const QString& key) const {
+    if (auto it = m_pending.find(key); it != m_pending.end()) {
+        return it->second;
+    }
+    return m_values.value(key);
+}
+
+void SettingsStore::SetAppValue(const QString& key, const QVariant& value) {
+    m_pending[key] = value;
+}
+
+QStringList SettingsStore::Keys() const {
+    QStringList keys = m_values.keys();
+    for (const auto& [key, value] : m_pending) {
+        if (value.isValid() && !keys.contains(key)) {
+            keys.append(key);
+        } else if (!value.isValid()) {
+            keys.removeAll(key);
+        }
+    }
+    return keys;
+}
+
+SettingsStore::Stamp SettingsStore::CurrentStamp() const {
+    Stamp s;
+    struct stat st {};
+    if (stat(m_filePath.c_str(), &st) != 0) {
+        return s;
+    }
+    s.exists = true;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    s.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+    return s;
+}
+
+bool SettingsStore::ReadFile(QVariantMap& values, Stamp& stamp) const {
+    values.clear();
+    stamp = Stamp();
+    const int fd = open(m_filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        // A missing file is an empty domain; an unreadable one is not ours to
+        // replace, so it counts as corrupt (and is kept aside before a write).
+        return errno == ENOENT;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxSettingsFileSize) {
+        close(fd);
+        return false;
+    }
+    QByteArray bytes;
+    bytes.resize(static_cast<qsizetype>(st.st_size));
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        got += n;
+    }
+    close(fd);
+    bytes.truncate(got);
+    stamp.exists = true;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    stamp.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+    auto parsed = ParsePlistDictionary(bytes);
+    if (!parsed) {
+        return false;
+    }
+    values = std::move(*parsed);
+    return true;
+}
+
+void SettingsStore::KeepCorruptFileAside() {
+    std::string aside = m_filePath + ".corrupt";
+    for (int n = 1; n < 1000; ++n) {
+        if (renameat2(AT_FDCWD, m_filePath.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) ==
+            0) {
+            Log(QStringLiteral("Ferrolet: the unreadable settings file was kept as %1")
+                    .arg(QString::fromUtf8(aside.c_str())));
+            return;
+        }
+        if (errno != EEXIST) {
+            return;
+        }
+        aside = m_filePath + ".corrupt." + std::to_string(n);
+    }
+}
+
+bool SettingsStore::Synchronize() {
+    if (m_pending.empty()) {
+        const Stamp now = CurrentStamp();
+        if (m_loaded && now == m_stamp) {
+            return true;
+        }
+        QVariantMap values;
+        Stamp stamp;
+        const bool ok = ReadFile(values, stamp);
+        m_values = std::move(values);
+        m_stamp = stamp;
+        m_loaded = true;
+        m_corruptOnDisk = !ok;
+        if (!ok && !m_reportedCorrupt) {
+            m_reportedCorrupt = true;
+            Log(QStringLiteral("Ferrolet: the settings file %1 could not be read; defaults apply")
+                    .arg(QString::fromUtf8(m_filePath.c_str())));
+        }
+        return true;
+    }
+    return WriteMerged();
+}
+
+bool SettingsStore::WriteMerged() {
+    const std::string dir = DirectoryOf(m_filePath);
+    auto fail = [this](const QString& what, int e) {
+        if (!m_reportedWriteFailure) {
+            m_reportedWriteFailure = true;
+            Log(QStringLiteral("Ferrolet: could not save the settings (%1): %2")
+                    .arg(what, ErrnoText(e)));
+        }
+        return false;
+    };
+    if (!MakeDirs(dir)) {
+        return fail(QString::fromUtf8(dir.c_str()), errno);
+    }
+    const std::string lockPath = m_filePath + ".lock";
+    const int lockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFd < 0) {
+        return fail(QString::fromUtf8(lockPath.c_str()), errno);
+    }
+    while (flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+
+    // Take in what other writers stored, then lay our changes over it key by key.
+    QVariantMap merged;
+    Stamp stamp;
+    if (!ReadFile(merged, stamp)) {
+        if (!m_reportedCorrupt) {
+            m_reportedCorrupt = true;
+            Log(QStringLiteral("Ferrolet: the settings file %1 could not be read; defaults apply")
+                    .arg(QString::fromUtf8(m_filePath.c_str())));
+        }
+        KeepCorruptFileAside();
+        merged.clear();
+    }
+    for (const auto& [key, value] : m_pending) {
+        if (value.isValid()) {
+            merged.insert(key, value);
+        } else {
+            merged.remove(key);
+        }
+    }
+
+    const QByteArray xml = SerializePlistXml(merged);
+    std::string tmp = m_filePath + ".XXXXXX";
+    const int fd = mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        close(lockFd);
+        return fail(QString::fromUtf8(dir.c_str()), e);
+    }
+    fchmod(fd, 0600);
+    if (!WriteAll(fd, xml) || fsync(fd) != 0) {
+        const int e = errno;
+        close(fd);
+        unlink(tmp.c_str());
+        close(lockFd);
+        return fail(QString::fromUtf8(tmp.c_str()), e);
+    }
+    close(fd);
+    if (rename(tmp.c_str(), m_filePath.c_str()) != 0) {
+        const int e = errno;
+        unlink(tmp.c_str());
+        close(lockFd);
+        return fail(QString::fromUtf8(m_filePath.c_str()), e);
+    }
+    if (const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    close(lockFd);
+
+    m_values = std::move(merged);
+    m_pending.clear();
+    m_stamp = CurrentStamp();
+    m_loaded = true;
+    m_corruptOnDisk = false;
+    m_reportedWriteFailure = false;
+    return true;
+}
+
+} // namespace ferrolet

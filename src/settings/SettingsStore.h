@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <map>
+#include <string>
+#include <sys/types.h>
+
+namespace ferrolet {
+
+inline constexpr const char* kSettingsDomain = "com.quorvane.Ferrolet";
+
+// The application's settings domain, kept as an XML property list at
+// $XDG_CONFIG_HOME/com.quorvane.Ferrolet.plist.
+//
+// Synchronize() takes in other writers' changes (re-reading the file only when
+// it changed) and writes this process's pending changes: under a lock it
+// merges them key by key into what is on disk, writes a temporary file in the
+// same folder, flushes it and renames it over. A file that cannot be parsed
+// reads as empty, is logged once, and is renamed aside with a ".corrupt"
+// suffix before anything replaces it.
+class SettingsStore {
+public:
+    explicit SettingsStore(std::string filePath = DefaultFilePath());
+
+    static std::string DefaultFilePath();
+    const std::string& FilePath() const { return m_filePath; }
+
+    // CFPreferencesCopyAppValue: the value as last synchronised (plus this
+    // process's pending changes); an invalid QVariant when absent.
+    QVariant CopyAppValue(const QString& key) const;
+    // CFPreferencesSetAppValue: an invalid QVariant removes the key.
+    void SetAppValue(const QString& key, const QVariant& value);
+    // CFPreferencesAppSynchronize: false when pending changes could not be
+    // written (they stay pending and are written by the next call).
+    bool Synchronize();
+
+    QStringList Keys() const;
+
+private:
+    struct Stamp {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        long long mtimeNs = 0;
+        long long ctimeNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+
+    Stamp CurrentStamp() const;
+    // Reads the file; false (and empty values) when it exists but is not a
+    // property-list dictionary.
+    bool ReadFile(QVariantMap& values, Stamp& stamp) const;
+    bool WriteMerged();
+    void KeepCorruptFileAside();
+
+    std::string m_filePath;
+    QVariantMap m_values;
+    std::map<QString, QVariant> m_pending;
+    Stamp m_stamp;
+    bool m_loaded = false;
+    bool m_corruptOnDisk = false;
+    bool m_reportedCorrupt = false;
+    bool m_reportedWriteFailure = false;
+};
+
+} // namespace ferrolet

@@ -1,0 +1,79 @@
+#include "AppPaths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ferrolet {
+
+namespace {
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    // XDG says relative values are invalid and must be ignored.
+    if (value && value[0] == '/') {
+        return value;
+    }
+    return fallback;
+}
+
+bool MakeDirs(const std::string& path, mode_t mode) {
+    std::string partial;
+    size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        partial = path.substr(0, pos);
+        if (partial.empty()) {
+            continue;
+        }
+        if (mkdir(partial.c_str(), mode) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+} // namespace
+
+std::string HomeDirectory() {
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') {
+        return home;
+    }
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
+        return pw->pw_dir;
+    }
+    return "/";
+}
+
+std::string DataDirectory() {
+    if (const char* over = std::getenv("FERROLET_DATA_DIR"); over && over[0] == '/') {
+        return over;
+    }
+    char exe[PATH_MAX + 1] = {};
+    const ssize_t n = readlink("/proc/self/exe", exe, PATH_MAX);
+    if (n <= 0) {
+        return {};
+    }
+    std::string dir(exe, static_cast<size_t>(n));
+    dir.erase(dir.rfind('/'));
+    return dir + "/../share/ferrolet";
+}
+
+std::string ConfigDirectory() { return EnvOr("XDG_CONFIG_HOME", HomeDirectory() + "/.config"); }
+
+std::string StateDirectory() {
+    const std::string base = EnvOr("XDG_STATE_HOME", HomeDirectory() + "/.local/state");
+    const std::string dir = base + "/Ferrolet";
+    if (!MakeDirs(base, 0700)) {
+        return {};
+    }
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        return {};
+    }
+    return dir;
+}
+
+} // namespace ferrolet

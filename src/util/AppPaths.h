@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace ferrolet {
+
+// The data folder (selection script, icons): ../share/ferrolet beside the
+// executable, so the build tree and an installed prefix both work.
+// FERROLET_DATA_DIR overrides it for tests.
+std::string DataDirectory();
+
+// $XDG_CONFIG_HOME (default ~/.config).
+std::string ConfigDirectory();
+
+// $XDG_STATE_HOME/Ferrolet (default ~/.local/state/Ferrolet), created with
+// mode 0700 when missing. Archives and cut items wait here; it is per user and
+// survives restarts. Empty when it cannot be made.
+std::string StateDirectory();
+
+// The user's home folder ($HOME, or the password database).
+std::string HomeDirectory();
+
+} // namespace ferrolet

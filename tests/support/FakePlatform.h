@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QStringList>
+
+#include <deque>
+
+namespace ferrolet::test {
+
+// Records every desktop request so tests can check beeps, sounds, reveals and
+// dialogs without a display, a bus or a sound card.
+class FakePlatform : public Platform {
+public:
+    void Beep() override;
+    void PlaySound(const QString& name) override;
+    void RevealItem(const std::string& path) override;
+    void OpenFolder(const std::string& path) override;
+    void OpenItem(const std::string& path) override;
+    void OpenUrl(const QString& url) override;
+    std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) override;
+    void BringToFront() override;
+    QDateTime Now() override;
+
+    int beeps = 0;
+    QStringList sounds;
+    std::vector<std::string> revealed;
+    std::vector<std::string> openedFolders;
+    std::vector<std::string> openedItems;
+    QStringList openedUrls;
+    std::vector<FolderDialogRequest> dialogs;
+    int broughtToFront = 0;
+    // Answers for the next dialogs, in order; an empty answer is a cancel.
+    std::deque<std::vector<std::string>> dialogAnswers;
+    QDateTime now = QDateTime::currentDateTime();
+};
+
+} // namespace ferrolet::test

@@ -1,0 +1,143 @@
+#include "TestEnvironment.h"
+
+#include "util/Log.h"
+
+#include <QMutex>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ferrolet::test {
+
+namespace {
+QMutex g_logMutex;
+QStringList g_log;
+} // namespace
+
+void TempHome::SetUp() {
+    char tmpl[] = "/tmp/ferrolet-test-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    m_root = tmpl;
+    const std::string home = m_root + "/home";
+    std::filesystem::create_directories(home);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (home + "/.local/state").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    ClearLog();
+    SetLogSink([](const QString& line) {
+        QMutexLocker lock(&g_logMutex);
+        g_log.append(line);
+    });
+}
+
+void TempHome::TearDown() {
+    SetLogSink({});
+    std::error_code ec;
+    // Make everything removable again (tests drop permissions on purpose).
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             m_root, std::filesystem::directory_options::skip_permission_denied, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec)) {
+            chmod(it->path().c_str(), 0700);
+        }
+    }
+    chmod(m_root.c_str(), 0700);
+    std::filesystem::remove_all(m_root, ec);
+}
+
+std::string TempHome::Path(const std::string& relative) const { return m_root + "/" + relative; }
+
+std::string TempHome::MakeDir(const std::string& relative) const {
+    const std::string path = Path(relative);
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+std::string TempHome::WriteFile(const std::string& relative, const std::string& contents) const {
+    const std::string path = Path(relative);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+    return path;
+}
+
+std::string TempHome::ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool TempHome::Exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+const QStringList& TempHome::LogLines() const { return g_log; }
+
+void TempHome::ClearLog() {
+    QMutexLocker lock(&g_logMutex);
+    g_log.clear();
+}
+
+int RunProgram(const std::vector<std::string>& argv, std::string* out,
+               const std::string& stdinText) {
+    int outPipe[2];
+    int inPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(inPipe, O_CLOEXEC) != 0) {
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
+    std::vector<char*> args;
+    for (const std::string& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(inPipe[0]);
+    if (rc != 0) {
+        close(outPipe[0]);
+        close(inPipe[1]);
+        return -1;
+    }
+    if (!stdinText.empty()) {
+        [[maybe_unused]] ssize_t w = write(inPipe[1], stdinText.data(), stdinText.size());
+    }
+    close(inPipe[1]);
+    std::string collected;
+    char buf[65536];
+    ssize_t n;
+    while ((n = read(outPipe[0], buf, sizeof buf)) > 0) {
+        collected.append(buf, static_cast<size_t>(n));
+    }
+    close(outPipe[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (out) {
+        *out = collected;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string SourceDir() {
+    const char* dir = std::getenv("FERROLET_SOURCE_DIR");
+    return dir ? dir : ".";
+}
+
+} // namespace ferrolet::test
