@@ -52,8 +52,8 @@ std::optional<DecodedTag> DecodeMenuItemTag(int tag) {
     for (int base = kFirstBase; base <= kLastBase; ++base) {
         const int k = tag / base;
         if (k * base == tag && k != 0) {
-            return DecodedTag{DecodedTag::Kind::Destination, 0, static_cast<DestinationCommand>(base),
-                              k};
+            return DecodedTag{DecodedTag::Kind::Destination, 0,
+                              static_cast<DestinationCommand>(base), k};
         }
     }
     return std::nullopt;

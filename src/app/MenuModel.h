@@ -13,9 +13,9 @@ struct Menu;
 // them into QMenus, and tests read them with no display.
 struct MenuItem {
     QString title;
-    QString action;  // the receiving method, e.g. "handleMenuItem"; empty: none
-    int tag = 0;     // command identifier; 0 when not set
-    QString tooltip; // empty: none
+    QString action;       // the receiving method, e.g. "handleMenuItem"; empty: none
+    int tag = 0;          // command identifier; 0 when not set
+    QString tooltip;      // empty: none
     std::string iconPath; // file whose icon the item shows; empty: none
     std::shared_ptr<Menu> submenu;
     bool separator = false;

@@ -1,23 +1,148 @@
+#include "app/AppCore.h"
+#include "app/CommandLine.h"
 #include "app/SettingsReport.h"
+#include "app/gui/AppController.h"
+#include "app/gui/ControlAdaptor.h"
 
 #include <QApplication>
-#include <QTextStream>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
 
 #include <cstdio>
-#include <cstring>
 
 using namespace ferrolet;
 
+namespace {
+
+// Stands in until the desktop platform is wired in: no sounds, no file
+// manager.
+class BasicPlatform : public Platform {
+public:
+    void Beep() override {}
+    void PlaySound(const QString&) override {}
+    void RevealItem(const std::string&) override {}
+    void OpenFolder(const std::string&) override {}
+    void OpenItem(const std::string&) override {}
+    void OpenUrl(const QString&) override {}
+    std::vector<std::string> ChooseFolders(const FolderDialogRequest&) override { return {}; }
+    void BringToFront() override {}
+    QDateTime Now() override { return QDateTime::currentDateTime(); }
+};
+
+void Print(const QString& text) {
+    std::fputs(text.toUtf8().constData(), stdout);
+}
+
+// The running instance on the session bus, when there is one.
+std::unique_ptr<QDBusInterface> RunningInstance() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() ||
+        !bus.interface()->isServiceRegistered(QString::fromLatin1(kBusService))) {
+        return nullptr;
+    }
+    auto iface = std::make_unique<QDBusInterface>(QString::fromLatin1(kBusService),
+                                                  QString::fromLatin1(kBusPath),
+                                                  QString::fromLatin1(kControlInterface), bus);
+    iface->setTimeout(10 * 60 * 1000);
+    return iface->isValid() ? std::move(iface) : nullptr;
+}
+
+int PrintMenu(int argc, char** argv, bool moveService) {
+    QCoreApplication app(argc, argv);
+    if (auto remote = RunningInstance()) {
+        QDBusReply<QString> reply = remote->call(QStringLiteral("MenuText"), moveService);
+        if (reply.isValid()) {
+            Print(reply.value());
+            return 0;
+        }
+    }
+    SettingsStore settings;
+    BasicPlatform platform;
+    AppCore core(settings, platform);
+    core.Setup();
+    Print(MenuToText(moveService ? core.MoveServiceMenu() : core.StatusMenu()));
+    return 0;
+}
+
+int RunTray(int argc, char** argv, bool showPreferences) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ferrolet"));
+    QApplication::setApplicationVersion(QStringLiteral(FERROLET_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("com.quorvane.Ferrolet"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const bool haveBus = bus.isConnected();
+    if (haveBus && !bus.registerService(QString::fromLatin1(kBusService))) {
+        // One instance per user: hand over to the running one.
+        if (auto remote = RunningInstance()) {
+            remote->call(showPreferences ? QStringLiteral("ShowPreferences")
+                                         : QStringLiteral("Activate"));
+        }
+        return 0;
+    }
+
+    SettingsStore settings;
+    BasicPlatform platform;
+    AppCore core(settings, platform);
+    AppController controller(core);
+    QObject busRoot;
+    new ControlAdaptor(&busRoot, core, controller);
+    if (haveBus) {
+        bus.registerObject(QString::fromLatin1(kBusPath), &busRoot,
+                           QDBusConnection::ExportAdaptors);
+    }
+    controller.Start();
+    if (showPreferences) {
+        controller.ShowPreferences();
+    }
+    return app.exec();
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    QString error;
+    const auto cl = ParseCommandLine(args, &error);
+    if (!cl) {
+        std::fprintf(stderr, "ferrolet: %s\n%s", error.toUtf8().constData(),
+                     UsageText().toUtf8().constData());
+        return 2;
+    }
+    switch (cl->mode) {
+    case CommandLine::Mode::Version:
         std::printf("Ferrolet %s\n", FERROLET_VERSION);
         return 0;
-    }
-    if (argc > 1 && std::strcmp(argv[1], "--settings") == 0) {
+    case CommandLine::Mode::Help:
+        Print(UsageText());
+        return 0;
+    case CommandLine::Mode::Settings: {
         SettingsStore store;
-        std::fputs(SettingsReport(store).toUtf8().constData(), stdout);
+        Print(SettingsReport(store));
         return 0;
     }
-    QApplication app(argc, argv);
-    return app.exec();
+    case CommandLine::Mode::Menu:
+        return PrintMenu(argc, argv, cl->moveServiceMenu);
+    case CommandLine::Mode::Preferences: {
+        QCoreApplication probe(argc, argv);
+        if (auto remote = RunningInstance()) {
+            remote->call(QStringLiteral("ShowPreferences"));
+            return 0;
+        }
+    }
+        return RunTray(argc, argv, true);
+    case CommandLine::Mode::Command:
+    case CommandLine::Mode::Service:
+        std::fprintf(stderr, "ferrolet: this command is not available yet\n");
+        return 2;
+    case CommandLine::Mode::Run:
+        break;
+    }
+    return RunTray(argc, argv, false);
 }

@@ -6,9 +6,8 @@ namespace ferrolet {
 
 bool ReadBoolPref(SettingsStore& store, const QString& key) {
     const SettingSpec* spec = FindSetting(key);
-    const bool fallback = spec && spec->defaultValue.typeId() == QMetaType::Bool
-                              ? spec->defaultValue.toBool()
-                              : true;
+    const bool fallback =
+        spec && spec->defaultValue.typeId() == QMetaType::Bool ? spec->defaultValue.toBool() : true;
     store.Synchronize();
     const QVariant value = store.CopyAppValue(key);
     if (value.typeId() != QMetaType::Bool) {

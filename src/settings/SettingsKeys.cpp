@@ -11,8 +11,10 @@ const std::array<SettingSpec, 25>& Table() {
         {"SelectMovedItem", SettingType::Boolean, true, "reveal the resulting item"},
         {"PromptForWrap", SettingType::Boolean, true, "Wrap Items asks for the wrapper folder"},
         {"WrapCopies", SettingType::Boolean, true, "Wrap Items copies (on) or moves (off)"},
-        {"OpenMoveServiceWindow", SettingType::Boolean, true, "show the Move Service window at launch"},
-        {"PreserveComments", SettingType::Boolean, true, "carry comments to moved and copied items"},
+        {"OpenMoveServiceWindow", SettingType::Boolean, true,
+         "show the Move Service window at launch"},
+        {"PreserveComments", SettingType::Boolean, true,
+         "carry comments to moved and copied items"},
         {"ReplaceFilesBySameName", SettingType::Boolean, false, "replace a same-named item"},
         {"NameMenuItemAfterFolder", SettingType::Boolean, true, "folder items show display names"},
         {"IncludeMoveTo", SettingType::Boolean, true, "the Move To submenu is built"},
@@ -23,21 +25,28 @@ const std::array<SettingSpec, 25>& Table() {
         {"IncludeOpenFolder", SettingType::Boolean, true, "the Open Folder submenu is built"},
         {"IncludePreferences", SettingType::Boolean, true, "stored and shown only"},
         {"IncludeWrapItems", SettingType::Boolean, true, "the Wrap Items item is built"},
-        {"IncludeCutAndPasteItems", SettingType::Boolean, true, "Cut Items / Paste Items are built"},
+        {"IncludeCutAndPasteItems", SettingType::Boolean, true,
+         "Cut Items / Paste Items are built"},
         {"MakeAsSubmenu", SettingType::Boolean, true, "stored and shown only"},
         {"LastSelectedSound", SettingType::String, QVariant(), "completion sound, or None"},
         {"SelectedTabViewItem", SettingType::Integer, QVariant(), "preferences tab last shown"},
-        {"Extensions", SettingType::StringArray, QVariant(QVariantList()), "extensions, table order"},
-        {"PathnamesAliases", SettingType::DataArray, QVariant(QVariantList()), "destination folders"},
-        {"ExtensionPathsAliases", SettingType::DataArray, QVariant(QVariantList()), "extension folders"},
+        {"Extensions", SettingType::StringArray, QVariant(QVariantList()),
+         "extensions, table order"},
+        {"PathnamesAliases", SettingType::DataArray, QVariant(QVariantList()),
+         "destination folders"},
+        {"ExtensionPathsAliases", SettingType::DataArray, QVariant(QVariantList()),
+         "extension folders"},
         {"Pathnames", SettingType::StringArray, QVariant(), "older path-only destination list"},
-        {"ExtensionPaths", SettingType::StringArray, QVariant(), "older path-only extension folders"},
+        {"ExtensionPaths", SettingType::StringArray, QVariant(),
+         "older path-only extension folders"},
     }};
     return table;
 }
 } // namespace
 
-std::span<const SettingSpec> AllSettings() { return Table(); }
+std::span<const SettingSpec> AllSettings() {
+    return Table();
+}
 
 const SettingSpec* FindSetting(const QString& key) {
     for (const SettingSpec& spec : Table()) {

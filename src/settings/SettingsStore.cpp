@@ -16,7 +16,9 @@ namespace ferrolet {
 
 namespace {
 
-QString ErrnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+QString ErrnoText(int e) {
+    return QString::fromLocal8Bit(std::strerror(e));
+}
 
 std::string DirectoryOf(const std::string& path) {
     const size_t slash = path.rfind('/');

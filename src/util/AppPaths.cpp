@@ -62,7 +62,9 @@ std::string DataDirectory() {
     return dir + "/../share/ferrolet";
 }
 
-std::string ConfigDirectory() { return EnvOr("XDG_CONFIG_HOME", HomeDirectory() + "/.config"); }
+std::string ConfigDirectory() {
+    return EnvOr("XDG_CONFIG_HOME", HomeDirectory() + "/.config");
+}
 
 std::string StateDirectory() {
     const std::string base = EnvOr("XDG_STATE_HOME", HomeDirectory() + "/.local/state");

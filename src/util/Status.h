@@ -27,6 +27,8 @@ inline Status StatusFromErrno(int e) {
     return e == 0 ? EIO : e;
 }
 
-inline Status LastErrnoStatus() { return StatusFromErrno(errno); }
+inline Status LastErrnoStatus() {
+    return StatusFromErrno(errno);
+}
 
 } // namespace ferrolet

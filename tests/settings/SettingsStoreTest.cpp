@@ -1,9 +1,9 @@
 // The settings store against real files: an independent reader and writer
 // (Python's plistlib), concurrent writers, corrupt files, read-only folders.
+#include "settings/SettingsStore.h"
 #include "TestEnvironment.h"
 #include "settings/Prefs.h"
 #include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -2,12 +2,24 @@
 
 namespace ferrolet::test {
 
-void FakePlatform::Beep() { ++beeps; }
-void FakePlatform::PlaySound(const QString& name) { sounds.append(name); }
-void FakePlatform::RevealItem(const std::string& path) { revealed.push_back(path); }
-void FakePlatform::OpenFolder(const std::string& path) { openedFolders.push_back(path); }
-void FakePlatform::OpenItem(const std::string& path) { openedItems.push_back(path); }
-void FakePlatform::OpenUrl(const QString& url) { openedUrls.append(url); }
+void FakePlatform::Beep() {
+    ++beeps;
+}
+void FakePlatform::PlaySound(const QString& name) {
+    sounds.append(name);
+}
+void FakePlatform::RevealItem(const std::string& path) {
+    revealed.push_back(path);
+}
+void FakePlatform::OpenFolder(const std::string& path) {
+    openedFolders.push_back(path);
+}
+void FakePlatform::OpenItem(const std::string& path) {
+    openedItems.push_back(path);
+}
+void FakePlatform::OpenUrl(const QString& url) {
+    openedUrls.append(url);
+}
 
 std::vector<std::string> FakePlatform::ChooseFolders(const FolderDialogRequest& request) {
     dialogs.push_back(request);
@@ -19,7 +31,11 @@ std::vector<std::string> FakePlatform::ChooseFolders(const FolderDialogRequest& 
     return answer;
 }
 
-void FakePlatform::BringToFront() { ++broughtToFront; }
-QDateTime FakePlatform::Now() { return now; }
+void FakePlatform::BringToFront() {
+    ++broughtToFront;
+}
+QDateTime FakePlatform::Now() {
+    return now;
+}
 
 } // namespace ferrolet::test

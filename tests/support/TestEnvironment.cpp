@@ -56,7 +56,9 @@ void TempHome::TearDown() {
     std::filesystem::remove_all(m_root, ec);
 }
 
-std::string TempHome::Path(const std::string& relative) const { return m_root + "/" + relative; }
+std::string TempHome::Path(const std::string& relative) const {
+    return m_root + "/" + relative;
+}
 
 std::string TempHome::MakeDir(const std::string& relative) const {
     const std::string path = Path(relative);
@@ -83,7 +85,9 @@ bool TempHome::Exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-const QStringList& TempHome::LogLines() const { return g_log; }
+const QStringList& TempHome::LogLines() const {
+    return g_log;
+}
 
 void TempHome::ClearLog() {
     QMutexLocker lock(&g_logMutex);

@@ -1,0 +1,68 @@
+#include "AppCore.h"
+
+#include "ClosingBlock.h"
+
+#include <thread>
+
+namespace ferrolet {
+
+AppCore::AppCore(SettingsStore& settings, Platform& platform)
+    : m_settings(settings), m_platform(platform), m_standardFolders(FillStandardFolderTable()) {
+    Setup();
+}
+
+void AppCore::Setup() {
+    m_statusMenu.items.clear();
+    AppendClosingBlock(m_statusMenu, ClosingBlock::StatusMenu);
+    m_moveServiceMenu.items.clear();
+    AppendClosingBlock(m_moveServiceMenu, ClosingBlock::MoveServiceMenu);
+}
+
+void AppCore::Perform(const MenuItem& item) {
+    if (item.action == kSelItemPreferences) {
+        Preferences();
+    } else if (item.action == kSelItemAbout) {
+        About();
+    } else if (item.action == kSelItemQuit) {
+        Quit();
+    } else if (item.action == QLatin1String("openItem")) {
+        // The selection submenu's items carry their path as tooltip.
+        if (!item.tooltip.isEmpty()) {
+            m_platform.OpenItem(item.tooltip.toStdString());
+        }
+    } else if (onCommand && !item.action.isEmpty()) {
+        onCommand(item);
+    }
+}
+
+void AppCore::About() {
+    m_platform.BringToFront();
+    if (onAbout) {
+        onAbout();
+    }
+}
+
+void AppCore::Preferences() {
+    m_platform.BringToFront();
+    if (onPreferences) {
+        onPreferences();
+    }
+}
+
+void AppCore::Quit() {
+    if (onQuit) {
+        onQuit();
+    }
+}
+
+void AppCore::SelItem1() {
+    m_platform.Beep();
+}
+
+void AppCore::SelItem2() {
+    m_platform.Beep();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    m_platform.Beep();
+}
+
+} // namespace ferrolet

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "MenuModel.h"
+#include "StandardFolders.h"
+#include "platform/Platform.h"
+#include "settings/SettingsStore.h"
+
+#include <QMap>
+#include <QString>
+
+#include <functional>
+
+namespace ferrolet {
+
+// The application's state and logic, free of widgets: the menus as data, the
+// standard-folder table and the extension map, with the settings and the
+// desktop services it works through. The tray, the windows and the command
+// line all drive one AppCore.
+class AppCore {
+public:
+    AppCore(SettingsStore& settings, Platform& platform);
+
+    // Rebuilds both menus (the status menu, then the Move Service menu) from
+    // the current settings, folder lists and selection.
+    void Setup();
+
+    const Menu& StatusMenu() const { return m_statusMenu; }
+    const Menu& MoveServiceMenu() const { return m_moveServiceMenu; }
+
+    SettingsStore& Settings() { return m_settings; }
+    Platform& Desktop() { return m_platform; }
+    const StandardFolderTable& StandardFolders() const { return m_standardFolders; }
+
+    // Extension → folder path, refilled by menu builds that see an item with
+    // an extension; Put In Its Place reads it as the last build left it.
+    QMap<QString, QString>& ExtensionFolderMap() { return m_extensionFolderMap; }
+
+    // The fixed actions of the closing block.
+    void About();
+    void Preferences();
+    void Quit();
+    // Runs a chosen menu item as its action names it ("handleMenuItem",
+    // "selItemQuit", …); items without an action do nothing.
+    void Perform(const MenuItem& item);
+
+    // The two beeps of the old test items.
+    void SelItem1();
+    void SelItem2();
+
+    // Hooks the window layer fills in (About box, preferences window, quit).
+    std::function<void()> onAbout;
+    std::function<void()> onPreferences;
+    std::function<void()> onQuit;
+    // Receives handleMenuItem / handleSubMenuItem items (the command dispatch).
+    std::function<void(const MenuItem&)> onCommand;
+
+private:
+    SettingsStore& m_settings;
+    Platform& m_platform;
+    StandardFolderTable m_standardFolders;
+    QMap<QString, QString> m_extensionFolderMap;
+    Menu m_statusMenu;
+    Menu m_moveServiceMenu;
+};
+
+} // namespace ferrolet

@@ -1,0 +1,76 @@
+#include "CommandLine.h"
+
+namespace ferrolet {
+
+QString UsageText() {
+    return QStringLiteral(
+        "Usage: ferrolet [OPTION]\n"
+        "  (no option)                 run the tray application\n"
+        "  --menu [--move-service]     print the status menu (or the Move Service menu)\n"
+        "  --command TAG [--ask]       run the menu command of that tag on the selection\n"
+        "  --service \"USER DATA\" PATH...  run a service on the given items\n"
+        "  --preferences               open the preferences window\n"
+        "  --settings                  print every setting and its value\n"
+        "  --version                   print the version\n");
+}
+
+std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
+    CommandLine cl;
+    auto fail = [&](const QString& message) -> std::optional<CommandLine> {
+        if (error) {
+            *error = message;
+        }
+        return std::nullopt;
+    };
+    if (args.size() <= 1) {
+        return cl;
+    }
+    const QString first = args[1];
+    if (first == QLatin1String("--version")) {
+        cl.mode = CommandLine::Mode::Version;
+    } else if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        cl.mode = CommandLine::Mode::Help;
+    } else if (first == QLatin1String("--settings")) {
+        cl.mode = CommandLine::Mode::Settings;
+    } else if (first == QLatin1String("--preferences")) {
+        cl.mode = CommandLine::Mode::Preferences;
+    } else if (first == QLatin1String("--menu")) {
+        cl.mode = CommandLine::Mode::Menu;
+        for (int i = 2; i < args.size(); ++i) {
+            if (args[i] != QLatin1String("--move-service")) {
+                return fail(QStringLiteral("unknown option for --menu: %1").arg(args[i]));
+            }
+            cl.moveServiceMenu = true;
+        }
+        return cl;
+    } else if (first == QLatin1String("--command")) {
+        cl.mode = CommandLine::Mode::Command;
+        bool ok = false;
+        if (args.size() < 3 || (cl.tag = args[2].toInt(&ok), !ok)) {
+            return fail(QStringLiteral("--command needs a numeric tag"));
+        }
+        for (int i = 3; i < args.size(); ++i) {
+            if (args[i] != QLatin1String("--ask")) {
+                return fail(QStringLiteral("unknown option for --command: %1").arg(args[i]));
+            }
+            cl.ask = true;
+        }
+        return cl;
+    } else if (first == QLatin1String("--service")) {
+        cl.mode = CommandLine::Mode::Service;
+        if (args.size() < 3) {
+            return fail(QStringLiteral("--service needs the service's user data"));
+        }
+        cl.userData = args[2];
+        cl.paths = args.mid(3);
+        return cl;
+    } else {
+        return fail(QStringLiteral("unknown option: %1").arg(first));
+    }
+    if (args.size() > 2) {
+        return fail(QStringLiteral("%1 takes no arguments").arg(first));
+    }
+    return cl;
+}
+
+} // namespace ferrolet

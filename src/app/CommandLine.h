@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+namespace ferrolet {
+
+// What the program was asked to do on its command line.
+struct CommandLine {
+    enum class Mode {
+        Run,
+        Version,
+        Settings,
+        Menu,
+        Command,
+        Preferences,
+        Service,
+        Help
+    } mode = Mode::Run;
+    bool moveServiceMenu = false; // --menu --move-service
+    int tag = 0;                  // --command TAG
+    bool ask = false;             // --command BASE --ask: the header (folder dialog)
+    QString userData;             // --service "<user data>" PATH...
+    QStringList paths;
+};
+
+// Nothing (with a message in *error) when the arguments make no sense.
+std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString* error);
+
+QString UsageText();
+
+} // namespace ferrolet

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/AppCore.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace ferrolet {
+
+// The tray face of the application: the status icon and its menu, rebuilt
+// from the model every time it is about to open, plus the About box and the
+// preferences window.
+class AppController : public QObject {
+    Q_OBJECT
+public:
+    explicit AppController(AppCore& core, QObject* parent = nullptr);
+    ~AppController() override;
+
+    // Shows the tray icon as soon as a system tray exists (panels often start
+    // after us); says once in the log when there is none yet.
+    void Start();
+
+    // selItemPreferences: the preferences window, raised.
+    void ShowPreferences();
+    // Sets the factory of the preferences window (the window itself lives in
+    // the preferences library).
+    void SetPreferencesWindowFactory(std::function<QWidget*()> factory);
+
+    QSystemTrayIcon* TrayIcon() const { return m_item; }
+    QMenu* StatusMenu() const { return m_menu; }
+
+    // menuNeedsUpdate: both menus are rebuilt, then the status menu rendered.
+    void MenuNeedsUpdate();
+
+private:
+    void TryCreateTrayIcon();
+    void ShowAbout();
+
+    AppCore& m_core;
+    QSystemTrayIcon* m_item = nullptr;
+    QMenu* m_menu = nullptr;
+    QTimer m_trayPoll;
+    bool m_reportedNoTray = false;
+    QPointer<QWidget> m_prefWindow;
+    std::function<QWidget*()> m_prefFactory;
+};
+
+} // namespace ferrolet

@@ -1,0 +1,24 @@
+#include "ControlAdaptor.h"
+
+#include "AppController.h"
+#include "app/AppCore.h"
+
+namespace ferrolet {
+
+ControlAdaptor::ControlAdaptor(QObject* root, AppCore& core, AppController& controller)
+    : QDBusAbstractAdaptor(root), m_core(core), m_controller(controller) {}
+
+void ControlAdaptor::Activate() {
+    m_controller.ShowPreferences();
+}
+
+void ControlAdaptor::ShowPreferences() {
+    m_controller.ShowPreferences();
+}
+
+QString ControlAdaptor::MenuText(bool moveService) {
+    m_core.Setup();
+    return MenuToText(moveService ? m_core.MoveServiceMenu() : m_core.StatusMenu());
+}
+
+} // namespace ferrolet

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QString>
+
+namespace ferrolet {
+
+class AppCore;
+class AppController;
+
+inline constexpr const char* kBusService = "com.quorvane.Ferrolet";
+inline constexpr const char* kBusPath = "/com/quorvane/Ferrolet";
+inline constexpr const char* kControlInterface = "com.quorvane.Ferrolet.Control";
+
+// The running instance's own entry points on the session bus, used by the
+// command line (`ferrolet --menu`, `--command`, `--preferences`) and by a
+// second start, so that everything acts on the one instance's state.
+class ControlAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.quorvane.Ferrolet.Control")
+public:
+    ControlAdaptor(QObject* root, AppCore& core, AppController& controller);
+
+public slots:
+    // A second start of the program hands over here.
+    void Activate();
+    void ShowPreferences();
+    // The text of the status menu (or the Move Service menu) as a build now
+    // would make it.
+    QString MenuText(bool moveService);
+
+private:
+    AppCore& m_core;
+    AppController& m_controller;
+};
+
+} // namespace ferrolet

@@ -1,0 +1,35 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace ferrolet;
+
+TEST(CommandLine, ParsesEveryEntryAndRefusesNonsense) {
+    auto parse = [](QStringList args) {
+        args.prepend("ferrolet");
+        return ParseCommandLine(args, nullptr);
+    };
+    EXPECT_EQ(parse({})->mode, CommandLine::Mode::Run);
+    auto menu = parse({"--menu", "--move-service"});
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->mode, CommandLine::Mode::Menu);
+    EXPECT_TRUE(menu->moveServiceMenu);
+    auto command = parse({"--command", "-1005"});
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->tag, -1005);
+    EXPECT_FALSE(command->ask);
+    EXPECT_TRUE(parse({"--command", "1001", "--ask"})->ask);
+    auto service = parse({"--service", "Move to Documents", "a b", "--not-an-option"});
+    ASSERT_TRUE(service);
+    EXPECT_EQ(service->userData, "Move to Documents");
+    EXPECT_EQ(service->paths, QStringList({"a b", "--not-an-option"}));
+
+    QString error;
+    EXPECT_FALSE(ParseCommandLine({"ferrolet", "--command", "x"}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(parse({"--command"}));
+    EXPECT_FALSE(parse({"--menu", "--bogus"}));
+    EXPECT_FALSE(parse({"--version", "extra"}));
+    EXPECT_FALSE(parse({"--service"}));
+    EXPECT_FALSE(parse({"--frobnicate"}));
+}
