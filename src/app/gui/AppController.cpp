@@ -1,10 +1,13 @@
 #include "AppController.h"
 
 #include "MenuRenderer.h"
+#include "settings/Prefs.h"
+#include "settings/SettingsKeys.h"
 #include "util/AppPaths.h"
 #include "util/Log.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
@@ -24,16 +27,44 @@ AppController::AppController(AppCore& core, QObject* parent) : QObject(parent), 
 }
 
 AppController::~AppController() {
+    qApp->removeEventFilter(this);
+    delete m_moveServiceWindow;
     delete m_item;
     delete m_menu;
     delete m_prefWindow;
 }
 
 void AppController::Start() {
+    qApp->installEventFilter(this);
+    m_moveServiceWindow = new MoveServiceWindow(m_core);
     TryCreateTrayIcon();
     if (!m_item) {
         m_trayPoll.start();
     }
+    // A first launch shows the window: the setting reads as on until stored.
+    if (ReadBoolPref(m_core.Settings(), keys::OpenMoveServiceWindow)) {
+        OpenMoveServiceWindow();
+    }
+}
+
+void AppController::OpenMoveServiceWindow() {
+    if (m_moveServiceWindow) {
+        m_moveServiceWindow->OpenAtMouse();
+    }
+}
+
+void AppController::CloseMoveServiceWindow() {
+    if (m_moveServiceWindow) {
+        m_moveServiceWindow->hide();
+    }
+}
+
+bool AppController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow() && onWindowClosed) {
+        onWindowClosed();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void AppController::TryCreateTrayIcon() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MoveServiceWindow.h"
 #include "app/AppCore.h"
 
 #include <QMenu>
@@ -32,11 +33,23 @@ public:
     // the preferences library).
     void SetPreferencesWindowFactory(std::function<QWidget*()> factory);
 
+    // The Move Service window, opened at the mouse (or hidden).
+    void OpenMoveServiceWindow();
+    void CloseMoveServiceWindow();
+    MoveServiceWindow* MoveService() const { return m_moveServiceWindow; }
+
+    // Called whenever any window of the application closes (the preferences
+    // are saved then).
+    std::function<void()> onWindowClosed;
+
     QSystemTrayIcon* TrayIcon() const { return m_item; }
     QMenu* StatusMenu() const { return m_menu; }
 
     // menuNeedsUpdate: both menus are rebuilt, then the status menu rendered.
     void MenuNeedsUpdate();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void TryCreateTrayIcon();
@@ -48,6 +61,7 @@ private:
     QTimer m_trayPoll;
     bool m_reportedNoTray = false;
     QPointer<QWidget> m_prefWindow;
+    MoveServiceWindow* m_moveServiceWindow = nullptr;
     std::function<QWidget*()> m_prefFactory;
 };
 
