@@ -1,0 +1,293 @@
+// Durable folder records against real folders: renames, moves nearby, a
+// volume mounted elsewhere (a real mount namespace, and a described mount
+// table), reused inode numbers, links, and bytes that are not a record.
+#include "platform/FolderRecord.h"
+#include "TestEnvironment.h"
+#include "platform/FolderRecordFormat.h"
+#include "platform/MountTable.h"
+
+#include <cstdio>
+#include <random>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace ferrolet;
+
+namespace {
+
+class FolderRecordTest : public ferrolet::test::TempHome {
+protected:
+    void TearDown() override {
+        SetMountTableReader({});
+        TempHome::TearDown();
+    }
+
+    QByteArray RecordOf(const std::string& path) {
+        FileRef ref;
+        EXPECT_EQ(FileRef::FromPath(path, ref), noErr) << path;
+        QByteArray record;
+        EXPECT_EQ(MakeFolderRecord(ref, record), noErr) << path;
+        return record;
+    }
+
+    // The resolved path, or "" when the record does not resolve.
+    static std::string Resolved(const QByteArray& record, Status* status = nullptr) {
+        FileRef ref;
+        const Status s = ResolveFolderRecord(record, ref);
+        if (status) {
+            *status = s;
+        }
+        return s == noErr ? ref.Path() : std::string();
+    }
+
+    void Rename(const std::string& from, const std::string& to) {
+        ASSERT_EQ(rename(from.c_str(), to.c_str()), 0) << from << " -> " << to;
+    }
+};
+
+TEST_F(FolderRecordTest, FollowsFolderRenamedAndMovedNearby) {
+    const std::string a = MakeDir("work/proj/a");
+    MakeDir("work/proj/sibling/inner");
+    MakeDir("work/proj/a/contents");
+    const QByteArray record = RecordOf(a);
+    EXPECT_EQ(Resolved(record), a);
+
+    Rename(a, Path("work/proj/renamed"));
+    EXPECT_EQ(Resolved(record), Path("work/proj/renamed"));
+
+    Rename(Path("work/proj/renamed"), Path("work/proj/sibling/moved"));
+    EXPECT_EQ(Resolved(record), Path("work/proj/sibling/moved"));
+
+    Rename(Path("work/proj/sibling/moved"), Path("work/proj/sibling/inner/deeper"));
+    EXPECT_EQ(Resolved(record), Path("work/proj/sibling/inner/deeper"));
+
+    // Its stored parent renamed too: the search starts at what still exists.
+    Rename(Path("work/proj/sibling/inner/deeper"), Path("work/proj/sibling/back"));
+    Rename(Path("work/proj"), Path("work/project"));
+    EXPECT_EQ(Resolved(record), Path("work/project/sibling/back"));
+
+    // Moved up beside its old grandparent.
+    Rename(Path("work/project/sibling/back"), Path("work/up"));
+    EXPECT_EQ(Resolved(record), Path("work/up"));
+
+    // The stored path keeps what it was made with; resolution never rewrites it.
+    std::string stored;
+    ASSERT_EQ(CopyFolderRecordPath(record, stored), noErr);
+    EXPECT_EQ(stored, a);
+}
+
+TEST_F(FolderRecordTest, StoredPathWinsOverAnotherItemAndLinksAreNotFollowed) {
+    const std::string a = MakeDir("lib/a");
+    const std::string b = MakeDir("lib/b");
+    const QByteArray recordA = RecordOf(a);
+    const QByteArray recordB = RecordOf(b);
+
+    // a moved away and a link to it left under its name: the link is an item
+    // of its own, the folder is found by its identity.
+    Rename(a, Path("lib/a-real"));
+    ASSERT_EQ(symlink(Path("lib/a-real").c_str(), a.c_str()), 0);
+    EXPECT_EQ(Resolved(recordA), Path("lib/a-real"));
+
+    // b deleted and a new folder b made in its place (often with the very
+    // same inode number): the path decides, and nothing else is taken for b.
+    ASSERT_EQ(rmdir(b.c_str()), 0);
+    const std::string other = MakeDir("lib/other");
+    EXPECT_EQ(Resolved(recordB), "") << "a new folder must not pass for the deleted one";
+    MakeDir("lib/b");
+    EXPECT_EQ(Resolved(recordB), b);
+
+    // A file where the folder was is not the folder.
+    const std::string c = MakeDir("lib/c");
+    const QByteArray recordC = RecordOf(c);
+    ASSERT_EQ(rmdir(c.c_str()), 0);
+    WriteFile("lib/c", "not a folder");
+    Status status = noErr;
+    EXPECT_EQ(Resolved(recordC, &status), "");
+    EXPECT_EQ(status, fnfErr);
+    (void)other;
+}
+
+TEST_F(FolderRecordTest, BytesThatAreNotARecordFailCleanly) {
+    const QByteArray record = RecordOf(MakeDir("x/folder"));
+    Status status = noErr;
+    for (const QByteArray& junk : {QByteArray(), QByteArray("dummy"), QByteArray("FLRC"),
+                                   QByteArray(64, '\0'), QByteArray(5000, '\xff')}) {
+        EXPECT_EQ(Resolved(junk, &status), "");
+        EXPECT_EQ(status, paramErr) << junk.left(16).toHex().toStdString();
+    }
+    for (qsizetype n = 0; n < record.size(); ++n) {
+        EXPECT_EQ(Resolved(record.left(n), &status), "") << "truncated to " << n;
+        EXPECT_EQ(status, paramErr);
+    }
+    EXPECT_EQ(Resolved(record + "x", &status), "");
+    for (qsizetype byte = 0; byte < record.size(); ++byte) {
+        for (int bit = 0; bit < 8; ++bit) {
+            QByteArray flipped = record;
+            flipped[byte] = static_cast<char>(flipped[byte] ^ (1 << bit));
+            ASSERT_EQ(Resolved(flipped, &status), "") << byte << ":" << bit;
+            ASSERT_EQ(status, paramErr);
+        }
+    }
+    std::mt19937 random(12345);
+    for (int n = 0; n < 2000; ++n) {
+        QByteArray bytes(static_cast<qsizetype>(random() % 300), '\0');
+        for (char& c : bytes) {
+            c = static_cast<char>(random());
+        }
+        if (n % 2) {
+            bytes.replace(0, std::min<qsizetype>(4, bytes.size()), "FLRC");
+        }
+        EXPECT_EQ(Resolved(bytes), "");
+    }
+}
+
+// Records whose checksum is right but whose lengths lie must not be believed.
+TEST_F(FolderRecordTest, ResealedRecordsWithLyingLengthsFail) {
+    const QByteArray record = RecordOf(MakeDir("x/folder"));
+    auto reseal = [](QByteArray bytes) {
+        bytes.chop(4);
+        const uint32_t crc =
+            FolderRecordChecksum(bytes.constData(), static_cast<size_t>(bytes.size()));
+        for (int i = 0; i < 4; ++i) {
+            bytes.append(static_cast<char>((crc >> (8 * i)) & 0xFF));
+        }
+        return bytes;
+    };
+    EXPECT_EQ(Resolved(reseal(record)), Path("x/folder")) << "resealing alone changes nothing";
+    FolderRecordFields fields;
+    for (const qsizetype offset : {6, 8, 12 + 2}) { // field count, body length, first field length
+        for (const char value : {'\x00', '\x7f', '\xff'}) {
+            QByteArray bad = record;
+            bad[offset] = value;
+            bad[offset + 1] = value;
+            EXPECT_EQ(DecodeFolderRecord(reseal(bad), fields), paramErr) << offset;
+        }
+    }
+    // A path that is not absolute, and a mount point that does not hold it.
+    fields = {};
+    fields.path = "relative/path";
+    fields.device = 1;
+    fields.inode = 2;
+    EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), paramErr);
+    fields = {};
+    fields.path = "/a/b";
+    fields.device = 1;
+    fields.inode = 2;
+    fields.mountPoint = "/c";
+    fields.mountRoot = "/";
+    EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), paramErr);
+    fields.path = "/a/b";
+    fields.device = 1;
+    fields.inode = 2;
+    fields.mountPoint = "/a";
+    fields.mountRoot = "/";
+    ASSERT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), noErr);
+    EXPECT_EQ(fields.path, "/a/b");
+    EXPECT_EQ(fields.mountPoint, "/a");
+}
+
+TEST_F(FolderRecordTest, MountTableParsingDecodesEscapesAndFindsTheHoldingMount) {
+    const std::vector<MountEntry> table =
+        ParseMountInfo("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                       "garbage line\n"
+                       "23 22 8:2 /sub /media/My\\040Disk rw - ext4 /dev/sda2 rw\n"
+                       "24 22 8:2 / /mnt rw - ext4 /dev/sda2 rw");
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(table[1].root, "/sub");
+    EXPECT_EQ(table[1].mountPoint, "/media/My Disk");
+    const MountEntry* m = FindMountFor(table, table[1].device, "/media/My Disk/x");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->mountPoint, "/media/My Disk");
+    EXPECT_EQ(FindMountFor(table, table[1].device, "/media/My Diskette"), nullptr);
+    EXPECT_EQ(FindMountFor(table, table[0].device, "/mnt/x")->mountPoint, "/");
+}
+
+// The volume is described by an injected mount table: it is "mounted" at one
+// folder when the record is made and at a far-away folder (beyond the reach of
+// the nearby search) when it is resolved.
+TEST_F(FolderRecordTest, VolumeMountedElsewhereIsFoundByItsUuid) {
+    const std::string oldMount = MakeDir("m/a/b/c/vol");
+    const std::string folder = MakeDir("m/a/b/c/vol/inner/folder");
+    struct stat st {};
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    const dev_t device = st.st_dev;
+    SetMountTableReader([&] {
+        return std::vector<MountEntry>{{device, "/", oldMount, "0F1E-UUID"}};
+    });
+    const QByteArray record = RecordOf(folder);
+
+    MakeDir("n/p/q/r");
+    const std::string newMount = Path("n/p/q/r/vol2");
+    Rename(oldMount, newMount);
+    // Another volume id at the new place: not ours.
+    SetMountTableReader([&] {
+        return std::vector<MountEntry>{{device, "/", "/", ""}, {99, "/", newMount, "OTHER"}};
+    });
+    EXPECT_EQ(Resolved(record), "");
+    // Our UUID, even under another device number (as after a reboot).
+    SetMountTableReader([&] { return std::vector<MountEntry>{{99, "/", newMount, "0F1E-UUID"}}; });
+    EXPECT_EQ(Resolved(record), newMount + "/inner/folder");
+    // Only the volume's folder "inner" mounted (a bind mount of a subfolder).
+    SetMountTableReader([&] {
+        return std::vector<MountEntry>{{99, "/inner", newMount + "/inner", "0F1E-UUID"}};
+    });
+    EXPECT_EQ(Resolved(record), newMount + "/inner/folder");
+    // Renamed on the moved volume as well: searched for around its new place.
+    Rename(newMount + "/inner/folder", newMount + "/inner/folder2");
+    EXPECT_EQ(Resolved(record), newMount + "/inner/folder2");
+}
+
+// A real volume (tmpfs) moved to another mount point in a private mount
+// namespace, in a child process so nothing leaks out of the test.
+TEST_F(FolderRecordTest, RealMountMovedToAnotherMountPoint) {
+    const std::string first = MakeDir("mounts/first");
+    const std::string second = MakeDir("elsewhere/deep/down/second");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            _exit(77);
+        }
+        if (mount("ferrolet-test", first.c_str(), "tmpfs", 0, "size=1m") != 0 ||
+            mkdir((first + "/folder").c_str(), 0700) != 0) {
+            _exit(77);
+        }
+        FileRef ref;
+        QByteArray record;
+        if (FileRef::FromPath(first + "/folder", ref) != noErr ||
+            MakeFolderRecord(ref, record) != noErr) {
+            _exit(2);
+        }
+        if (mount(first.c_str(), second.c_str(), nullptr, MS_MOVE, nullptr) != 0) {
+            _exit(77);
+        }
+        FileRef found;
+        if (ResolveFolderRecord(record, found) != noErr) {
+            _exit(3);
+        }
+        _exit(found.Path() == second + "/folder" ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) {
+        GTEST_SKIP() << "no private mount namespace here";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "2: no record, 3: not resolved, 4: wrong path";
+}
+
+TEST_F(FolderRecordTest, NullAndStaleReferencesMakeNoRecord) {
+    QByteArray record("left over");
+    EXPECT_EQ(MakeFolderRecord(FileRef(), record), paramErr);
+    EXPECT_TRUE(record.isEmpty());
+    FileRef ref;
+    ASSERT_EQ(FileRef::FromPath(MakeDir("gone"), ref), noErr);
+    ASSERT_EQ(rmdir(ref.Path().c_str()), 0);
+    EXPECT_NE(MakeFolderRecord(ref, record), noErr);
+}
+
+} // namespace
