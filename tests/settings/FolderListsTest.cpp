@@ -1,0 +1,276 @@
+// The stored folder lists against real folders and the real settings file,
+// read back independently with Python's plistlib.
+#include "settings/FolderLists.h"
+#include "TestEnvironment.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+using namespace ferrolet;
+using ferrolet::test::RunProgram;
+
+namespace {
+
+class FolderListsTest : public ferrolet::test::TempHome {
+protected:
+    // Runs a Python snippet with the settings file path as sys.argv[1].
+    std::string Python(const std::string& code) {
+        std::string out;
+        const int rc = RunProgram({"python3", "-c", code, SettingsStore::DefaultFilePath()}, &out);
+        EXPECT_EQ(rc, 0) << code;
+        return out;
+    }
+
+    // One word per stored element of key: "record", "dummy", or the Python
+    // type name for anything that is not data; "absent" when there is no key.
+    std::string StoredShape(const std::string& key) {
+        return Python(R"(
+import plistlib, sys
+d = plistlib.load(open(sys.argv[1], 'rb'))
+v = d.get(')" + key + R"(')
+if v is None: print('absent')
+else: print(' '.join('dummy' if e == b'dummy' else 'record' if isinstance(e, bytes) and e[:4] == b'FLRC'
+                     else type(e).__name__ for e in v))
+)");
+    }
+
+    QVariantList Stored(SettingsStore& store, const QString& key) {
+        store.Synchronize();
+        return store.CopyAppValue(key).toList();
+    }
+
+    static QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+    void Rename(const std::string& from, const std::string& to) {
+        ASSERT_EQ(rename(from.c_str(), to.c_str()), 0) << from << " -> " << to;
+    }
+};
+
+TEST_F(FolderListsTest, RenamedFolderShowsItsNewPathAndDummyReadsNotFound) {
+    const std::string a = MakeDir("dest/a");
+    const std::string b = MakeDir("dest/b");
+    SettingsStore store;
+    CFolderItems items(store, keys::PathnamesAliases);
+    items.SetPathnames({Q(a), Q(b)});
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
+
+    Rename(a, Path("dest/a renamed"));
+    SettingsStore reader; // a fresh process's view
+    EXPECT_EQ(CopyFolderPathnames(reader, keys::PathnamesAliases),
+              QStringList({Q(Path("dest/a renamed")), Q(b)}));
+
+    // A second entry of "dummy", written by someone else.
+    Python(R"(
+import plistlib, sys
+d = plistlib.load(open(sys.argv[1], 'rb'))
+d['PathnamesAliases'][1] = b'dummy'
+plistlib.dump(d, open(sys.argv[1], 'wb'))
+)");
+    EXPECT_EQ(CopyFolderPathnames(reader, keys::PathnamesAliases),
+              QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
+    EXPECT_EQ(items.CopyPathnames(), QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
+    FileRef ref;
+    EXPECT_EQ(items.ResolveAtIndex(0, ref), noErr);
+    EXPECT_EQ(ref.Path(), Path("dest/a renamed"));
+    EXPECT_NE(items.ResolveAtIndex(1, ref), noErr);
+    EXPECT_NE(items.ResolveAtIndex(2, ref), noErr);
+    EXPECT_NE(items.ResolveAtIndex(-1, ref), noErr);
+}
+
+TEST_F(FolderListsTest, WindowKeepsEveryRowCommandsLeaveOutWhatIsNotAFolder) {
+    const std::string a = MakeDir("dest/a");
+    const std::string b = MakeDir("dest/b");
+    SettingsStore store;
+    CFolderItems items(store, keys::PathnamesAliases);
+    items.SetPathnames({Q(a), kFolderNotFound, Q(b)});
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record dummy record\n");
+    EXPECT_EQ(items.CopyPathnames(), QStringList({Q(a), kFolderNotFound, Q(b)}));
+
+    Python(R"(
+import plistlib, sys
+plistlib.dump({}, open(sys.argv[1], 'wb'))
+)");
+    StoreDestinationPathnames(store, {Q(a), kFolderNotFound, Q(b), Q(Path("no/such/folder"))});
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
+    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
+    // The extension list is not the commands' to touch.
+    EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "absent\n");
+
+    // A folder added through a path or a reference.
+    CFolderItems ext(store, keys::ExtensionPathsAliases);
+    EXPECT_TRUE(ext.AddPathname(Q(a)));
+    EXPECT_FALSE(ext.AddPathname(Q(Path("no/such/folder"))));
+    FileRef refB;
+    ASSERT_EQ(FileRef::FromPath(b, refB), noErr);
+    EXPECT_TRUE(ext.AddFolderRef(refB));
+    EXPECT_FALSE(ext.AddFolderRef(FileRef()));
+    ext.AddPathnames({QStringLiteral("relative/path")});
+    EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record dummy\n");
+}
+
+// A folder on a drive that is not there at the moment (here: moved out of the
+// search's reach) keeps its stored bytes through edits of other rows, in both
+// writers, and is found again when it comes back.
+TEST_F(FolderListsTest, UnreachableEntryKeepsItsBytesThroughRewrites) {
+    const std::string a = MakeDir("lists/a");
+    const std::string b = MakeDir("lists/b");
+    const std::string c = MakeDir("lists/c");
+    const std::string d = MakeDir("lists/d");
+    MakeDir("far/away/from/everything");
+    const std::string hidden = Path("far/away/from/everything/b");
+    SettingsStore store;
+    CFolderItems items(store, keys::PathnamesAliases);
+    items.SetPathnames({Q(a), Q(b), Q(c)});
+    const QByteArray bytesOfB = Stored(store, keys::PathnamesAliases).at(1).toByteArray();
+
+    Rename(b, hidden);
+    const QStringList shown = items.CopyPathnames();
+    ASSERT_EQ(shown, QStringList({Q(a), kFolderNotFound, Q(c)}));
+
+    // The window adds d: the row of b keeps its bytes.
+    items.SetPathnames(shown + QStringList{Q(d)});
+    QVariantList stored = Stored(store, keys::PathnamesAliases);
+    ASSERT_EQ(stored.size(), 4);
+    EXPECT_EQ(stored.at(1).toByteArray(), bytesOfB);
+
+    // The window deletes a (the rows below move up).
+    items.SetPathnames({kFolderNotFound, Q(c), Q(d)});
+    stored = Stored(store, keys::PathnamesAliases);
+    ASSERT_EQ(stored.size(), 3);
+    EXPECT_EQ(stored.at(0).toByteArray(), bytesOfB);
+
+    // Remove Folder of c from the command side.
+    QStringList paths = CopyFolderPathnames(store, keys::PathnamesAliases);
+    paths.removeOne(Q(c));
+    StoreDestinationPathnames(store, paths);
+    stored = Stored(store, keys::PathnamesAliases);
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored.at(0).toByteArray(), bytesOfB);
+
+    // Add Folder of a, while the table still shows b's old path.
+    StoreDestinationPathnames(store, {Q(b), Q(d), Q(a)});
+    stored = Stored(store, keys::PathnamesAliases);
+    ASSERT_EQ(stored.size(), 3);
+    EXPECT_EQ(stored.at(0).toByteArray(), bytesOfB);
+
+    // The drive is back.
+    Rename(hidden, b);
+    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases), QStringList({Q(b), Q(d), Q(a)}));
+
+    // A placeholder row with nothing earlier behind it: "dummy" in the window,
+    // left out by the commands.
+    items.SetPathnames({Q(b), kFolderNotFound});
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record dummy\n");
+    StoreDestinationPathnames(store, {Q(b), kFolderNotFound, kFolderNotFound});
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record dummy\n")
+        << "the earlier dummy keeps its row; the extra placeholder has no bytes";
+}
+
+TEST_F(FolderListsTest, OlderPathListsMoveAfterExistingEntriesAndDisappear) {
+    const std::string a = MakeDir("old/a");
+    const std::string b = MakeDir("old/b");
+    const std::string c = MakeDir("old/c");
+    Python(R"(
+import plistlib, sys, os
+os.makedirs(os.path.dirname(sys.argv[1]), exist_ok=True)
+plistlib.dump({'Pathnames': [')" +
+           a + "', '" + b + R"('],
+               'ExtensionPaths': 'not an array', 'Extensions': ['txt']}, open(sys.argv[1], 'wb'))
+)");
+    SettingsStore store;
+    MigrateOlderFolderLists(store);
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
+    EXPECT_EQ(StoredShape("Pathnames"), "absent\n");
+    EXPECT_EQ(StoredShape("ExtensionPaths"), "absent\n");
+    EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "absent\n");
+    EXPECT_EQ(Python(R"(
+import plistlib, sys
+print(plistlib.load(open(sys.argv[1], 'rb'))['Extensions'])
+)"),
+              "['txt']\n");
+    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
+
+    // Both present: the older paths follow the resolved ones; an element that
+    // is not a path keeps its row (paired with "Extensions" by index).
+    Python(R"(
+import plistlib, sys
+d = plistlib.load(open(sys.argv[1], 'rb'))
+d['ExtensionPaths'] = [')" +
+           c + R"(', 7, ')" + a + R"(']
+plistlib.dump(d, open(sys.argv[1], 'wb'))
+)");
+    {
+        CFolderItems ext(store, keys::ExtensionPathsAliases);
+        ext.SetPathnames({Q(b)});
+    }
+    MigrateOlderFolderLists(store);
+    EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record dummy record\n");
+    EXPECT_EQ(StoredShape("ExtensionPaths"), "absent\n");
+    EXPECT_EQ(CopyFolderPathnames(store, keys::ExtensionPathsAliases),
+              QStringList({Q(b), Q(c), kFolderNotFound, Q(a)}));
+    // Running again at the next start changes nothing.
+    MigrateOlderFolderLists(store);
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
+    EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record dummy record\n");
+}
+
+TEST_F(FolderListsTest, LongPathsAndOddStoredValuesReadAsNotFound) {
+    // Grow a folder path to exactly 1022 bytes (fits with its zero) and one
+    // level more to 1024 or more.
+    std::string path = m_root;
+    while (path.size() < 1022 - 101) {
+        path += "/" + std::string(100, 'd');
+        ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    }
+    path += "/" + std::string(1022 - path.size() - 1, 'e');
+    ASSERT_EQ(path.size(), 1022u);
+    ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    const std::string longer = path + "/f";
+    ASSERT_EQ(mkdir(longer.c_str(), 0700), 0);
+    ASSERT_GE(longer.size(), 1024u);
+
+    SettingsStore store;
+    CFolderItems items(store, keys::PathnamesAliases);
+    items.SetPathnames({Q(path), Q(longer)});
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
+    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases),
+              QStringList({Q(path), kFolderNotFound}));
+
+    // A folder whose name is not UTF-8 cannot be shown: not found.
+    const std::string latin1 = Path("caf\xe9");
+    ASSERT_EQ(mkdir(latin1.c_str(), 0700), 0);
+    FileRef ref;
+    ASSERT_EQ(FileRef::FromPath(latin1, ref), noErr);
+    EXPECT_TRUE(items.AddFolderRef(ref));
+    EXPECT_EQ(items.CopyPathnames().last(), kFolderNotFound);
+
+    // Not an array at all.
+    Python(R"(
+import plistlib, sys
+plistlib.dump({'PathnamesAliases': 'a string', 'ExtensionPathsAliases': []}, open(sys.argv[1], 'wb'))
+)");
+    EXPECT_TRUE(CopyFolderPathnames(store, keys::PathnamesAliases).isEmpty());
+    EXPECT_TRUE(CopyFolderPathnames(store, keys::ExtensionPathsAliases).isEmpty());
+    EXPECT_TRUE(items.CopyPathnames().isEmpty());
+
+    // Elements that are not data keep their rows and read as not found.
+    const std::string a = MakeDir("a");
+    items.SetPathnames({Q(a)});
+    Python(R"(
+import plistlib, sys
+d = plistlib.load(open(sys.argv[1], 'rb'))
+d['PathnamesAliases'] += ['a string', 5, {'k': b'x'}, [b'dummy'], b'', b'junk']
+plistlib.dump(d, open(sys.argv[1], 'wb'))
+)");
+    const QStringList shown = CopyFolderPathnames(store, keys::PathnamesAliases);
+    ASSERT_EQ(shown.size(), 7);
+    EXPECT_EQ(shown.first(), Q(a));
+    EXPECT_EQ(shown.count(kFolderNotFound), 6);
+    // A rewrite stores only data: the odd elements become "dummy".
+    items.SetPathnames(items.CopyPathnames());
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "record dummy dummy dummy dummy bytes bytes\n");
+}
+
+} // namespace
