@@ -1,0 +1,246 @@
+// Adding, dropping, reordering, deleting and editing rows of the two folder
+// lists, each change checked in the stored file.
+#include "PrefsFixture.h"
+
+#include "prefs/DroppedFolders.h"
+#include "prefs/FolderCollation.h"
+#include "settings/FolderLists.h"
+#include "settings/SettingsKeys.h"
+
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ferrolet::test {
+namespace {
+
+class FolderListEditTest : public PrefsFixture {
+protected:
+    // The destination list as another reader of the store sees it.
+    QStringList StoredDestinations() const {
+        return CopyFolderPathnames(*FreshStore(), keys::PathnamesAliases);
+    }
+    QStringList StoredExtensionFolders() const {
+        return CopyFolderPathnames(*FreshStore(), keys::ExtensionPathsAliases);
+    }
+};
+
+TEST_F(FolderListEditTest, AddedFoldersGoToTheTopInNumericCaseBlindOrder) {
+    const QString x = Dir("X");
+    const QString f10 = Dir("folders/Folder 10");
+    const QString f2 = Dir("folders/folder 2");
+    const QString f9 = Dir("folders/Folder 9");
+    PrefPaneModel& model = Model();
+    model.AddFolders({x});
+    model.AddFolders({f10, f2, f9});
+    const QStringList expected{f10, f9, f2, x};
+    EXPECT_EQ(model.Pathnames(), expected);
+    EXPECT_EQ(StoredDestinations(), expected);
+
+    model.AddExtensionsFolders({x});
+    model.AddExtensionsFolders({f2, f9, f10});
+    EXPECT_EQ(model.ExtensionPaths(), expected);
+    EXPECT_EQ(model.Extensions(), QStringList({"???", "???", "???", "???"}));
+    EXPECT_EQ(Strings(Stored().value("Extensions")), model.Extensions());
+    EXPECT_EQ(StoredExtensionFolders(), expected);
+
+    // The same folder may be listed twice; nothing is added for no folders.
+    model.AddFolders({x});
+    model.AddFolders({});
+    EXPECT_EQ(model.Pathnames().size(), 5);
+    EXPECT_EQ(model.Pathnames().front(), x);
+}
+
+TEST_F(FolderListEditTest, CollationComparesDigitsAsNumbersAndKeepsPunctuation) {
+    QStringList paths{"/p/b-2", "/p/B 1", "/p/a100", "/p/a20", "/p/A3", "/p/b_2", "/p/b 2"};
+    SortFolderPaths(paths);
+    EXPECT_EQ(paths.indexOf("/p/A3"), 0);
+    EXPECT_EQ(paths.indexOf("/p/a20"), 1);
+    EXPECT_EQ(paths.indexOf("/p/a100"), 2);
+    EXPECT_LT(paths.indexOf("/p/B 1"), paths.indexOf("/p/b 2"));
+    // Punctuation counts: the three "b?2" names are told apart, not merged in
+    // input order.
+    QStringList reversed{"/p/b 2", "/p/b_2", "/p/b-2"};
+    QStringList forward{"/p/b-2", "/p/b_2", "/p/b 2"};
+    SortFolderPaths(reversed);
+    SortFolderPaths(forward);
+    EXPECT_EQ(reversed, forward);
+}
+
+TEST_F(FolderListEditTest, DroppedFoldersGoToTheTopLastDroppedFirst) {
+    const QString old = Dir("Old");
+    const QString f1 = Dir("drops/F1");
+    const QString f2 = Dir("drops/F2");
+    PrefPaneModel& model = Model();
+    model.AddFolders({old});
+    model.AddExtensionsFolders({old});
+    model.SetExtension(0, "txt");
+
+    EXPECT_TRUE(model.DropFolders(FolderTable::Destinations, {f1, f2}));
+    EXPECT_EQ(model.Pathnames(), QStringList({f2, f1, old}));
+    EXPECT_EQ(StoredDestinations(), QStringList({f2, f1, old}));
+
+    EXPECT_TRUE(model.DropFolders(FolderTable::Extensions, {f1, f2}));
+    EXPECT_EQ(model.ExtensionPaths(), QStringList({f2, f1, old}));
+    EXPECT_EQ(model.Extensions(), QStringList({"???", "???", "txt"}));
+    EXPECT_EQ(Strings(Stored().value("Extensions")), QStringList({"???", "???", "txt"}));
+    EXPECT_EQ(StoredExtensionFolders(), QStringList({f2, f1, old}));
+}
+
+TEST_F(FolderListEditTest, OnlyPlainFoldersAreTakenFromADrop) {
+    const QString folder = Dir("drops/Plain");
+    const QString file = QString::fromStdString(WriteFile("drops/file.txt"));
+    const std::string appDir = MakeDir("drops/Tool.AppDir");
+    const std::string appRun = WriteFile("drops/Tool.AppDir/AppRun", "#!/bin/sh\n");
+    ASSERT_EQ(chmod(appRun.c_str(), 0755), 0);
+    const QString link = QString::fromStdString(Path("drops/link-to-plain"));
+    ASSERT_EQ(symlink(folder.toUtf8().constData(), link.toUtf8().constData()), 0);
+    const QString vanished = QString::fromStdString(Path("drops/vanished"));
+    // A folder with a non-executable AppRun file is still a plain folder.
+    const QString notApp = Dir("drops/Notes");
+    WriteFile("drops/Notes/AppRun", "just a note");
+
+    EXPECT_TRUE(IsDroppablePlainFolder(folder));
+    EXPECT_TRUE(IsDroppablePlainFolder(notApp));
+    EXPECT_FALSE(IsDroppablePlainFolder(file));
+    EXPECT_FALSE(IsDroppablePlainFolder(QString::fromStdString(appDir)));
+    EXPECT_FALSE(IsDroppablePlainFolder(link));
+    EXPECT_FALSE(IsDroppablePlainFolder(vanished));
+    EXPECT_FALSE(IsDroppablePlainFolder(QStringLiteral("relative/path")));
+
+    PrefPaneModel& model = Model();
+    for (const QString& refused : {file, QString::fromStdString(appDir), link, vanished}) {
+        EXPECT_FALSE(model.DropFolders(FolderTable::Destinations, {refused}))
+            << refused.toStdString();
+        EXPECT_FALSE(model.DropFolders(FolderTable::Extensions, {refused}));
+    }
+    EXPECT_TRUE(model.Pathnames().isEmpty());
+    EXPECT_TRUE(model.Extensions().isEmpty());
+
+    EXPECT_TRUE(
+        model.DropFolders(FolderTable::Extensions, {file, folder, QString::fromStdString(appDir)}));
+    EXPECT_EQ(model.ExtensionPaths(), QStringList({folder}));
+    EXPECT_EQ(model.Extensions(), QStringList({"???"}));
+
+    // Only file:// URIs name local folders.
+    const QStringList local = LocalPathsOfUrls(
+        {QUrl::fromLocalFile(folder), QUrl("https://example.org/x"), QUrl("smb://host/share")});
+    EXPECT_EQ(local, QStringList({folder}));
+}
+
+struct ReorderCase {
+    QList<int> dragged;
+    int dropRow;
+    QStringList result;
+    QList<int> selection;
+};
+
+TEST_F(FolderListEditTest, DraggedRowsMoveAsTheListUsersExpect) {
+    QStringList f;
+    for (int i = 1; i <= 5; ++i) {
+        f.append(Dir("reorder/F" + std::to_string(i)));
+    }
+    const std::vector<ReorderCase> cases{
+        {{0, 1}, 4, {f[2], f[3], f[0], f[1], f[4]}, {2, 3}},
+        {{3, 4}, 0, {f[3], f[4], f[0], f[1], f[2]}, {0, 1}},
+        {{0, 4}, 2, {f[1], f[0], f[2], f[3], f[4]}, {1, 4}},
+        {{2, 4}, 0, {f[2], f[0], f[4], f[1], f[3]}, {0, 2}},
+        {{2}, 2, f, {2}}, // just above itself
+        {{2}, 3, f, {2}}, // just below itself
+        {{0}, 5, {f[1], f[2], f[3], f[4], f[0]}, {4}},
+    };
+    for (const ReorderCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "rows " << c.dragged.size() << " first "
+                                        << c.dragged.front() << " to " << c.dropRow);
+        PrefPaneModel& model = Model();
+        model.DeleteRows(FolderTable::Destinations, {0, 1, 2, 3, 4});
+        // Dropped last-first, so the list reads F1..F5.
+        model.DropFolders(FolderTable::Destinations, {f[4], f[3], f[2], f[1], f[0]});
+        ASSERT_EQ(model.Pathnames(), f);
+
+        const QList<int> selection = model.ReorderPathnames(c.dragged, c.dropRow);
+        EXPECT_EQ(model.Pathnames(), c.result);
+        EXPECT_EQ(selection, c.selection);
+        EXPECT_EQ(StoredDestinations(), c.result);
+    }
+}
+
+TEST_F(FolderListEditTest, ExtensionsAreStoredLowerCasedAsTyped) {
+    const QString a = Dir("folders/A");
+    PrefPaneModel& model = Model();
+    model.AddExtensionsFolders({a});
+    const std::vector<std::pair<QString, QString>> typed{
+        {"PDF", "pdf"},
+        {".PDF", ".pdf"},
+        {"Tar.GZ", "tar.gz"},
+        {" a/b ", " a/b "},
+        {QString::fromUtf8("ÄÖÜ"), QString::fromUtf8("äöü")},
+        {QString(300, QChar('X')), QString(300, QChar('x'))},
+        {"", ""},
+    };
+    for (const auto& [input, expected] : typed) {
+        model.SetExtension(0, input);
+        EXPECT_EQ(model.Extensions(), QStringList({expected}));
+        EXPECT_EQ(Strings(Stored().value("Extensions")), QStringList({expected}))
+            << input.toStdString();
+    }
+    EXPECT_EQ(StoredExtensionFolders(), QStringList({a})) << "the folder stays paired";
+    model.SetExtension(7, "ignored");
+    EXPECT_EQ(model.Extensions().size(), 1);
+}
+
+TEST_F(FolderListEditTest, DeletingRowsKeepsExtensionsAndFoldersInStep) {
+    QStringList folders;
+    for (const char* name : {"A", "B", "C", "D"}) {
+        folders.append(Dir(std::string("ext/") + name));
+    }
+    PrefPaneModel& model = Model();
+    model.AddExtensionsFolders(folders); // [D, C, B, A]
+    const QStringList extensions{"d", "c", "b", "a"};
+    for (int i = 0; i < 4; ++i) {
+        model.SetExtension(i, extensions[i].toUpper());
+    }
+    model.DeleteRows(FolderTable::Extensions, {2, 0});
+    EXPECT_EQ(model.Extensions(), QStringList({"c", "a"}));
+    EXPECT_EQ(model.ExtensionPaths(), QStringList({folders[2], folders[0]}));
+
+    const QJsonObject stored = Stored();
+    EXPECT_EQ(Strings(stored.value("Extensions")), QStringList({"c", "a"}));
+    EXPECT_EQ(stored.value("ExtensionPathsAliases").toArray().size(), 2);
+    EXPECT_EQ(StoredExtensionFolders(), QStringList({folders[2], folders[0]}));
+
+    // A delete with nothing selected removes nothing.
+    model.DeleteRows(FolderTable::Extensions, {});
+    model.DeleteRows(FolderTable::Extensions, {9});
+    EXPECT_EQ(model.Extensions(), QStringList({"c", "a"}));
+    EXPECT_EQ(StoredExtensionFolders(), QStringList({folders[2], folders[0]}));
+
+    // The destination list is untouched by all this, and its own delete
+    // works the same way.
+    model.AddFolders({folders[0], folders[1], folders[2]});
+    model.DeleteRows(FolderTable::Destinations, {1});
+    EXPECT_EQ(StoredDestinations(), QStringList({folders[2], folders[0]}));
+}
+
+TEST_F(FolderListEditTest, AThousandFoldersRoundTrip) {
+    QStringList folders;
+    for (int i = 0; i < 1000; ++i) {
+        folders.append(Dir("many/Folder " + std::to_string(i)));
+    }
+    PrefPaneModel& model = Model();
+    model.AddFolders(folders);
+    ASSERT_EQ(model.Pathnames().size(), 1000);
+    EXPECT_EQ(model.Pathnames().front(), folders.back()); // "Folder 999" sorts last
+    EXPECT_EQ(model.Pathnames().back(), folders.front());
+    model.DeleteRows(FolderTable::Destinations, {0, 999});
+    PrefPaneModel& reloaded = Model();
+    ASSERT_EQ(reloaded.Pathnames().size(), 998);
+    EXPECT_EQ(reloaded.Pathnames().front(), folders[998]);
+    EXPECT_EQ(reloaded.Pathnames().back(), folders[1]);
+}
+
+} // namespace
+} // namespace ferrolet::test
