@@ -1,0 +1,83 @@
+#include "ItemAccess.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace ferrolet {
+
+Status OpenFolderRef(const FileRef& folder, ScopedFd& fd, bool forReading) {
+    fd.Reset();
+    if (folder.IsNull()) {
+        return paramErr;
+    }
+    const int mode = forReading ? O_RDONLY : O_PATH;
+    ScopedFd opened(::open(folder.Path().c_str(), mode | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!opened.IsOpen()) {
+        // O_NOFOLLOW on a link gives ELOOP; O_DIRECTORY on a link, ENOTDIR.
+        return errno == ELOOP ? ENOTDIR : LastErrnoStatus();
+    }
+    struct stat st {};
+    if (::fstat(opened.Get(), &st) != 0) {
+        return LastErrnoStatus();
+    }
+    if (st.st_dev != folder.Device() || st.st_ino != folder.Inode()) {
+        return fnfErr;
+    }
+    fd = std::move(opened);
+    return noErr;
+}
+
+Status StatItemRef(const FileRef& item, struct stat& st) {
+    if (item.IsNull()) {
+        return paramErr;
+    }
+    if (::lstat(item.Path().c_str(), &st) != 0) {
+        return LastErrnoStatus();
+    }
+    if (st.st_dev != item.Device() || st.st_ino != item.Inode()) {
+        return fnfErr;
+    }
+    return noErr;
+}
+
+Status CheckEntryName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
+        name.find('\0') != std::string::npos) {
+        return paramErr;
+    }
+    if (name.size() > kMaxNameBytes) {
+        return ENAMETOOLONG;
+    }
+    return noErr;
+}
+
+std::string ChildPath(const std::string& folderPath, const std::string& name) {
+    if (!folderPath.empty() && folderPath.back() == '/') {
+        return folderPath + name;
+    }
+    return folderPath + "/" + name;
+}
+
+bool HasEntrySpeltExactly(int folderFd, const std::string& name) {
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) {
+        return false;
+    }
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return false;
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (name == entry->d_name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+} // namespace ferrolet
