@@ -1,0 +1,52 @@
+#pragma once
+
+#include "TestEnvironment.h"
+#include "platform/FileRef.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace ferrolet::test {
+
+// What a tree looks like, entry by entry, in every respect a move or a copy
+// must keep: type, permission bits, size, modification time to the
+// nanosecond, link target, contents and user extended attributes.
+struct EntryState {
+    char type = '?'; // f file, d folder, l link, p FIFO, s socket, c/b device
+    unsigned mode = 0;
+    uint64_t size = 0;
+    int64_t mtimeNs = 0;
+    std::string linkTarget;
+    std::string contents; // regular files under 1 MiB
+    std::map<std::string, std::string> xattrs;
+    bool operator==(const EntryState&) const = default;
+};
+using TreeState = std::map<std::string, EntryState>; // relative path -> state
+
+TreeState CaptureTree(const std::string& path);
+// A readable account of the first difference, empty when none.
+std::string DescribeDifference(const TreeState& expected, const TreeState& actual);
+
+// A private home on the root disk plus a folder on /dev/shm, a different file
+// system, for moves that must copy.
+class EngineTest : public TempHome {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A folder on the other file system; returns its path.
+    std::string OtherFsDir(const std::string& relative);
+    static FileRef Ref(const std::string& path);
+    static FileRef FolderRef(const std::string& path);
+    // Names in a folder that are remains of a copy under construction.
+    static int PartialCopiesIn(const std::string& folder);
+    static void SetXattr(const std::string& path, const std::string& name,
+                         const std::string& value);
+    static void SetMtime(const std::string& path, int64_t seconds, long nanoseconds);
+    static std::string Bytes(size_t size, char seed);
+
+    std::string m_otherRoot;
+};
+
+} // namespace ferrolet::test
