@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <functional>
+
+struct ca_context;
+
+namespace ferrolet {
+
+// The Platform of a Linux desktop: sounds through libcanberra and the
+// freedesktop sound theme, the file manager through org.freedesktop.FileManager1
+// (with xdg-open when none answers), documents and web addresses through
+// xdg-open. Nothing here waits on an outside program.
+class DesktopPlatform : public Platform {
+public:
+    DesktopPlatform();
+    ~DesktopPlatform() override;
+    DesktopPlatform(const DesktopPlatform&) = delete;
+    DesktopPlatform& operator=(const DesktopPlatform&) = delete;
+
+    // The theme's "bell"; when no sound can be played, the display's bell.
+    void Beep() override;
+    void PlaySound(const QString& name) override;
+    void RevealItem(const std::string& path) override;
+    void OpenFolder(const std::string& path) override;
+    void OpenItem(const std::string& path) override;
+    void OpenUrl(const QString& url) override;
+    // No dialog without the GUI layer, which overrides this.
+    std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) override;
+    void BringToFront() override;
+    QDateTime Now() override;
+
+    // Rings the display's bell; by default the X server's bell when a
+    // QGuiApplication runs on X11, otherwise nothing. The GUI layer may set
+    // its own.
+    void SetDisplayBell(std::function<void()> bell) { m_displayBell = std::move(bell); }
+
+private:
+    // Creates the sound context on first use; null when there is none.
+    ca_context* Sounds();
+
+    ca_context* m_sounds = nullptr;
+    bool m_soundsTried = false;
+    std::function<void()> m_displayBell;
+};
+
+} // namespace ferrolet
