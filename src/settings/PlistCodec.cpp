@@ -6,6 +6,7 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -44,11 +45,15 @@ QVariant FromNode(plist_t node, int depth) {
         return QVariant(v);
     }
     case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(node, &s);
-        QVariant v(QString::fromUtf8(s ? s : ""));
-        std::free(s);
-        return v;
+        // plist_get_string_val asserts (aborting the program) when a parsed
+        // string holds a zero byte; the pointer form does not. The text ends
+        // at the first zero byte, as it always did.
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        if (!s) {
+            return QVariant(QString());
+        }
+        return QVariant(QString::fromUtf8(s, static_cast<qsizetype>(strnlen(s, length))));
     }
     case PLIST_DATA: {
         char* d = nullptr;

@@ -255,6 +255,17 @@ plistlib.dump({'PathnamesAliases': 'a string', 'ExtensionPathsAliases': []}, ope
     EXPECT_TRUE(CopyFolderPathnames(store, keys::ExtensionPathsAliases).isEmpty());
     EXPECT_TRUE(items.CopyPathnames().isEmpty());
 
+    // A text element holding a zero byte (the parser's own check used to
+    // abort the program on it).
+    const std::string settingsFile = SettingsStore::DefaultFilePath();
+    WriteFile(settingsFile.substr(m_root.size() + 1),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+              "<key>PathnamesAliases</key><array><string>t" +
+                  std::string(2, '\0') +
+                  "x</string><data>ZHVtbXk=</data></array></dict></plist>\n");
+    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases),
+              QStringList({kFolderNotFound, kFolderNotFound}));
+
     // Elements that are not data keep their rows and read as not found.
     const std::string a = MakeDir("a");
     items.SetPathnames({Q(a)});
