@@ -8,8 +8,6 @@
 #include <QRegularExpression>
 #include <QString>
 
-#include <set>
-
 using namespace ferrolet;
 
 namespace {
@@ -122,18 +120,6 @@ TEST(TruncateAtCharacterBoundary, KeepsWholeCharacters) {
     // A lone continuation byte or a truncated sequence counts as one byte.
     EXPECT_EQ(TruncateAtCharacterBoundary("a\x80\x80\x80", 2), "a\x80");
     EXPECT_EQ(TruncateAtCharacterBoundary("a\xe2\x82z", 2), "a\xe2");
-}
-
-TEST(NewUUIDString, UpperCaseAndFresh) {
-    const QRegularExpression form(
-        QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
-    std::set<std::string> seen;
-    for (int i = 0; i < 100; ++i) {
-        const std::string uuid = NewUUIDString();
-        EXPECT_TRUE(form.match(QString::fromStdString(uuid)).hasMatch()) << uuid;
-        seen.insert(uuid);
-    }
-    EXPECT_EQ(seen.size(), 100u);
 }
 
 class MakeUniqueNameTest : public ferrolet::test::TempHome {
