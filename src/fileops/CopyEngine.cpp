@@ -113,15 +113,23 @@ Status StreamCopy(int in, int out, CopyContext& context) {
 // copy_file_range (which may itself share blocks or copy on the server), then
 // sendfile, and last a plain read/write through the context's buffer.
 Status CopyData(int in, int out, uint64_t size, CopyContext& context) {
-    if (size > 0 && ioctl(out, FICLONE, in) == 0) {
-        return context.Advance(size) ? noErr : ECANCELED;
+    if (size > 0 && !context.cloneRefused) {
+        if (ioctl(out, FICLONE, in) == 0) {
+            return context.Advance(size) ? noErr : ECANCELED;
+        }
+        context.cloneRefused = errno == EXDEV || errno == EOPNOTSUPP || errno == ENOTTY;
     }
     for (const bool useCopyFileRange : {true, false}) {
+        bool& refused = useCopyFileRange ? context.copyFileRangeRefused : context.sendfileRefused;
+        if (refused) {
+            continue;
+        }
         bool unsupported = false;
         uint64_t copied = 0;
         const Status status = KernelCopy(in, out, useCopyFileRange, context, &unsupported, &copied);
         // Some pseudo files claim a size yet give nothing to the kernel copy.
         const bool gaveNothing = copied == 0 && size > 0;
+        refused = unsupported;
         if (status != noErr || (!unsupported && !gaveNothing)) {
             return status;
         }

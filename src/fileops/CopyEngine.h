@@ -36,6 +36,11 @@ struct CopyContext {
     uint64_t bytesDone = 0;
     uint64_t lastReported = 0;
     std::vector<char> buffer;
+    // What the pair of file systems refused once is not asked again for
+    // every file of a tree.
+    bool cloneRefused = false;
+    bool copyFileRangeRefused = false;
+    bool sendfileRefused = false;
 
     // Counts copied bytes; false when the user cancelled.
     bool Advance(uint64_t bytes);

@@ -150,8 +150,12 @@ Status MoveObject(const FileRef& item, const FileRef& destinationFolder, const s
     if (renamed != noErr) {
         return renamed;
     }
-    return ReferenceTo(transfer.destinationPath, transfer.destination.Get(), transfer.targetName,
-                       newItem);
+    // A rename keeps the item's identity; only its path changes.
+    if (newItem) {
+        *newItem = FileRef::Make(ChildPath(transfer.destinationPath, transfer.targetName),
+                                 transfer.source.info.st_dev, transfer.source.info.st_ino);
+    }
+    return noErr;
 }
 
 Status CopyObject(const FileRef& item, const FileRef& destinationFolder, const std::string* newName,
