@@ -89,4 +89,19 @@ std::optional<std::vector<FileRef>> CopyFinderSelection(int32_t& count) {
     return CopyFinderSelection(dataDir + "/selection", count);
 }
 
+namespace {
+void Replace(SelectionSnapshot& snapshot, std::optional<std::vector<FileRef>> items) {
+    snapshot.hasArray = items.has_value();
+    snapshot.items = items ? std::move(*items) : std::vector<FileRef>();
+}
+} // namespace
+
+void RefreshSelectionSnapshot(SelectionSnapshot& snapshot) {
+    Replace(snapshot, CopyFinderSelection(snapshot.count));
+}
+
+void RefreshSelectionSnapshot(SelectionSnapshot& snapshot, const std::string& scriptPath) {
+    Replace(snapshot, CopyFinderSelection(scriptPath, snapshot.count));
+}
+
 } // namespace ferrolet

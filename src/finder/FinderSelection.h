@@ -32,6 +32,12 @@ std::optional<std::vector<FileRef>> CopyFinderSelection(int32_t& count);
 std::optional<std::vector<FileRef>> CopyFinderSelection(const std::string& scriptPath,
                                                         int32_t& count);
 
+// What a menu build does with the selection: takes it anew and replaces the
+// snapshot. With no selection, hasArray is false and items empty; count keeps
+// its last value, as CopyFinderSelection leaves it.
+void RefreshSelectionSnapshot(SelectionSnapshot& snapshot);
+void RefreshSelectionSnapshot(SelectionSnapshot& snapshot, const std::string& scriptPath);
+
 // The slots for the script's output: every line except empty ones and "#"
 // comments is an item line and gets a slot, in order; "\r\n" ends a line as
 // "\n" does. A line that names no existing item, or an item that an earlier

@@ -54,6 +54,31 @@ TEST_F(SelectionTest, EveryItemLineGetsASlotAndUnresolvableOnesStayInvalid) {
     EXPECT_TRUE((*again)[1].IsValid());
 }
 
+TEST_F(SelectionTest, EachMenuBuildReplacesTheSnapshot) {
+    const std::string a = WriteFile("a.txt");
+    const std::string b = WriteFile("b.txt");
+    const std::string list = WriteFile("list", a + "\n" + b + "\n");
+    const std::string script = WriteScript(Path("sel"), "cat '" + list + "'");
+    SelectionSnapshot snapshot;
+    RefreshSelectionSnapshot(snapshot, script);
+    ASSERT_TRUE(snapshot.hasArray);
+    EXPECT_EQ(snapshot.count, 2);
+    ASSERT_EQ(snapshot.items.size(), 2u);
+    EXPECT_EQ(snapshot.items[1].Path(), b);
+
+    // The user copies nothing any more: no array, and no stale items either.
+    std::ofstream(list, std::ios::trunc) << "";
+    RefreshSelectionSnapshot(snapshot, script);
+    EXPECT_FALSE(snapshot.hasArray);
+    EXPECT_TRUE(snapshot.items.empty());
+
+    std::ofstream(list, std::ios::trunc) << b << "\n";
+    RefreshSelectionSnapshot(snapshot, script);
+    ASSERT_TRUE(snapshot.hasArray);
+    EXPECT_EQ(snapshot.count, 1);
+    EXPECT_EQ(snapshot.items.at(0).Path(), b);
+}
+
 TEST_F(SelectionTest, NoSelectionLeavesTheCountAlone) {
     const std::string a = WriteFile("a.txt");
     const std::vector<std::pair<std::string, std::string>> cases = {
