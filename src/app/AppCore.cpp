@@ -18,6 +18,11 @@ void AppCore::Setup() {
     AppendClosingBlock(m_moveServiceMenu, ClosingBlock::MoveServiceMenu);
 }
 
+CommandContext AppCore::Context() {
+    return CommandContext{m_settings, m_platform,           m_selection, m_extensionFolderMap,
+                          m_cut,      updatePathnamesTable, progress};
+}
+
 void AppCore::Perform(const MenuItem& item) {
     if (item.action == kSelItemPreferences) {
         Preferences();

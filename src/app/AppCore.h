@@ -2,6 +2,9 @@
 
 #include "MenuModel.h"
 #include "StandardFolders.h"
+#include "fileops/CommandContext.h"
+#include "fileops/CutState.h"
+#include "finder/FinderSelection.h"
 #include "platform/Platform.h"
 #include "settings/SettingsStore.h"
 
@@ -35,6 +38,18 @@ public:
     // an extension; Put In Its Place reads it as the last build left it.
     QMap<QString, QString>& ExtensionFolderMap() { return m_extensionFolderMap; }
 
+    // The selection snapshot taken by the last menu build; commands act on it.
+    SelectionSnapshot& Selection() { return m_selection; }
+    CutState& Cut() { return m_cut; }
+
+    // The context the commands run in.
+    CommandContext Context();
+    // Refreshes an open preferences window's destination table; set by the
+    // window layer.
+    std::function<void()> updatePathnamesTable;
+    // Progress display for long operations; set by the window layer.
+    const ProgressSink* progress = nullptr;
+
     // The fixed actions of the closing block.
     void About();
     void Preferences();
@@ -59,6 +74,8 @@ private:
     Platform& m_platform;
     StandardFolderTable m_standardFolders;
     QMap<QString, QString> m_extensionFolderMap;
+    SelectionSnapshot m_selection;
+    CutState m_cut;
     Menu m_statusMenu;
     Menu m_moveServiceMenu;
 };

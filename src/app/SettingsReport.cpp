@@ -1,5 +1,6 @@
 #include "SettingsReport.h"
 
+#include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
 
 namespace ferrolet {
@@ -62,7 +63,12 @@ QString SettingsReport(SettingsStore& store) {
             line += QLatin1String(" (default)");
         }
         out += line + QLatin1Char('\n');
-        if (isList && effective.isValid()) {
+        if (spec.type == SettingType::DataArray && !isDefault) {
+            // Folder lists print the folders they designate now.
+            for (const QString& path : CopyFolderPathnames(store, key)) {
+                out += QLatin1String("  ") + OneLine(path) + QLatin1Char('\n');
+            }
+        } else if (isList && effective.isValid()) {
             for (const QVariant& entry : effective.toList()) {
                 out += QLatin1String("  ") + ScalarText(entry) + QLatin1Char('\n');
             }

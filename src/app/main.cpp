@@ -3,6 +3,9 @@
 #include "app/SettingsReport.h"
 #include "app/gui/AppController.h"
 #include "app/gui/ControlAdaptor.h"
+#include "app/gui/GuiPlatform.h"
+#include "platform/desktop/DesktopPlatform.h"
+#include "settings/FolderLists.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -15,21 +18,6 @@
 using namespace ferrolet;
 
 namespace {
-
-// Stands in until the desktop platform is wired in: no sounds, no file
-// manager.
-class BasicPlatform : public Platform {
-public:
-    void Beep() override {}
-    void PlaySound(const QString&) override {}
-    void RevealItem(const std::string&) override {}
-    void OpenFolder(const std::string&) override {}
-    void OpenItem(const std::string&) override {}
-    void OpenUrl(const QString&) override {}
-    std::vector<std::string> ChooseFolders(const FolderDialogRequest&) override { return {}; }
-    void BringToFront() override {}
-    QDateTime Now() override { return QDateTime::currentDateTime(); }
-};
 
 void Print(const QString& text) {
     std::fputs(text.toUtf8().constData(), stdout);
@@ -59,7 +47,8 @@ int PrintMenu(int argc, char** argv, bool moveService) {
         }
     }
     SettingsStore settings;
-    BasicPlatform platform;
+    MigrateOlderFolderLists(settings);
+    DesktopPlatform platform;
     AppCore core(settings, platform);
     core.Setup();
     Print(MenuToText(moveService ? core.MoveServiceMenu() : core.StatusMenu()));
@@ -85,7 +74,8 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     }
 
     SettingsStore settings;
-    BasicPlatform platform;
+    MigrateOlderFolderLists(settings);
+    GuiPlatform platform;
     AppCore core(settings, platform);
     AppController controller(core);
     QObject busRoot;
@@ -124,6 +114,7 @@ int main(int argc, char** argv) {
         return 0;
     case CommandLine::Mode::Settings: {
         SettingsStore store;
+        MigrateOlderFolderLists(store);
         Print(SettingsReport(store));
         return 0;
     }

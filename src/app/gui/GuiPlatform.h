@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/desktop/DesktopPlatform.h"
+
+namespace ferrolet {
+
+// The desktop platform with windows: folder dialogs and raising our own
+// windows need a running QApplication.
+class GuiPlatform : public DesktopPlatform {
+public:
+    std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) override;
+    void BringToFront() override;
+};
+
+} // namespace ferrolet
