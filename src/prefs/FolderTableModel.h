@@ -13,7 +13,10 @@ namespace ferrolet {
 //
 // The destination table drags its rows as "MyPrivateTableViewDataType" (the
 // dragged row numbers) to reorder them; both tables take folders dropped
-// from a file manager as text/uri-list.
+// from a file manager as text/uri-list. removeRows() is deliberately left to
+// the base class (which removes nothing): after a drag that ends in a move
+// the view asks the model to remove the dragged rows, but the drop has
+// already reordered them in place.
 class FolderTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:

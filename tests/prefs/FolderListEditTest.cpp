@@ -70,26 +70,6 @@ TEST_F(FolderListEditTest, CollationComparesDigitsAsNumbersAndKeepsPunctuation) 
     EXPECT_EQ(reversed, forward);
 }
 
-TEST_F(FolderListEditTest, DroppedFoldersGoToTheTopLastDroppedFirst) {
-    const QString old = Dir("Old");
-    const QString f1 = Dir("drops/F1");
-    const QString f2 = Dir("drops/F2");
-    PrefPaneModel& model = Model();
-    model.AddFolders({old});
-    model.AddExtensionsFolders({old});
-    model.SetExtension(0, "txt");
-
-    EXPECT_TRUE(model.DropFolders(FolderTable::Destinations, {f1, f2}));
-    EXPECT_EQ(model.Pathnames(), QStringList({f2, f1, old}));
-    EXPECT_EQ(StoredDestinations(), QStringList({f2, f1, old}));
-
-    EXPECT_TRUE(model.DropFolders(FolderTable::Extensions, {f1, f2}));
-    EXPECT_EQ(model.ExtensionPaths(), QStringList({f2, f1, old}));
-    EXPECT_EQ(model.Extensions(), QStringList({"???", "???", "txt"}));
-    EXPECT_EQ(Strings(Stored().value("Extensions")), QStringList({"???", "???", "txt"}));
-    EXPECT_EQ(StoredExtensionFolders(), QStringList({f2, f1, old}));
-}
-
 TEST_F(FolderListEditTest, OnlyPlainFoldersAreTakenFromADrop) {
     const QString folder = Dir("drops/Plain");
     const QString file = QString::fromStdString(WriteFile("drops/file.txt"));
@@ -129,43 +109,6 @@ TEST_F(FolderListEditTest, OnlyPlainFoldersAreTakenFromADrop) {
     const QStringList local = LocalPathsOfUrls(
         {QUrl::fromLocalFile(folder), QUrl("https://example.org/x"), QUrl("smb://host/share")});
     EXPECT_EQ(local, QStringList({folder}));
-}
-
-struct ReorderCase {
-    QList<int> dragged;
-    int dropRow;
-    QStringList result;
-    QList<int> selection;
-};
-
-TEST_F(FolderListEditTest, DraggedRowsMoveAsTheListUsersExpect) {
-    QStringList f;
-    for (int i = 1; i <= 5; ++i) {
-        f.append(Dir("reorder/F" + std::to_string(i)));
-    }
-    const std::vector<ReorderCase> cases{
-        {{0, 1}, 4, {f[2], f[3], f[0], f[1], f[4]}, {2, 3}},
-        {{3, 4}, 0, {f[3], f[4], f[0], f[1], f[2]}, {0, 1}},
-        {{0, 4}, 2, {f[1], f[0], f[2], f[3], f[4]}, {1, 4}},
-        {{2, 4}, 0, {f[2], f[0], f[4], f[1], f[3]}, {0, 2}},
-        {{2}, 2, f, {2}}, // just above itself
-        {{2}, 3, f, {2}}, // just below itself
-        {{0}, 5, {f[1], f[2], f[3], f[4], f[0]}, {4}},
-    };
-    for (const ReorderCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "rows " << c.dragged.size() << " first "
-                                        << c.dragged.front() << " to " << c.dropRow);
-        PrefPaneModel& model = Model();
-        model.DeleteRows(FolderTable::Destinations, {0, 1, 2, 3, 4});
-        // Dropped last-first, so the list reads F1..F5.
-        model.DropFolders(FolderTable::Destinations, {f[4], f[3], f[2], f[1], f[0]});
-        ASSERT_EQ(model.Pathnames(), f);
-
-        const QList<int> selection = model.ReorderPathnames(c.dragged, c.dropRow);
-        EXPECT_EQ(model.Pathnames(), c.result);
-        EXPECT_EQ(selection, c.selection);
-        EXPECT_EQ(StoredDestinations(), c.result);
-    }
 }
 
 TEST_F(FolderListEditTest, ExtensionsAreStoredLowerCasedAsTyped) {
