@@ -5,6 +5,7 @@
 #include "app/gui/ControlAdaptor.h"
 #include "app/gui/GuiPlatform.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "prefs/PrefPane.h"
 #include "settings/FolderLists.h"
 
 #include <QApplication>
@@ -78,6 +79,12 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     GuiPlatform platform;
     AppCore core(settings, platform);
     AppController controller(core);
+    // The preferences window is loaded at launch, as its lists and switches
+    // are; it is shown only when asked for.
+    auto* prefPane = new PrefPane(settings, platform);
+    controller.SetPreferencesWindow(prefPane);
+    core.updatePathnamesTable = [prefPane] { prefPane->updatePathnamesTable(); };
+    controller.onWindowClosed = [prefPane] { prefPane->savePreferences(); };
     QObject busRoot;
     new ControlAdaptor(&busRoot, core, controller);
     if (haveBus) {

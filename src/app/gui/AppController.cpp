@@ -9,9 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
-#include <QLabel>
 #include <QMessageBox>
-#include <QVBoxLayout>
 
 namespace ferrolet {
 
@@ -106,21 +104,14 @@ void AppController::MenuNeedsUpdate() {
     RenderMenu(m_core.StatusMenu(), m_menu, [this](const MenuItem& item) { m_core.Perform(item); });
 }
 
-void AppController::SetPreferencesWindowFactory(std::function<QWidget*()> factory) {
-    m_prefFactory = std::move(factory);
+void AppController::SetPreferencesWindow(QWidget* window) {
+    delete m_prefWindow;
+    m_prefWindow = window;
 }
 
 void AppController::ShowPreferences() {
     if (!m_prefWindow) {
-        if (m_prefFactory) {
-            m_prefWindow = m_prefFactory();
-        } else {
-            auto* w = new QWidget();
-            w->setWindowTitle(QStringLiteral("Ferrolet Preferences"));
-            auto* layout = new QVBoxLayout(w);
-            layout->addWidget(new QLabel(QStringLiteral("Ferrolet Preferences")));
-            m_prefWindow = w;
-        }
+        return;
     }
     m_prefWindow->show();
     m_prefWindow->raise();

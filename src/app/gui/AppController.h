@@ -29,9 +29,9 @@ public:
 
     // selItemPreferences: the preferences window, raised.
     void ShowPreferences();
-    // Sets the factory of the preferences window (the window itself lives in
-    // the preferences library).
-    void SetPreferencesWindowFactory(std::function<QWidget*()> factory);
+    // Hands over the preferences window (it lives in the preferences
+    // library); the controller owns it from then on.
+    void SetPreferencesWindow(QWidget* window);
 
     // The Move Service window, opened at the mouse (or hidden).
     void OpenMoveServiceWindow();
@@ -62,7 +62,6 @@ private:
     bool m_reportedNoTray = false;
     QPointer<QWidget> m_prefWindow;
     MoveServiceWindow* m_moveServiceWindow = nullptr;
-    std::function<QWidget*()> m_prefFactory;
 };
 
 } // namespace ferrolet
