@@ -1,6 +1,8 @@
 #include "AppCore.h"
 
 #include "ClosingBlock.h"
+#include "MenuBuilder.h"
+#include "MoveServiceMenuBuilder.h"
 
 #include <thread>
 
@@ -12,10 +14,11 @@ AppCore::AppCore(SettingsStore& settings, Platform& platform)
 }
 
 void AppCore::Setup() {
-    m_statusMenu.items.clear();
-    AppendClosingBlock(m_statusMenu, ClosingBlock::StatusMenu);
-    m_moveServiceMenu.items.clear();
-    AppendClosingBlock(m_moveServiceMenu, ClosingBlock::MoveServiceMenu);
+    // Each build takes its own snapshot; the Move Service menu's, taken
+    // second, is the one the commands act on.
+    MenuBuildInputs inputs{m_settings, m_selection, m_extensionFolderMap, m_cut};
+    BuildMenu(inputs, m_statusMenu);
+    BuildMoveServiceMenu(inputs, m_moveServiceMenu);
 }
 
 CommandContext AppCore::Context() {

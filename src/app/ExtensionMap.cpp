@@ -1,0 +1,28 @@
+#include "ExtensionMap.h"
+
+#include "settings/FolderLists.h"
+#include "settings/Prefs.h"
+#include "settings/SettingsKeys.h"
+
+#include <algorithm>
+
+namespace ferrolet {
+
+bool RefreshExtensionMap(SettingsStore& settings, QMap<QString, QString>& map) {
+    map.clear();
+    const QStringList extensions = CopyExtensionsPref(settings);
+    if (extensions.isEmpty()) {
+        return false;
+    }
+    const QStringList folders = CopyFolderPathnames(settings, keys::ExtensionPathsAliases);
+    if (folders.isEmpty()) {
+        return false;
+    }
+    const qsizetype pairs = std::min(extensions.size(), folders.size());
+    for (qsizetype i = 0; i < pairs; ++i) {
+        map.insert(extensions[i], folders[i]);
+    }
+    return true;
+}
+
+} // namespace ferrolet

@@ -1,0 +1,78 @@
+#include "FolderSubMenu.h"
+
+#include "CommandIds.h"
+#include "fileops/ItemNames.h"
+#include "platform/StringExtensions.h"
+#include "settings/Prefs.h"
+#include "settings/SettingsKeys.h"
+
+#include <algorithm>
+
+namespace ferrolet {
+
+namespace {
+// Paths longer than this (with the terminating zero) cannot name a folder.
+constexpr qsizetype kMaxPathBytes = 4096;
+
+QString TitleForEntry(const QString& path) {
+    if (path.toUtf8().size() + 1 > kMaxPathBytes) {
+        return path;
+    }
+    FileRef ref;
+    if (!GetFSRef(path, ref)) {
+        return path;
+    }
+    const QString name = CopyDisplayName(ref);
+    return name.isNull() ? path : name;
+}
+} // namespace
+
+QStringList FolderItemTitles(SettingsStore& settings, const QStringList& pathnames) {
+    if (pathnames.isEmpty() || !ReadBoolPref(settings, keys::NameMenuItemAfterFolder)) {
+        return pathnames;
+    }
+    QStringList titles;
+    const qsizetype shown = std::min<qsizetype>(pathnames.size(), kMaxFolderItems);
+    titles.reserve(shown);
+    for (qsizetype i = 0; i < shown; ++i) {
+        titles.append(TitleForEntry(pathnames[i]));
+    }
+    return titles;
+}
+
+void BuildSubMenu(const QString& title, const QStringList& pathnames, const QStringList& titles,
+                  Menu& menu) {
+    const int base = BaseForTitle(title);
+    auto submenu = std::make_shared<Menu>();
+
+    MenuItem header;
+    header.title = title;
+    header.action = kHandleSubMenuItem;
+    header.tag = base;
+    header.tooltip = QStringLiteral("Select for navigation dialog");
+    header.submenu = submenu;
+    menu.Append(std::move(header));
+
+    if (pathnames.isEmpty()) {
+        submenu->Append(MenuItem::Info(QStringLiteral("No predefined destination folders")));
+        return;
+    }
+    const qsizetype shown =
+        std::min({pathnames.size(), titles.size(), static_cast<qsizetype>(kMaxFolderItems)});
+    submenu->items.reserve(static_cast<size_t>(shown));
+    for (qsizetype i = 0; i < shown; ++i) {
+        MenuItem item;
+        item.title = titles[i];
+        item.action = kHandleMenuItem;
+        item.tag = static_cast<int>(i + 1) * base;
+        item.tooltip = pathnames[i];
+        submenu->Append(std::move(item));
+    }
+}
+
+void BuildSubMenu(SettingsStore& settings, const QString& title, const QStringList& pathnames,
+                  Menu& menu) {
+    BuildSubMenu(title, pathnames, FolderItemTitles(settings, pathnames), menu);
+}
+
+} // namespace ferrolet

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "fileops/CutState.h"
+#include "finder/FinderSelection.h"
+#include "settings/SettingsStore.h"
+
+#include <QMap>
+#include <QString>
+
+namespace ferrolet {
+
+// What a menu build reads and replaces: the settings and folder lists (read
+// afresh at every build), the pending cut, the selection snapshot (taken
+// anew by the build) and the extension map (refilled when the selection
+// holds an item with an extension). Owned by AppCore; the builders borrow it.
+struct MenuBuildInputs {
+    SettingsStore& settings;
+    SelectionSnapshot& selection;
+    QMap<QString, QString>& extensionFolderMap;
+    const CutState& cut;
+};
+
+} // namespace ferrolet

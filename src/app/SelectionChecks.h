@@ -1,0 +1,20 @@
+#pragma once
+
+#include "finder/FinderSelection.h"
+#include "platform/FileRef.h"
+
+#include <QStringList>
+
+namespace ferrolet {
+
+// IsPasteTarget: the snapshot holds exactly one item, it still exists, and
+// it is a plain folder (a directory that is not a package).
+bool IsPasteTarget(const SelectionSnapshot& selection);
+
+// Whether one of the listed destination paths designates this very folder:
+// the same device and inode, as the file system decides. Two folders whose
+// names differ only in letter case are two folders here, so Remove Folder is
+// offered only for the folder that is really on the list.
+bool IsListedFolder(const FileRef& folder, const QStringList& pathnames);
+
+} // namespace ferrolet

@@ -1,0 +1,162 @@
+#pragma once
+
+// A private home with a real selection script in a temporary data folder,
+// real folders and the real settings file, for building whole menus.
+#include "FakePlatform.h"
+#include "TestEnvironment.h"
+#include "app/AppCore.h"
+#include "app/MenuModel.h"
+#include "settings/FolderLists.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+
+#include <QStringList>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace ferrolet::test {
+
+class MenuFixture : public TempHome {
+protected:
+    void SetUp() override {
+        TempHome::SetUp();
+        const char* old = std::getenv("FERROLET_DATA_DIR");
+        m_oldDataDir = old ? std::optional<std::string>(old) : std::nullopt;
+        m_dataDir = MakeDir("data");
+        setenv("FERROLET_DATA_DIR", m_dataDir.c_str(), 1);
+        // The script prints the list file as it stands when it runs, and
+        // fails when the "fail" file exists.
+        const std::string script = m_dataDir + "/selection";
+        std::ofstream(script) << "#!/bin/sh\n[ -e '" << m_dataDir
+                              << "/fail' ] && exit 1\nexec cat '" << m_dataDir << "/list'\n";
+        chmod(script.c_str(), 0755);
+        SelectPaths({});
+        m_store = std::make_unique<SettingsStore>();
+    }
+
+    void TearDown() override {
+        if (m_oldDataDir) {
+            setenv("FERROLET_DATA_DIR", m_oldDataDir->c_str(), 1);
+        } else {
+            unsetenv("FERROLET_DATA_DIR");
+        }
+        TempHome::TearDown();
+    }
+
+    // What the selection script prints next: one line per path, as given.
+    void SelectPaths(const std::vector<std::string>& paths) {
+        std::string text;
+        for (const std::string& p : paths) {
+            text += p + "\n";
+        }
+        std::ofstream(m_dataDir + "/list", std::ios::binary) << text;
+    }
+    void FailSelection() { WriteFile("data/fail"); }
+
+    void SetBool(const QString& key, bool value) {
+        m_store->SetAppValue(key, value);
+        m_store->Synchronize();
+    }
+    void SetDestinations(const std::vector<std::string>& paths) {
+        QStringList list;
+        for (const std::string& p : paths) {
+            list << QString::fromStdString(p);
+        }
+        CFolderItems(*m_store, keys::PathnamesAliases).SetPathnames(list);
+    }
+    void SetExtensions(const QStringList& extensions, const std::vector<std::string>& folders) {
+        m_store->SetAppValue(keys::Extensions, extensions);
+        m_store->Synchronize();
+        QStringList list;
+        for (const std::string& p : folders) {
+            list << QString::fromStdString(p);
+        }
+        CFolderItems(*m_store, keys::ExtensionPathsAliases).SetPathnames(list);
+    }
+
+    // A fresh application core (its construction builds both menus once).
+    AppCore& Core() {
+        if (!m_core) {
+            m_core = std::make_unique<AppCore>(*m_store, m_platform);
+        }
+        return *m_core;
+    }
+    std::string StatusText() {
+        Core().Setup();
+        return MenuToText(Core().StatusMenu()).toStdString();
+    }
+
+    static std::string Q(const QString& s) { return s.toStdString(); }
+
+    std::string m_dataDir;
+    std::optional<std::string> m_oldDataDir;
+    std::unique_ptr<SettingsStore> m_store;
+    FakePlatform m_platform;
+    std::unique_ptr<AppCore> m_core;
+};
+
+// Expected lines of MenuToText, to spell whole menus out in tests.
+namespace lines {
+inline std::string Fixed(const std::string& title, int tag, const std::string& tip) {
+    return title + "\ttag=" + std::to_string(tag) + "\taction=handleMenuItem\ttip=" + tip + "\n";
+}
+inline std::string Greyed(const std::string& title) {
+    return title + "\tdisabled\n";
+}
+inline const std::string kSeparator = "---\n";
+inline const std::string kWrap = Fixed(
+    "Wrap Items", -1004,
+    "Move/Copy selected Finder items into a new folder whose parent folder is the same as the "
+    "selected items (unless the option to choose wrapper is selected)");
+inline const std::string kCut = Fixed("Cut Items", -1005, "Cut selected Finder items");
+inline const std::string kPaste =
+    Fixed("Paste Items", -1006, "Paste previously cut Finder items into selected folder");
+inline const std::string kPut =
+    Fixed("Put In Its Place", -1003,
+          "Move selected Finder items to their appropriate folder based on their extension. Use "
+          "the preference panel to create this correspondence between folders and file "
+          "extensions.");
+inline const std::string kAddFolder =
+    Fixed("Add Folder", -1001, "Add selected folder to the folder list");
+inline const std::string kRemoveFolder =
+    Fixed("Remove Folder", -1002, "Remove selected folder from the folder list");
+inline const std::string kHints = Greyed("Select the item rather than") +
+                                  Greyed("a submenu item to choose a folder:") + kSeparator;
+inline const std::string kStatusClosing =
+    kSeparator + "Preferences...\taction=selItemPreferences\n" + kSeparator +
+    "About Ferrolet\taction=selItemAbout\n" + "Quit\taction=selItemQuit\n";
+inline const std::string kMoveServiceClosing = kSeparator +
+                                               "Preferences...\taction=selItemPreferences\n" +
+                                               kSeparator + "Quit\taction=selItemQuit\n";
+
+// A header and its folder items: {title, path} per listed folder.
+inline std::string Header(const std::string& title, int base,
+                          const std::vector<std::pair<std::string, std::string>>& folders) {
+    std::string out = title + "\ttag=" + std::to_string(base) +
+                      "\taction=handleSubMenuItem\ttip=Select for navigation dialog\n";
+    if (folders.empty()) {
+        out += "  No predefined destination folders\tdisabled\n";
+    }
+    for (size_t i = 0; i < folders.size(); ++i) {
+        out += "  " + folders[i].first + "\ttag=" + std::to_string(int(i + 1) * base) +
+               "\taction=handleMenuItem\ttip=" + folders[i].second + "\n";
+    }
+    return out;
+}
+inline std::string AllHeaders(const std::vector<std::pair<std::string, std::string>>& folders) {
+    return Header("Move To", 1001, folders) + Header("Copy To", 1002, folders) +
+           Header("Archive To", 1003, folders) + Header("Alias To", 1004, folders) +
+           Header("Open Folder", 1005, folders) + Header("Hard Link To", 1006, folders);
+}
+inline std::string OpenItem(const std::string& name, const std::string& path) {
+    return "  " + name + "\taction=openItem\ttip=" + path + "\n";
+}
+} // namespace lines
+
+} // namespace ferrolet::test
