@@ -1,0 +1,133 @@
+"""A real desktop stack for end-to-end runs: an X server, a session bus that
+knows the installed Ferrolet and the file manager, a tray host, and a private
+home. Everything is started fresh and stopped at the end."""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+
+def wait_for(predicate, timeout=15.0, step=0.05):
+    """Waits until predicate() is true; returns its last value."""
+    deadline = time.monotonic() + timeout
+    value = predicate()
+    while not value and time.monotonic() < deadline:
+        time.sleep(step)
+        value = predicate()
+    return value
+
+
+class Desktop:
+    def __init__(self, prefix, with_tray=True, with_file_manager=True):
+        self.prefix = prefix
+        self.with_tray = with_tray
+        self.with_file_manager = with_file_manager
+        self.procs = []
+        self.root = tempfile.mkdtemp(prefix="ferrolet-e2e-")
+        self.home = os.path.join(self.root, "home")
+        os.makedirs(self.home)
+        self.env = {
+            "PATH": os.path.join(prefix, "bin") + ":/usr/bin:/bin",
+            "HOME": self.home,
+            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+            "XDG_STATE_HOME": os.path.join(self.home, ".local/state"),
+            "XDG_DATA_HOME": os.path.join(self.home, ".local/share"),
+            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+            "XDG_RUNTIME_DIR": os.path.join(self.root, "runtime"),
+            "XDG_DATA_DIRS": os.path.join(prefix, "share") + ":/usr/local/share:/usr/share",
+            "LANG": "C.UTF-8",
+            "NO_AT_BRIDGE": "1",
+            "QT_QPA_PLATFORM": "xcb",
+        }
+        os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
+
+    # -- lifecycle -------------------------------------------------------
+    def start(self):
+        self._start_x()
+        self._start_bus()
+        if self.with_tray:
+            self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                        "--width", "120", "--heighttype", "pixel", "--height", "24",
+                        "--SetDockType", "true"])
+        return self
+
+    def _start_x(self):
+        read_fd, write_fd = os.pipe()
+        proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
+                                 "-nolisten", "tcp"], pass_fds=(write_fd,),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_fd, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_fd)
+        self.procs.append(proc)
+        self.env["DISPLAY"] = ":" + number.decode().strip()
+
+    def _start_bus(self):
+        out = subprocess.check_output(
+            ["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
+            env=self.env, text=True)
+        address, pid = out.split("\n")[:2]
+        self.bus_pid = int(pid)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address.strip()
+
+    def stop(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+        try:
+            os.kill(self.bus_pid, signal.SIGTERM)
+        except (AttributeError, ProcessLookupError):
+            pass
+        # Programs the bus started (the file manager) go with their session.
+        subprocess.run(["pkill", "-f", "thunar --daemon"], stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # -- helpers ---------------------------------------------------------
+    def spawn(self, argv, **kwargs):
+        proc = subprocess.Popen(argv, env=self.env, stdout=kwargs.pop("stdout", subprocess.DEVNULL),
+                                stderr=kwargs.pop("stderr", subprocess.DEVNULL), **kwargs)
+        self.procs.append(proc)
+        return proc
+
+    def run(self, argv, check=True, timeout=60, **kwargs):
+        return subprocess.run(argv, env=self.env, capture_output=True, text=True,
+                              check=check, timeout=timeout, **kwargs)
+
+    def path(self, *parts):
+        return os.path.join(self.home, *parts)
+
+    def screenshot(self, target, window=None):
+        argv = ["import", "-window", window or "root", target]
+        self.run(argv, check=False)
+
+    def find_window(self, name):
+        result = self.run(["xdotool", "search", "--name", name], check=False)
+        ids = result.stdout.split()
+        return ids[0] if ids else None
+
+    def serve_clipboard(self, paths):
+        """Copies files as a file manager does: a text/uri-list on the
+        clipboard, served by xclip until the next copy."""
+        from urllib.parse import quote
+        text = "".join("file://" + quote(p) + "\r\n" for p in paths)
+        proc = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t",
+                                 "text/uri-list", "-i"], env=self.env, stdin=subprocess.PIPE,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        proc.stdin.write(text.encode())
+        proc.stdin.close()
+        self.procs.append(proc)
+        wait_for(lambda: "text/uri-list" in self.run(
+            ["xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"], check=False).stdout)
+        return proc
