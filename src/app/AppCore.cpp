@@ -1,6 +1,7 @@
 #include "AppCore.h"
 
 #include "ClosingBlock.h"
+#include "CommandDispatch.h"
 #include "MenuBuilder.h"
 #include "MoveServiceMenuBuilder.h"
 
@@ -10,6 +11,10 @@ namespace ferrolet {
 
 AppCore::AppCore(SettingsStore& settings, Platform& platform)
     : m_settings(settings), m_platform(platform), m_standardFolders(FillStandardFolderTable()) {
+    onCommand = [this](const MenuItem& item) {
+        CommandContext ctx = Context();
+        DispatchMenuCommand(ctx, item);
+    };
     Setup();
 }
 

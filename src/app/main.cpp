@@ -1,5 +1,6 @@
 #include "app/AppCore.h"
 #include "app/CommandLine.h"
+#include "app/OfferedCommand.h"
 #include "app/SettingsReport.h"
 #include "app/gui/AppController.h"
 #include "app/gui/ControlAdaptor.h"
@@ -12,7 +13,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -53,6 +56,55 @@ int PrintMenu(int argc, char** argv, bool moveService) {
     AppCore core(settings, platform);
     core.Setup();
     Print(MenuToText(moveService ? core.MoveServiceMenu() : core.StatusMenu()));
+    return 0;
+}
+
+// Whether a window system is there for the folder dialog of --ask.
+bool HaveDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int CommandRefused(const QString& message) {
+    std::fprintf(stderr, "ferrolet: %s\n", message.toUtf8().constData());
+    return 2;
+}
+
+// --command TAG [--ask]: in the running instance when there is one, so its
+// selection, cut state and windows are the ones used; otherwise here.
+int RunCommandLine(int argc, char** argv, int tag, bool ask) {
+    std::unique_ptr<QCoreApplication> app;
+    if (HaveDisplay()) {
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (auto remote = RunningInstance()) {
+        const QDBusMessage reply = remote->call(QStringLiteral("RunCommand"), tag, ask);
+        const QList<QVariant> out = reply.arguments();
+        if (reply.type() == QDBusMessage::ReplyMessage && out.size() == 2) {
+            const int status = out[0].toInt();
+            return status == 0 ? 0 : CommandRefused(out[1].toString());
+        }
+    }
+    SettingsStore settings;
+    MigrateOlderFolderLists(settings);
+    GuiPlatform platform;
+    AppCore core(settings, platform);
+    const CommandOutcome outcome = RunOfferedCommand(core, tag, ask);
+    if (outcome.exitStatus != 0) {
+        return CommandRefused(outcome.message);
+    }
+    // Reveals and folder openings go to the file manager without waiting;
+    // give the bus a moment to send them (and a refused call its fallback)
+    // before the process ends.
+    QTimer::singleShot(500, app.get(), &QCoreApplication::quit);
+    app->exec();
     return 0;
 }
 
@@ -136,6 +188,7 @@ int main(int argc, char** argv) {
     }
         return RunTray(argc, argv, true);
     case CommandLine::Mode::Command:
+        return RunCommandLine(argc, argv, cl->tag, cl->ask);
     case CommandLine::Mode::Service:
         std::fprintf(stderr, "ferrolet: this command is not available yet\n");
         return 2;

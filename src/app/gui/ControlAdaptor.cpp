@@ -2,6 +2,7 @@
 
 #include "AppController.h"
 #include "app/AppCore.h"
+#include "app/OfferedCommand.h"
 
 namespace ferrolet {
 
@@ -19,6 +20,12 @@ void ControlAdaptor::ShowPreferences() {
 QString ControlAdaptor::MenuText(bool moveService) {
     m_core.Setup();
     return MenuToText(moveService ? m_core.MoveServiceMenu() : m_core.StatusMenu());
+}
+
+int ControlAdaptor::RunCommand(int tag, bool ask, QString& message) {
+    const CommandOutcome outcome = RunOfferedCommand(m_core, tag, ask);
+    message = outcome.message;
+    return outcome.exitStatus;
 }
 
 } // namespace ferrolet

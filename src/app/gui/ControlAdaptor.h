@@ -28,6 +28,10 @@ public slots:
     // The text of the status menu (or the Move Service menu) as a build now
     // would make it.
     QString MenuText(bool moveService);
+    // `ferrolet --command TAG [--ask]` run here, on this instance's
+    // selection, cut state and windows: the exit status (0 run, 2 refused)
+    // and, when refused, why.
+    int RunCommand(int tag, bool ask, QString& message);
 
 private:
     AppCore& m_core;

@@ -1,0 +1,100 @@
+#include "CommandDispatch.h"
+
+#include "CommandIds.h"
+#include "fileops/CopySelection.h"
+#include "fileops/DestinationListCommands.h"
+#include "fileops/MoveSelection.h"
+#include "util/Log.h"
+
+namespace ferrolet {
+
+namespace {
+
+// Commands whose code lands in later changes; each case below that calls
+// this is replaced by the command's own function.
+void NotAvailableYet(const char* command) {
+    Log(QStringLiteral("Ferrolet: %1 is not available yet.").arg(QLatin1String(command)));
+}
+
+void RunFixedCommand(CommandContext& ctx, int id) {
+    switch (id) {
+    case cmd::PasteItems:
+        NotAvailableYet("Paste Items");
+        break;
+    case cmd::CutItems:
+        NotAvailableYet("Cut Items");
+        break;
+    case cmd::WrapItems:
+        NotAvailableYet("Wrap Items");
+        break;
+    case cmd::PutInItsPlace:
+        NotAvailableYet("Put In Its Place");
+        break;
+    case cmd::RemoveFolder:
+        RemoveSelectedFolder(ctx);
+        break;
+    case cmd::AddFolder:
+        AddSelectedFolder(ctx);
+        break;
+    default:
+        break;
+    }
+}
+
+void RunFolderCommand(CommandContext& ctx, DestinationCommand command, int k) {
+    switch (command) {
+    case DestinationCommand::MoveTo:
+        MoveSelectionToFolder(ctx, k);
+        break;
+    case DestinationCommand::CopyTo:
+        CopySelectionToFolder(ctx, k);
+        break;
+    case DestinationCommand::ArchiveTo:
+        NotAvailableYet("Archive To");
+        break;
+    case DestinationCommand::AliasTo:
+        NotAvailableYet("Alias To");
+        break;
+    case DestinationCommand::OpenFolder:
+        OpenListedFolder(ctx, k);
+        break;
+    case DestinationCommand::HardLinkTo:
+        NotAvailableYet("Hard Link To");
+        break;
+    }
+}
+
+} // namespace
+
+void handleMenuItem(CommandContext& ctx, int tag) {
+    const std::optional<DecodedTag> decoded = DecodeMenuItemTag(tag);
+    if (!decoded) {
+        return;
+    }
+    if (decoded->kind == DecodedTag::Kind::Fixed) {
+        RunFixedCommand(ctx, decoded->fixedId);
+    } else {
+        RunFolderCommand(ctx, decoded->command, decoded->folderIndex);
+    }
+}
+
+void handleSubMenuItem(CommandContext& ctx, int tag) {
+    if (tag < kFirstBase || tag > kLastBase) {
+        return;
+    }
+    const auto command = static_cast<DestinationCommand>(tag);
+    if (command == DestinationCommand::OpenFolder) {
+        return; // its header has no dialog to offer
+    }
+    RunFolderCommand(ctx, command, 0);
+}
+
+void DispatchMenuCommand(CommandContext& ctx, const MenuItem& item) {
+    if (item.action == kHandleMenuItem) {
+        handleMenuItem(ctx, item.tag);
+    } else if (item.action == kHandleSubMenuItem) {
+        handleSubMenuItem(ctx, item.tag);
+    }
+}
+
+} // namespace ferrolet

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "AppCore.h"
+#include "MenuModel.h"
+
+#include <QString>
+
+namespace ferrolet {
+
+// The enabled item of menu (searched depth first, submenus included) that
+// carries tag as a "handleMenuItem" item, or with ask as a
+// "handleSubMenuItem" header; nullptr when the menu does not offer it.
+const MenuItem* FindOfferedCommand(const Menu& menu, int tag, bool ask);
+
+struct CommandOutcome {
+    int exitStatus = 0; // 0 run, 2 refused
+    QString message;    // why it was refused; empty when it ran
+};
+
+// `ferrolet --command TAG [--ask]`: builds the menus as an opening would
+// (fresh selection snapshot and extension map), then runs the item carrying
+// tag exactly as choosing it would. A tag that neither fresh menu offers
+// enabled is refused, with nothing run.
+CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask);
+
+} // namespace ferrolet

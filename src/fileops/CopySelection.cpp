@@ -1,0 +1,91 @@
+#include "CopySelection.h"
+
+#include "ClashReplacement.h"
+#include "CompletionSound.h"
+#include "DestinationChoice.h"
+#include "DestinationCommand.h"
+#include "FileEngine.h"
+#include "RevealMovedItem.h"
+#include "finder/FinderComments.h"
+#include "settings/Prefs.h"
+#include "settings/SettingsKeys.h"
+#include "util/Log.h"
+
+namespace ferrolet {
+
+namespace {
+
+// One item's copy: the status of the copy itself; *copy receives the new item.
+Status CopyOneItem(CommandContext& ctx, const FileRef& item, const std::string& destinationPath,
+                   FileRef* copy) {
+    FileRef destination;
+    bool isFolder = false;
+    Status status =
+        FileRef::FromPath(destinationPath, destination, FileRef::Leaf::Follow, &isFolder);
+    if (status != noErr) {
+        return status;
+    }
+    if (!isFolder) {
+        return ENOTDIR;
+    }
+    ClashReplacement clash;
+    RemoveClashingItem(ctx.settings, item, destination, clash);
+
+    QString comment;
+    bool hasComment = false;
+    if (ReadBoolPref(ctx.settings, keys::PreserveComments)) {
+        if (MoreFEReadComment(item, comment, hasComment) != noErr) {
+            hasComment = false;
+        }
+    }
+    status = CopyObject(item, destination, nullptr, copy, ctx.progress);
+    if (status != noErr) {
+        clash.Rollback();
+        return status;
+    }
+    clash.Commit();
+    if (hasComment) {
+        MoreFEWriteComment(*copy, comment); // the copy stands either way
+    }
+    return noErr;
+}
+
+} // namespace
+
+void CopySelectionToFolder(CommandContext& ctx, int k) {
+    if (!HasSelection(ctx)) {
+        return;
+    }
+    std::optional<std::string> chosen;
+    if (k < 1) {
+        chosen = ChooseDestinationFolder(ctx);
+        if (!chosen) {
+            return;
+        }
+    }
+    const std::vector<FileRef> items = ctx.selection.items;
+    const size_t count = std::min(items.size(), static_cast<size_t>(ctx.selection.count));
+    for (size_t i = 0; i < count; ++i) {
+        const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);
+        if (!destination) {
+            continue;
+        }
+        FileRef copy;
+        const Status status = CopyOneItem(ctx, items[i], *destination, &copy);
+        if (status != noErr) {
+            ctx.platform.Beep();
+            Log(QStringLiteral(
+                    "Ferrolet: An error occurred copying a file system object. Error code = %1")
+                    .arg(status));
+            continue;
+        }
+        if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
+            RevealMovedItem(ctx.platform, copy, *destination);
+        }
+        if (i == count - 1) {
+            PlayCompletionSound(ctx);
+        }
+    }
+}
+
+} // namespace ferrolet

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "fileops/CommandContext.h"
+#include "platform/FileRef.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+namespace ferrolet {
+
+// One per-item step of a destination command (move, alias, hard link …):
+// acts on item (whose path is itemPath) with the destination folder at
+// destinationPath. True when the item is done; then *newItem designates what
+// the user should be shown at the destination (the moved item, the new
+// link). On failure the action has logged its own detail lines, if any.
+using DestinationItemAction =
+    std::function<bool(CommandContext& ctx, const FileRef& item, const std::string& itemPath,
+                       const std::string& destinationPath, FileRef& newItem)>;
+
+struct DestinationOperation {
+    DestinationItemAction action;
+    // Logged, after a beep, for every item whose action failed.
+    QString failureLine;
+};
+
+// The steps every destination command shares:
+//  1. no selection: nothing at all;
+//  2. k < 1: the folder dialog; cancelled: nothing at all;
+//  3. for every selected item in order: an item whose path cannot be made
+//     (it vanished, or its place now holds another item) or whose
+//     destination cannot be resolved is skipped silently; a failed action
+//     beeps and logs failureLine; a done item is revealed when
+//     "SelectMovedItem" is on, and when it is the last item the completion
+//     sound plays, so the sound means "the last item made it".
+void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation);
+
+// The selection holds at least one slot: steps 1 of every destination
+// command.
+bool HasSelection(const CommandContext& ctx);
+
+} // namespace ferrolet
