@@ -1,0 +1,179 @@
+// Menu tags reaching the commands: the decoding tables, the AppCore hook, the
+// search for an offered item, and `ferrolet --command` as a user runs it.
+#include "DestinationCommandFixture.h"
+#include "app/AppCore.h"
+#include "app/CommandDispatch.h"
+#include "app/CommandIds.h"
+#include "app/OfferedCommand.h"
+#include "settings/FolderLists.h"
+#include "settings/SettingsKeys.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
+
+using namespace ferrolet;
+
+namespace {
+
+class DispatchTest : public ferrolet::test::DestinationCommandTest {
+protected:
+    // Three listed folders and one selected file.
+    void ThreeFolders() {
+        SetDestinations({MakeDir("one"), MakeDir("two"), MakeDir("three")});
+        Select({WriteFile("src/a.txt", "a")});
+    }
+};
+
+TEST_F(DispatchTest, FolderTagsRunTheirCommandOnTheirFolder) {
+    ThreeFolders();
+    handleMenuItem(*m_ctx, 3006); // Copy To, third folder
+    EXPECT_EQ(ReadFile(Path("three/a.txt")), "a");
+    EXPECT_EQ(ReadFile(Path("src/a.txt")), "a");
+
+    handleMenuItem(*m_ctx, 2010); // Open Folder, second folder
+    EXPECT_EQ(m_platform.openedFolders, std::vector<std::string>{Path("two")});
+
+    ASSERT_EQ(unlink(Path("three/a.txt").c_str()), 0);
+    handleMenuItem(*m_ctx, 3003); // Move To, third folder
+    EXPECT_EQ(ReadFile(Path("three/a.txt")), "a");
+    EXPECT_FALSE(Exists(Path("src/a.txt")));
+
+    // Tags that decode to nothing, or past the list, touch nothing.
+    Select({Path("three/a.txt")});
+    for (int tag : {0, 7, 1000, 1007, 4004 * 1001}) {
+        handleMenuItem(*m_ctx, tag);
+    }
+    EXPECT_EQ(Names(Path("three")), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(m_platform.beeps, 0);
+    EXPECT_TRUE(m_platform.dialogs.empty());
+}
+
+TEST_F(DispatchTest, HeadersAskForTheFolderExceptOpenFolder) {
+    ThreeFolders();
+    handleSubMenuItem(*m_ctx, 1005); // Open Folder's header: nothing
+    handleSubMenuItem(*m_ctx, 3003); // not a header
+    EXPECT_TRUE(m_platform.dialogs.empty());
+    EXPECT_TRUE(m_platform.openedFolders.empty());
+
+    m_platform.dialogAnswers.push_back({Path("two")});
+    handleSubMenuItem(*m_ctx, 1002); // Copy To …
+    EXPECT_EQ(ReadFile(Path("two/a.txt")), "a");
+    m_platform.dialogAnswers.push_back({Path("one")});
+    handleSubMenuItem(*m_ctx, 1001); // Move To …
+    EXPECT_EQ(ReadFile(Path("one/a.txt")), "a");
+    EXPECT_FALSE(Exists(Path("src/a.txt")));
+    EXPECT_EQ(m_platform.dialogs.size(), 2u);
+}
+
+TEST_F(DispatchTest, AddAndRemoveFolderThroughTheirTags) {
+    const std::string box = MakeDir("Box");
+    Select({box});
+    handleMenuItem(*m_ctx, cmd::AddFolder);
+    handleMenuItem(*m_ctx, cmd::AddFolder);
+    EXPECT_EQ(CopyFolderPathnames(*m_settings, keys::PathnamesAliases).size(), 2);
+    handleMenuItem(*m_ctx, cmd::RemoveFolder);
+    EXPECT_EQ(CopyFolderPathnames(*m_settings, keys::PathnamesAliases),
+              QStringList{QString::fromStdString(box)});
+    EXPECT_EQ(m_tableUpdates, 3);
+}
+
+TEST_F(DispatchTest, AppCoreRunsChosenItemsThroughTheDispatch) {
+    ThreeFolders();
+    AppCore core(*m_settings, m_platform);
+    core.Selection() = m_selection; // as if its own build had taken it
+    MenuItem item;
+    item.action = kHandleMenuItem;
+    item.tag = 2 * 1001;
+    core.Perform(item);
+    EXPECT_EQ(ReadFile(Path("two/a.txt")), "a");
+}
+
+TEST_F(DispatchTest, OnlyEnabledItemsAreOffered) {
+    Menu menu;
+    MenuItem greyed;
+    greyed.title = "Cut Items";
+    greyed.tag = cmd::CutItems; // no action: shown greyed
+    menu.Append(greyed);
+    auto sub = std::make_shared<Menu>();
+    AddMenuItem("/x", 1001, "/x", *sub);
+    MenuItem header;
+    header.title = "Move To";
+    header.action = kHandleSubMenuItem;
+    header.tag = 1001;
+    header.submenu = sub;
+    menu.Append(header);
+    MenuItem disabled = header;
+    disabled.explicitlyDisabled = true;
+    disabled.tag = 1002;
+    disabled.submenu = std::make_shared<Menu>();
+    AddMenuItem("/y", 1002, "/y", *disabled.submenu);
+    menu.Append(disabled);
+
+    EXPECT_EQ(FindOfferedCommand(menu, cmd::CutItems, false), nullptr);
+    ASSERT_NE(FindOfferedCommand(menu, 1001, false), nullptr);
+    EXPECT_EQ(FindOfferedCommand(menu, 1001, false)->title, "/x");
+    ASSERT_NE(FindOfferedCommand(menu, 1001, true), nullptr);
+    EXPECT_EQ(FindOfferedCommand(menu, 1001, true)->title, "Move To");
+    EXPECT_EQ(FindOfferedCommand(menu, 1002, false), nullptr) << "inside a greyed submenu";
+    EXPECT_EQ(FindOfferedCommand(menu, 2002, false), nullptr);
+}
+
+// The program itself, with the selection script of a private data folder.
+class CommandLineRunTest : public ferrolet::test::DestinationCommandTest {
+protected:
+    void SetUp() override {
+        DestinationCommandTest::SetUp();
+        const char* data = std::getenv("FERROLET_DATA_DIR");
+        m_savedDataDir = data ? data : "";
+        setenv("FERROLET_DATA_DIR", MakeDir("data").c_str(), 1);
+    }
+    void TearDown() override {
+        setenv("FERROLET_DATA_DIR", m_savedDataDir.c_str(), 1);
+        DestinationCommandTest::TearDown();
+    }
+    void SelectionScriptPrints(const std::string& path) {
+        const std::string script = Path("data/selection");
+        std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' '" << path << "'\n";
+        ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+    }
+    int RunFerrolet(const std::vector<std::string>& args) {
+        std::vector<std::string> argv{FERROLET_BINARY};
+        argv.insert(argv.end(), args.begin(), args.end());
+        // Standard error is where a refusal is said; fold it into the output.
+        std::vector<std::string> sh{"sh", "-c", "exec \"$0\" \"$@\" 2>&1"};
+        sh.insert(sh.end(), argv.begin(), argv.end());
+        return ferrolet::test::RunProgram(sh, &m_output);
+    }
+    std::string m_savedDataDir;
+    std::string m_output;
+};
+
+TEST_F(CommandLineRunTest, RunsAnOfferedTagAndRefusesOthers) {
+    const std::string a = WriteFile("src/a.txt", "a");
+    SetDestinations({MakeDir("one"), MakeDir("two")});
+    SelectionScriptPrints(a);
+
+    // Not offered: Move To a third folder that is not listed, Remove Folder
+    // for a file, a tag no item carries, a folder item's tag as a header.
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--command", "3003"},
+                                                                  {"--command", "-1002"},
+                                                                  {"--command", "99999"},
+                                                                  {"--command", "2004", "--ask"}}) {
+        EXPECT_EQ(RunFerrolet(args), 2) << args[1];
+        EXPECT_NE(m_output.find("does not offer"), std::string::npos) << m_output;
+    }
+    EXPECT_EQ(ReadFile(a), "a");
+
+    EXPECT_EQ(RunFerrolet({"--command", "2004"}), 0) << m_output; // Copy To "two"
+    EXPECT_EQ(ReadFile(Path("two/a.txt")), "a");
+    EXPECT_EQ(RunFerrolet({"--command", "2004"}), 0) << "offered, even if the copy clashes";
+    EXPECT_NE(m_output.find("Error code = 17"), std::string::npos) << m_output;
+    // 1001 is both Move To's header and its first folder item; without
+    // --ask it is the folder item.
+    EXPECT_EQ(RunFerrolet({"--command", "1001"}), 0) << m_output;
+    EXPECT_EQ(ReadFile(Path("one/a.txt")), "a");
+    EXPECT_FALSE(Exists(a));
+}
+
+} // namespace
