@@ -1,8 +1,11 @@
 #include "CommandDispatch.h"
 
 #include "CommandIds.h"
+#include "fileops/AliasCommand.h"
+#include "fileops/ArchiveCommand.h"
 #include "fileops/CopySelection.h"
 #include "fileops/DestinationListCommands.h"
+#include "fileops/HardLinkCommand.h"
 #include "fileops/MoveSelection.h"
 #include "util/Log.h"
 
@@ -50,16 +53,16 @@ void RunFolderCommand(CommandContext& ctx, DestinationCommand command, int k) {
         CopySelectionToFolder(ctx, k);
         break;
     case DestinationCommand::ArchiveTo:
-        NotAvailableYet("Archive To");
+        ArchiveSelectionToFolder(ctx, k);
         break;
     case DestinationCommand::AliasTo:
-        NotAvailableYet("Alias To");
+        AliasSelectionToFolder(ctx, k);
         break;
     case DestinationCommand::OpenFolder:
         OpenListedFolder(ctx, k);
         break;
     case DestinationCommand::HardLinkTo:
-        NotAvailableYet("Hard Link To");
+        HardLinkSelectionToFolder(ctx, k);
         break;
     }
 }

@@ -1,0 +1,60 @@
+#include "ArchiveCommand.h"
+
+#include "CompletionSound.h"
+#include "DestinationChoice.h"
+#include "DestinationCommand.h"
+#include "MoveItem.h"
+#include "RevealMovedItem.h"
+#include "TemporaryArchive.h"
+#include "settings/Prefs.h"
+#include "settings/SettingsKeys.h"
+#include "util/Log.h"
+
+#include <unistd.h>
+
+namespace ferrolet {
+
+void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
+    if (!HasSelection(ctx)) {
+        return;
+    }
+    std::optional<std::string> chosen;
+    if (k < 1) {
+        chosen = ChooseDestinationFolder(ctx);
+        if (!chosen) {
+            return;
+        }
+    }
+    const QString failureLine =
+        QStringLiteral("Ferrolet: An error occurred archiving a folder or file.");
+    // Only the first selected item is archived.
+    const FileRef item = ctx.selection.items.front();
+    FileRef archive;
+    if (CreateZipArchive(item, &archive, ctx.progress) != noErr) {
+        ctx.platform.Beep();
+        Log(failureLine);
+        return;
+    }
+    std::string archivePath;
+    if (archive.MakePath(archivePath) != noErr) {
+        return;
+    }
+    const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);
+    if (!destination) {
+        return; // the archive waits in its UUID folder
+    }
+    FileRef moved;
+    if (!MoveItemToPath(ctx, archive, *destination, &moved)) {
+        ctx.platform.Beep();
+        Log(failureLine);
+        return;
+    }
+    // The emptied UUID folder is our own clutter.
+    rmdir(archive.ParentPath().c_str());
+    if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
+        RevealMovedItem(ctx.platform, moved, *destination);
+    }
+    PlayCompletionSound(ctx);
+}
+
+} // namespace ferrolet
