@@ -63,10 +63,11 @@ void CopySelectionToFolder(CommandContext& ctx, int k) {
             return;
         }
     }
+    DestinationResolver destinations(k, chosen);
     const std::vector<FileRef> items = ctx.selection.items;
     const size_t count = std::min(items.size(), static_cast<size_t>(ctx.selection.count));
     for (size_t i = 0; i < count; ++i) {
-        const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);
+        const std::optional<std::string> destination = destinations.Next(ctx);
         if (!destination) {
             continue;
         }

@@ -1,6 +1,7 @@
 #include "DestinationChoice.h"
 
 #include "settings/FolderLists.h"
+#include "settings/Prefs.h"
 #include "settings/SettingsKeys.h"
 
 namespace ferrolet {
@@ -28,6 +29,19 @@ std::optional<std::string> ResolveDestination(CommandContext& ctx, int k,
         return std::nullopt;
     }
     return list.at(k - 1).toStdString();
+}
+
+std::optional<std::string> DestinationResolver::Next(CommandContext& ctx) {
+    if (m_k < 1) {
+        return m_chosen;
+    }
+    QVariantList stored = CopyPrefArray(ctx.settings, keys::PathnamesAliases);
+    if (!m_haveList || stored != m_stored) {
+        m_resolved = ResolveDestination(ctx, m_k, m_chosen);
+        m_stored = std::move(stored);
+        m_haveList = true;
+    }
+    return m_resolved;
 }
 
 } // namespace ferrolet

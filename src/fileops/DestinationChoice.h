@@ -2,6 +2,8 @@
 
 #include "fileops/CommandContext.h"
 
+#include <QVariantList>
+
 #include <optional>
 #include <string>
 
@@ -21,5 +23,23 @@ std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx);
 // operation itself then fails on.
 std::optional<std::string> ResolveDestination(CommandContext& ctx, int k,
                                               const std::optional<std::string>& chosenPath);
+
+// ResolveDestination for a run over many items: the stored list is still
+// read anew for every item, but its entries are resolved again only when the
+// stored list has changed since the previous item, so a long run does not
+// pay for resolving every folder record once per item.
+class DestinationResolver {
+public:
+    DestinationResolver(int k, std::optional<std::string> chosenPath)
+        : m_k(k), m_chosen(std::move(chosenPath)) {}
+    std::optional<std::string> Next(CommandContext& ctx);
+
+private:
+    int m_k;
+    std::optional<std::string> m_chosen;
+    bool m_haveList = false;
+    QVariantList m_stored;
+    std::optional<std::string> m_resolved;
+};
 
 } // namespace ferrolet

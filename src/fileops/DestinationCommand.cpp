@@ -26,6 +26,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     }
     // The snapshot is copied: a command may run the event loop (progress),
     // and a menu build then must not change the items under our feet.
+    DestinationResolver destinations(k, chosen);
     const std::vector<FileRef> items = ctx.selection.items;
     const size_t count = std::min(items.size(), static_cast<size_t>(ctx.selection.count));
     for (size_t i = 0; i < count; ++i) {
@@ -33,7 +34,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
         if (items[i].MakePath(itemPath) != noErr) {
             continue;
         }
-        const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);
+        const std::optional<std::string> destination = destinations.Next(ctx);
         if (!destination) {
             continue;
         }

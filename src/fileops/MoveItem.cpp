@@ -3,12 +3,15 @@
 #include "ClashReplacement.h"
 #include "FileEngine.h"
 #include "FolderItems.h"
+#include "ItemAccess.h"
 #include "ItemNames.h"
 #include "UniqueName.h"
 #include "finder/FinderComments.h"
 #include "settings/Prefs.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
+
+#include <sys/stat.h>
 
 namespace ferrolet {
 
@@ -19,24 +22,53 @@ QString NameForLog(const FileRef& item) {
     return name ? QString::fromUtf8(*name) : QString();
 }
 
+// Whether item already sits in folder. The folder holding the item is the
+// one its parent path leads to, links followed (the user may have reached
+// the item through them); one stat answers that without resolving the path
+// name by name.
+Status IsInFolder(const FileRef& item, const FileRef& folder, bool& inFolder) {
+    inFolder = false;
+    struct stat st {};
+    if (const Status status = StatItemRef(item, st); status != noErr) {
+        return status;
+    }
+    if (item.Path() == "/") {
+        return noErr;
+    }
+    struct stat parent {};
+    if (::stat(item.ParentPath().c_str(), &parent) != 0) {
+        return LastErrnoStatus();
+    }
+    inFolder = parent.st_dev == folder.Device() && parent.st_ino == folder.Inode();
+    return noErr;
+}
+
 } // namespace
 
 Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
                 FileRef* newItem) {
-    FileRef parent;
-    if (const Status status = GetParentFolderRef(item, parent); status != noErr) {
+    bool alreadyThere = false;
+    if (const Status status = IsInFolder(item, destinationFolder, alreadyThere); status != noErr) {
         return status;
     }
-    if (!parent.IsNull() && parent.SameItem(destinationFolder)) {
+    if (alreadyThere) {
         if (newItem) {
             *newItem = item;
         }
         return noErr;
     }
 
+    // Clearing the way and picking a unique name only matter when the name
+    // is taken; most moves meet no clash, and skip those look-ups. A clash
+    // that appears after this question is still safe: the move never
+    // replaces, it fails.
     ClashReplacement clash;
-    RemoveClashingItem(ctx.settings, item, destinationFolder, clash);
-    const std::optional<std::string> uniqueName = MakeUniqueName(destinationFolder, item);
+    std::optional<std::string> uniqueName;
+    FileRef existing;
+    if (MakeChildRef(destinationFolder, item.Name(), existing) != fnfErr) {
+        RemoveClashingItem(ctx.settings, item, destinationFolder, clash);
+        uniqueName = MakeUniqueName(destinationFolder, item);
+    }
 
     QString comment;
     bool hasComment = false;

@@ -119,4 +119,24 @@ TEST_F(CopyToTest, AMissingOrFileDestinationIsAFailureNotASuccess) {
     EXPECT_TRUE(Names(Path("dest")).empty());
 }
 
+TEST_F(CopyToTest, AListChangedDuringARunAppliesFromTheNextItem) {
+    const std::string one = MakeDir("one");
+    const std::string two = MakeDir("two");
+    SetDestinations({one});
+    Select({WriteFile("src/a.txt", "a"), WriteFile("src/b.txt", "b")});
+    // The preferences window edits the list while the first copy runs.
+    ProgressSink progress;
+    int started = 0;
+    progress.started = [&](const std::string&, uint64_t) {
+        if (started++ == 0) {
+            SetDestinations({two});
+        }
+    };
+    m_ctx->progress = &progress;
+    CopySelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(Names(one), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(Names(two), std::vector<std::string>{"b.txt"});
+}
+
 } // namespace
