@@ -5,6 +5,7 @@
 #include "app/gui/AppController.h"
 #include "app/gui/ControlAdaptor.h"
 #include "app/gui/GuiPlatform.h"
+#include "app/gui/ProgressWindow.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "prefs/PrefPane.h"
 #include "settings/FolderLists.h"
@@ -131,6 +132,8 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     GuiPlatform platform;
     AppCore core(settings, platform);
     AppController controller(core);
+    ProgressWindow progressWindow;
+    core.progress = progressWindow.Sink();
     // The preferences window is loaded at launch, as its lists and switches
     // are; it is shown only when asked for.
     auto* prefPane = new PrefPane(settings, platform);
