@@ -8,9 +8,12 @@
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace ferrolet;
 
@@ -174,6 +177,67 @@ TEST_F(CommandLineRunTest, RunsAnOfferedTagAndRefusesOthers) {
     EXPECT_EQ(RunFerrolet({"--command", "1001"}), 0) << m_output;
     EXPECT_EQ(ReadFile(Path("one/a.txt")), "a");
     EXPECT_FALSE(Exists(a));
+}
+
+TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
+        GTEST_SKIP() << "no session bus (the suite runs under dbus-run-session)";
+    }
+    if (ferrolet::test::RunProgram(
+            {"sh", "-c",
+             "dbus-send --session --print-reply --dest=org.freedesktop.DBus "
+             "/ org.freedesktop.DBus.NameHasOwner string:com.quorvane.Ferrolet "
+             "| grep -q 'boolean false'"}) != 0) {
+        GTEST_SKIP() << "another instance owns the bus name";
+    }
+    // The instance sees one selection, this process another: what moves
+    // tells where the command ran.
+    const std::string mine = WriteFile("src/instance.txt", "i");
+    const std::string theirs = WriteFile("src/client.txt", "c");
+    SetDestinations({MakeDir("one"), MakeDir("two")});
+    SelectionScriptPrints(mine);
+    const std::string instanceData = Path("data");
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("FERROLET_DATA_DIR", instanceData.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(FERROLET_BINARY, FERROLET_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    bool up = false;
+    for (int i = 0; i < 100 && !up; ++i) {
+        up = ferrolet::test::RunProgram(
+                 {"sh", "-c",
+                  "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
+                  "org.freedesktop.DBus.NameHasOwner string:com.quorvane.Ferrolet | grep -q "
+                  "'boolean true'"}) == 0;
+        if (!up) {
+            usleep(100 * 1000);
+        }
+    }
+    const std::string clientData = MakeDir("client-data");
+    setenv("FERROLET_DATA_DIR", clientData.c_str(), 1);
+    {
+        std::ofstream(clientData + "/selection")
+            << "#!/bin/sh\nprintf '%s\\n' '" << theirs << "'\n";
+        chmod((clientData + "/selection").c_str(), 0755);
+    }
+    int copied = -1, refused = -1;
+    std::string refusal;
+    if (up) {
+        copied = RunFerrolet({"--command", "2004"});
+        refused = RunFerrolet({"--command", "3003"});
+        refusal = m_output;
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(up) << "the instance never took its bus name";
+    EXPECT_EQ(copied, 0);
+    EXPECT_EQ(Names(Path("two")), std::vector<std::string>{"instance.txt"});
+    EXPECT_EQ(refused, 2);
+    EXPECT_NE(refusal.find("does not offer command 3003"), std::string::npos) << refusal;
 }
 
 } // namespace
