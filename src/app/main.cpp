@@ -8,6 +8,9 @@
 #include "app/gui/ProgressWindow.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "prefs/PrefPane.h"
+#include "services/HandleMenuSelection.h"
+#include "services/ServiceClient.h"
+#include "services/ServicesAdaptor.h"
 #include "settings/FolderLists.h"
 
 #include <QApplication>
@@ -109,6 +112,43 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask) {
     return 0;
 }
 
+// --service "<user data>" PATH...: delivered to the running instance
+// (started first when there is none); run here only when no instance can be
+// reached. The arguments are read as raw bytes, so a name that is not UTF-8
+// stays unusable instead of turning into another name.
+int RunServiceCommandLine(int argc, char** argv) {
+    std::unique_ptr<QCoreApplication> app;
+    if (HaveDisplay()) {
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const ServiceRequest request = ServiceRequestFromArguments(argc, argv);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    switch (DeliverServiceRequest(request, bus, QCoreApplication::applicationFilePath())) {
+    case ServiceDelivery::Delivered:
+        return 0;
+    case ServiceDelivery::Failed:
+        std::fprintf(stderr, "ferrolet: the running instance did not complete the request\n");
+        return 1;
+    case ServiceDelivery::NoBus:
+    case ServiceDelivery::NotReached:
+        break;
+    }
+    SettingsStore settings;
+    MigrateOlderFolderLists(settings);
+    GuiPlatform platform;
+    AppCore core(settings, platform);
+    // No tray here, so no Move Service window for the window entries.
+    HandleMenuSelection(core, MoveServiceWindowHooks{}, request.paths, request.userData);
+    if (bus.isConnected()) {
+        // Reveals go to the file manager without waiting; let them leave.
+        QTimer::singleShot(500, app.get(), &QCoreApplication::quit);
+        app->exec();
+    }
+    return 0;
+}
+
 int RunTray(int argc, char** argv, bool showPreferences) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ferrolet"));
@@ -142,6 +182,12 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     controller.onWindowClosed = [prefPane] { prefPane->savePreferences(); };
     QObject busRoot;
     new ControlAdaptor(&busRoot, core, controller);
+    const MoveServiceWindowHooks window{[&controller] { controller.OpenMoveServiceWindow(); },
+                                        [&controller] { controller.CloseMoveServiceWindow(); }};
+    new ServicesAdaptor(&busRoot, bus,
+                        [&core, window](const QStringList& paths, const QString& userData) {
+                            HandleMenuSelection(core, window, paths, userData);
+                        });
     if (haveBus) {
         bus.registerObject(QString::fromLatin1(kBusPath), &busRoot,
                            QDBusConnection::ExportAdaptors);
@@ -193,8 +239,7 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::Command:
         return RunCommandLine(argc, argv, cl->tag, cl->ask);
     case CommandLine::Mode::Service:
-        std::fprintf(stderr, "ferrolet: this command is not available yet\n");
-        return 2;
+        return RunServiceCommandLine(argc, argv);
     case CommandLine::Mode::Run:
         break;
     }

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "MoveServiceWindowHooks.h"
+#include "app/StandardFolders.h"
+#include "fileops/CommandContext.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace ferrolet {
+
+class AppCore;
+
+// What a service request works on: the commands' context, the standard
+// folders found at start, and the Move Service window.
+struct ServiceTarget {
+    CommandContext& ctx;
+    const StandardFolderTable& standardFolders;
+    MoveServiceWindowHooks window;
+};
+
+// One request from another program: the entry named by userData (compared
+// exactly, in table order) acts on each handed-over path in order.
+//
+// - An item whose path is unusable (no UTF-8 form, not absolute, naming
+//   nothing) or whose entry is unknown ends without action.
+// - "Move to <folder>" moves the item into that standard folder; an item
+//   already there counts as moved. The success flag takes the move's result;
+//   a failed move logs "The object was not moved". A moved item is revealed
+//   when "SelectMovedItem" is on. A folder not found at start skips the item.
+// - The window entries show the Move Service window at the mouse or hide it.
+// - The "to Select" entries run their command once per usable item, on the
+//   selection snapshot with the folder dialog, and set the flag.
+// - Every item ending while the flag is false logs "The object was not
+//   moved" (the window entries included).
+// After the last path, a true flag plays the completion sound and brings the
+// file manager to the front: the reveals have done so when "SelectMovedItem"
+// is on; otherwise the last moved item is shown in it.
+void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const QString& userData);
+
+// The same on the application's own state.
+void HandleMenuSelection(AppCore& core, const MoveServiceWindowHooks& window,
+                         const QStringList& paths, const QString& userData);
+
+} // namespace ferrolet

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "FakePlatform.h"
+#include "TestEnvironment.h"
+#include "app/StandardFolders.h"
+#include "fileops/CommandContext.h"
+#include "services/HandleMenuSelection.h"
+#include "settings/SettingsKeys.h"
+
+#include <memory>
+#include <optional>
+
+namespace ferrolet::test {
+
+// A private home with the standard folders found (or not) at "start", real
+// settings and a recording platform: what a service request runs against.
+class ServiceFixture : public TempHome {
+protected:
+    void SetUp() override {
+        TempHome::SetUp();
+        m_settings = std::make_unique<SettingsStore>();
+        m_settings->SetAppValue(keys::LastSelectedSound, QStringLiteral("complete"));
+        m_settings->Synchronize();
+    }
+
+    // Fills the standard-folder table as the application does at start.
+    void Start() { m_folders = FillStandardFolderTable(); }
+
+    const std::string& FolderPath(StandardFolder which) {
+        if (!m_folders) {
+            Start();
+        }
+        return (*m_folders)[static_cast<size_t>(which)].path;
+    }
+
+    void Handle(const QStringList& paths, const QString& userData) {
+        if (!m_folders) {
+            Start();
+        }
+        CommandContext ctx{*m_settings, m_platform, m_selection, m_extensionMap,
+                           m_cut,       {},         nullptr};
+        ServiceTarget target{ctx, *m_folders, m_window};
+        HandleMenuSelection(target, paths, userData);
+    }
+
+    static QStringList Paths(std::initializer_list<std::string> paths) {
+        QStringList list;
+        for (const std::string& p : paths) {
+            list << QString::fromStdString(p);
+        }
+        return list;
+    }
+
+    // How often the service's own line was logged.
+    int NotMovedLines() const {
+        return static_cast<int>(LogLines().count(QStringLiteral("The object was not moved")));
+    }
+
+    std::unique_ptr<SettingsStore> m_settings;
+    FakePlatform m_platform;
+    SelectionSnapshot m_selection;
+    QMap<QString, QString> m_extensionMap;
+    CutState m_cut;
+    MoveServiceWindowHooks m_window;
+    std::optional<StandardFolderTable> m_folders;
+};
+
+} // namespace ferrolet::test
