@@ -98,10 +98,12 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
                     .arg(written));
         }
     }
-    const QString movedName = NameForLog(moved);
-    const QString folderName = NameForLog(destinationFolder);
-    if (!movedName.isNull() && !folderName.isNull()) {
-        Log(QStringLiteral("Moved \"%1\" to \"%2\"").arg(movedName, folderName));
+    // Both were just used by the move: their names need no second look.
+    const std::string movedName = moved.Name();
+    const std::string folderName = destinationFolder.Name();
+    if (!movedName.empty() && !folderName.empty()) {
+        Log(QStringLiteral("Moved \"%1\" to \"%2\"")
+                .arg(QString::fromUtf8(movedName), QString::fromUtf8(folderName)));
     }
     return noErr;
 }
