@@ -53,14 +53,17 @@ protected:
         ServiceFixture::TearDown();
     }
 
-    QString StartBus() {
+    // Starts dbus-daemon listening at a fixed socket in the private home;
+    // serviceDir, when given, is where it finds activation files.
+    QString StartBus(const std::string& serviceDir = {}) {
         const std::string config = WriteFile(
             "bus.conf",
             "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
             "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-            "<busconfig><type>session</type><listen>unix:dir=" +
-                m_root +
-                "</listen><policy context=\"default\"><allow send_destination=\"*\" "
+            "<busconfig><type>session</type><listen>unix:path=" +
+                m_root + "/bus</listen>" +
+                (serviceDir.empty() ? "" : "<servicedir>" + serviceDir + "</servicedir>") +
+                "<policy context=\"default\"><allow send_destination=\"*\" "
                 "eavesdrop=\"true\"/>"
                 "<allow eavesdrop=\"true\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
                 "</policy></busconfig>\n");

@@ -205,3 +205,51 @@ TEST_F(ServicesBus, TheCommandLineDeliversToTheRunningInstance) {
 
 } // namespace
 } // namespace ferrolet::test
+
+namespace ferrolet::test {
+namespace {
+
+using ServicesActivation = PrivateBusFixture;
+
+// With no instance running, the bus starts one through the activation file
+// and the request is delivered to it once it owns the name.
+TEST_F(ServicesActivation, TheCommandLineStartsTheApplicationThroughTheBus) {
+    const std::string address = "unix:path=" + Path("bus");
+    const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const std::string savedAddress = saved ? saved : "";
+    // The started instance inherits the daemon's environment.
+    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    const QString started = StartBus(FERROLET_BUILD_SHARE "/dbus-1/services");
+    if (saved) {
+        setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress.c_str(), 1);
+    } else {
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    }
+    ASSERT_FALSE(started.isEmpty());
+    const std::string item = WriteFile("in/started", "s");
+
+    QProcess client;
+    client.setProcessEnvironment(ChildEnvironment(QString::fromStdString(address)));
+    client.start(QStringLiteral(FERROLET_BINARY),
+                 {QStringLiteral("--service"), QStringLiteral("Move to Documents"),
+                  QString::fromStdString(item)});
+    ASSERT_TRUE(client.waitForFinished(60000));
+    EXPECT_EQ(client.exitCode(), 0) << client.readAllStandardError().toStdString();
+
+    QDBusConnection bus = Connect(QStringLiteral("observer"));
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    ask << QStringLiteral("com.quorvane.Ferrolet");
+    const QDBusMessage owner = bus.call(ask);
+    ASSERT_EQ(owner.type(), QDBusMessage::ReplyMessage);
+    const pid_t instance = static_cast<pid_t>(owner.arguments().value(0).toUInt());
+    ASSERT_GT(instance, 0);
+    kill(instance, SIGTERM);
+
+    EXPECT_FALSE(Exists(item));
+    EXPECT_EQ(ReadFile(Path("home/Documents/started")), "s");
+}
+
+} // namespace
+} // namespace ferrolet::test
