@@ -133,6 +133,111 @@ class ShellTest(FerroletSession):
         self.shot("preferences.png")
 
 
+class CommandsTest(FerroletSession):
+    """One path through every destination command, the folder-list commands and
+    the services, chosen through `ferrolet --command` as a shortcut would."""
+
+    def setUp(self):
+        super().setUp()
+        self.monitor_log = open(os.path.join(self.desk.root, "dbus-monitor.log"), "w+")
+        self.addCleanup(self.monitor_log.close)
+        self.desk.spawn(["dbus-monitor", "--session",
+                         "interface='org.freedesktop.FileManager1'"], stdout=self.monitor_log)
+        self.downloads = self.desk.path("Downloads")
+        self.dest = self.desk.path("Filed Away")
+        os.makedirs(self.downloads)
+        os.makedirs(self.dest)
+        self.start_ferrolet({"OpenMoveServiceWindow": False})
+
+    def file(self, name, text="data"):
+        path = os.path.join(self.downloads, name)
+        with open(path, "w") as f:
+            f.write(text)
+        return path
+
+    def command(self, tag, *selection):
+        self.desk.serve_clipboard(list(selection))
+        return self.desk.run(["ferrolet", "--command", str(tag)], check=False, timeout=120)
+
+    def file_manager_calls(self):
+        self.monitor_log.flush()
+        with open(self.monitor_log.name) as f:
+            return f.read()
+
+    def test_every_destination_command(self):
+        # Add Folder with the destination folder selected.
+        self.assertEqual(self.command(-1001, self.dest).returncode, 0)
+        stored = self.settings()["PathnamesAliases"]
+        self.assertEqual(len(stored), 1)
+        self.assertIsInstance(stored[0], bytes)
+        menu = self.menu()
+        self.assertIn("Filed Away\ttag=1001\taction=handleMenuItem", menu)
+
+        # Move To.
+        a = self.file("a.txt", "moved")
+        self.assertEqual(self.command(1001, a).returncode, 0)
+        self.assertFalse(os.path.exists(a))
+        with open(os.path.join(self.dest, "a.txt")) as f:
+            self.assertEqual(f.read(), "moved")
+        self.assertTrue(wait_for(lambda: 'Moved "a.txt" to "Filed Away"' in self.log_lines()))
+        self.assertTrue(wait_for(lambda: "ShowItems" in self.file_manager_calls()),
+                        "the moved item is revealed in the file manager")
+        self.assertIn("Filed%20Away/a.txt", self.file_manager_calls())
+
+        # Copy To.
+        b = self.file("b.txt", "copied")
+        self.assertEqual(self.command(1002, b).returncode, 0)
+        self.assertTrue(os.path.exists(b))
+        self.assertTrue(os.path.exists(os.path.join(self.dest, "b.txt")))
+
+        # Archive To: b.txt.zip holding b.txt.
+        self.assertEqual(self.command(1003, b).returncode, 0)
+        import zipfile
+        with zipfile.ZipFile(os.path.join(self.dest, "b.txt.zip")) as z:
+            self.assertEqual(z.namelist(), ["b.txt"])
+            self.assertEqual(z.read("b.txt"), b"copied")
+
+        # Alias To: b.txt is taken by the copy, so "b.txt alias".
+        self.assertEqual(self.command(1004, b).returncode, 0)
+        alias = os.path.join(self.dest, "b.txt alias")
+        self.assertTrue(os.path.islink(alias))
+        self.assertEqual(os.readlink(alias), b)
+
+        # Hard Link To.
+        c = self.file("c.txt", "linked")
+        self.assertEqual(self.command(1006, c).returncode, 0)
+        self.assertEqual(os.stat(c).st_ino, os.stat(os.path.join(self.dest, "c.txt")).st_ino)
+
+        # Open Folder shows the listed folder.
+        self.assertEqual(self.command(1005, c).returncode, 0)
+        self.assertTrue(wait_for(lambda: "ShowFolders" in self.file_manager_calls()))
+
+        # Remove Folder with the folder selected: the menu offered it.
+        self.desk.serve_clipboard([self.dest])
+        self.assertIn("Remove Folder\ttag=-1002", self.menu())
+        self.assertEqual(self.command(-1002, self.dest).returncode, 0)
+        self.assertEqual(self.settings()["PathnamesAliases"], [])
+        self.assertIn("No predefined destination folders", self.menu())
+
+        # A tag the menu does not offer is refused.
+        refused = self.command(2002, c)
+        self.assertEqual(refused.returncode, 2)
+        self.assertTrue(refused.stderr.strip())
+
+    def test_services_move_into_standard_folders(self):
+        d = self.file("for-documents.txt")
+        result = self.desk.run(["ferrolet", "--service", "Move to Documents", d], check=False)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(wait_for(lambda: os.path.exists(
+            self.desk.path("Documents", "for-documents.txt"))))
+        self.assertFalse(os.path.exists(d))
+        # Letter case matters: an unknown entry moves nothing.
+        e = self.file("stays.txt")
+        self.desk.run(["ferrolet", "--service", "move to desktop", e], check=False)
+        self.assertTrue(wait_for(lambda: "The object was not moved" in "\n".join(self.log_lines())))
+        self.assertTrue(os.path.exists(e))
+
+
 def main():
     global BUILD_DIR, PREFIX, SHOTS
     BUILD_DIR = os.path.abspath(sys.argv[1])
