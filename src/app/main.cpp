@@ -158,13 +158,16 @@ int RunTray(int argc, char** argv, bool showPreferences) {
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const bool haveBus = bus.isConnected();
-    if (haveBus && !bus.registerService(QString::fromLatin1(kBusService))) {
-        // One instance per user: hand over to the running one.
+    // One instance per user: hand over to the running one.
+    auto handOver = [showPreferences] {
         if (auto remote = RunningInstance()) {
             remote->call(showPreferences ? QStringLiteral("ShowPreferences")
                                          : QStringLiteral("Activate"));
         }
         return 0;
+    };
+    if (haveBus && bus.interface()->isServiceRegistered(QString::fromLatin1(kBusService))) {
+        return handOver();
     }
 
     SettingsStore settings;
@@ -188,9 +191,15 @@ int RunTray(int argc, char** argv, bool showPreferences) {
                         [&core, window](const QStringList& paths, const QString& userData) {
                             HandleMenuSelection(core, window, paths, userData);
                         });
+    // The objects are in place before the name is taken, so no caller that
+    // sees the name can find them missing.
     if (haveBus) {
         bus.registerObject(QString::fromLatin1(kBusPath), &busRoot,
                            QDBusConnection::ExportAdaptors);
+        if (!bus.registerService(QString::fromLatin1(kBusService))) {
+            // Another instance took the name meanwhile.
+            return handOver();
+        }
     }
     controller.Start();
     if (showPreferences) {
