@@ -74,9 +74,11 @@ def serve_raw_clipboard(env, procs, data):
     proc.stdin.write(data)
     proc.stdin.close()
     procs.append(proc)
-    wait_for(lambda: subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t",
-                                     "text/uri-list"], env=env, capture_output=True)
-             .stdout == data)
+    served = wait_for(lambda: subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t",
+                                              "text/uri-list"], env=env, capture_output=True)
+                      .stdout == data, timeout=30)
+    if not served:
+        raise RuntimeError("the clipboard never offered the selection")
     return proc
 
 
