@@ -4,6 +4,7 @@
 #include "CommandDispatch.h"
 #include "MenuBuilder.h"
 #include "MoveServiceMenuBuilder.h"
+#include "fileops/CutStateFile.h"
 
 #include <thread>
 
@@ -11,6 +12,8 @@ namespace ferrolet {
 
 AppCore::AppCore(SettingsStore& settings, Platform& platform)
     : m_settings(settings), m_platform(platform), m_standardFolders(FillStandardFolderTable()) {
+    // Items cut before a quit, a crash or a reboot can still be pasted.
+    LoadCutState(m_cut);
     onCommand = [this](const MenuItem& item) {
         CommandContext ctx = Context();
         DispatchMenuCommand(ctx, item);

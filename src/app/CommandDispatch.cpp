@@ -4,34 +4,30 @@
 #include "fileops/AliasCommand.h"
 #include "fileops/ArchiveCommand.h"
 #include "fileops/CopySelection.h"
+#include "fileops/CutAndPaste.h"
 #include "fileops/DestinationListCommands.h"
 #include "fileops/HardLinkCommand.h"
 #include "fileops/MoveSelection.h"
-#include "util/Log.h"
+#include "fileops/PutInItsPlace.h"
+#include "fileops/WrapItems.h"
 
 namespace ferrolet {
 
 namespace {
 
-// Commands whose code lands in later changes; each case below that calls
-// this is replaced by the command's own function.
-void NotAvailableYet(const char* command) {
-    Log(QStringLiteral("Ferrolet: %1 is not available yet.").arg(QLatin1String(command)));
-}
-
 void RunFixedCommand(CommandContext& ctx, int id) {
     switch (id) {
     case cmd::PasteItems:
-        NotAvailableYet("Paste Items");
+        PasteItems(ctx);
         break;
     case cmd::CutItems:
-        NotAvailableYet("Cut Items");
+        CutItems(ctx);
         break;
     case cmd::WrapItems:
-        NotAvailableYet("Wrap Items");
+        WrapItems(ctx);
         break;
     case cmd::PutInItsPlace:
-        NotAvailableYet("Put In Its Place");
+        PutInItsPlace(ctx);
         break;
     case cmd::RemoveFolder:
         RemoveSelectedFolder(ctx);
