@@ -275,6 +275,50 @@ class KilledMoveTest(Sweep):
         self.assertEqual(digest(os.path.join(shm, "movie.bin")), big_sum)
         self.assertEqual(visible_entries(shm), [b"movie.bin"])
 
+    def kill_replacing_move(self):
+        """Move To with "ReplaceFilesBySameName" on, killed during the copy
+        that would replace the destination's movie.bin."""
+        shm = tempfile.mkdtemp(prefix="ferrolet-sweep-shm-", dir="/dev/shm")
+        self.addCleanup(shutil.rmtree, shm, True)
+        self.add_folder(shm)
+        settings = self.settings()
+        settings["ReplaceFilesBySameName"] = True
+        self.write_settings(settings)
+        write(os.path.join(shm, "movie.bin"), b"the version already there")
+        big = write(os.path.join(self.src, "movie.bin"), os.urandom(300 << 20))
+        big_sum = digest(big)
+        self.select([big])
+        proc = subprocess.Popen(["ferrolet", "--command", "1001"], env=self.desk.env,
+                                cwd=self.desk.root, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        saw_partial = wait_for(lambda: any(e.startswith(b".ferrolet-partial-")
+                                           for e in entries(shm)), timeout=60, step=0.002)
+        proc.send_signal(signal.SIGKILL)
+        proc.wait(timeout=30)
+        if not saw_partial:
+            self.skipTest("the move ended before it could be killed")
+        self.assertEqual(digest(big), big_sum, "the source is not whole after the kill")
+        return shm
+
+    def test_replacing_move_killed_midway_loses_no_bytes(self):
+        shm = self.kill_replacing_move()
+        kept = [e for e in entries(shm) if not e.startswith(b".ferrolet-partial-")]
+        self.assertEqual(len(kept), 1, kept)
+        with open(os.path.join(os.fsencode(shm), kept[0]), "rb") as f:
+            self.assertEqual(f.read(), b"the version already there")
+        if kept != [b"movie.bin"]:
+            FINDINGS.append(f"{self.id()}: the item to be replaced is left hidden as {kept[0]!r}")
+
+    # Known fault: the same-named item is set aside under a hidden name before
+    # the copy starts, so a kill during the copy leaves it hidden. Fixing it
+    # means setting it aside only once the copy is complete.
+    @unittest.expectedFailure
+    def test_replacing_move_killed_midway_keeps_the_name(self):
+        shm = self.kill_replacing_move()
+        with open(os.path.join(shm, "movie.bin"), "rb") as f:
+            self.assertEqual(f.read(), b"the version already there")
+        self.assertEqual(visible_entries(shm), [b"movie.bin"])
+
 
 class PermissionsTest(Sweep):
     """Run as nobody: root ignores permissions."""
@@ -717,7 +761,11 @@ def main():
         shutil.rmtree(PREFIX, ignore_errors=True)
     for finding in FINDINGS:
         print("finding:", finding)
-    passed = result.testsRun - len(result.failures) - len(result.errors) - len(result.skipped)
+    known = len(result.expectedFailures)
+    if known:
+        print(f"known faults still present: {known}")
+    passed = (result.testsRun - len(result.failures) - len(result.errors) - len(result.skipped) -
+              known)
     print(f"{passed} passed, {len(result.failures) + len(result.errors)} failed, "
           f"{len(result.skipped)} skipped")
     sys.exit(0 if result.wasSuccessful() else 1)
