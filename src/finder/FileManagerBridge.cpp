@@ -1,4 +1,5 @@
 #include "FileManagerBridge.h"
+#include "util/DetachedProcess.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -24,7 +25,7 @@ void Launch(const QString& program, const QStringList& args) {
         Launcher()(program, args);
         return;
     }
-    QProcess::startDetached(program, args);
+    StartDetached(program, args);
 }
 
 // What a file manager would have shown, opened by the desktop's default

@@ -43,7 +43,7 @@ QString FileUriFromPath(const std::string& path);
 // Starts a program detached, with an argument vector (never a shell).
 using FallbackLauncher = std::function<void(const QString& program, const QStringList& args)>;
 // Replaces how the xdg-open fallback is started (tests observe it); an empty
-// launcher restores QProcess::startDetached.
+// launcher restores StartDetached (util/DetachedProcess.h).
 void SetFileManagerFallbackLauncher(FallbackLauncher launcher);
 
 } // namespace ferrolet

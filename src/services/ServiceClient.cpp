@@ -1,4 +1,5 @@
 #include "ServiceClient.h"
+#include "util/DetachedProcess.h"
 
 #include "ServicePaths.h"
 #include "ServicesAdaptor.h"
@@ -58,7 +59,7 @@ bool StartInstance(const QDBusConnection& bus, const QString& programToStart) {
     if (bus.interface()->startService(kService).isValid()) {
         return WaitForOwner(bus);
     }
-    if (programToStart.isEmpty() || !QProcess::startDetached(programToStart, {})) {
+    if (programToStart.isEmpty() || !StartDetached(programToStart, {})) {
         return false;
     }
     return WaitForOwner(bus);

@@ -1,4 +1,5 @@
 #include "DesktopPlatform.h"
+#include "util/DetachedProcess.h"
 
 #include "ThemeSound.h"
 #include "finder/FileManagerBridge.h"
@@ -97,12 +98,11 @@ void DesktopPlatform::OpenItem(const std::string& path) {
         ShowFolders({path});
         return;
     }
-    QProcess::startDetached(QStringLiteral("xdg-open"),
-                            {QFile::decodeName(QByteArray::fromStdString(path))});
+    StartDetached(QStringLiteral("xdg-open"), {QFile::decodeName(QByteArray::fromStdString(path))});
 }
 
 void DesktopPlatform::OpenUrl(const QString& url) {
-    QProcess::startDetached(QStringLiteral("xdg-open"), {url});
+    StartDetached(QStringLiteral("xdg-open"), {url});
 }
 
 std::vector<std::string> DesktopPlatform::ChooseFolders(const FolderDialogRequest&) {
