@@ -202,8 +202,13 @@ bool RemoveClashingItem(SettingsStore& settings, const FileRef& item,
     if (!parent.IsNull() && parent.SameItem(destinationFolder)) {
         return false; // the same-named child is the item itself
     }
+    return RemoveClashingItemNamed(settings, *name, item, destinationFolder, replacement);
+}
+
+bool RemoveClashingItemNamed(SettingsStore& settings, const std::string& name, const FileRef& item,
+                             const FileRef& destinationFolder, ClashReplacement& replacement) {
     FileRef child;
-    const Status lookUp = MakeChildRef(destinationFolder, *name, child);
+    const Status lookUp = MakeChildRef(destinationFolder, name, child);
     if (lookUp == fnfErr || !ReadBoolPref(settings, keys::ReplaceFilesBySameName)) {
         return false;
     }
@@ -216,10 +221,10 @@ bool RemoveClashingItem(SettingsStore& settings, const FileRef& item,
     }
     ScopedFd folderFd;
     if (OpenFolderRef(destinationFolder, folderFd) != noErr ||
-        !HasEntrySpeltExactly(folderFd.Get(), *name)) {
+        !HasEntrySpeltExactly(folderFd.Get(), name)) {
         return false;
     }
-    if (const Status status = replacement.SetAside(destinationFolder, *name); status != noErr) {
+    if (const Status status = replacement.SetAside(destinationFolder, name); status != noErr) {
         LogUnlinkError(status);
         return false;
     }

@@ -73,4 +73,9 @@ private:
 bool RemoveClashingItem(SettingsStore& settings, const FileRef& item,
                         const FileRef& destinationFolder, ClashReplacement& replacement);
 
+// The same for an entry called name, on behalf of item (which may already be
+// in destinationFolder under another name; it is never set aside itself).
+bool RemoveClashingItemNamed(SettingsStore& settings, const std::string& name, const FileRef& item,
+                             const FileRef& destinationFolder, ClashReplacement& replacement);
+
 } // namespace ferrolet

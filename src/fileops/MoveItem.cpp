@@ -11,6 +11,8 @@
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace ferrolet {
@@ -43,6 +45,28 @@ Status IsInFolder(const FileRef& item, const FileRef& folder, bool& inFolder) {
     return noErr;
 }
 
+// The moved item, complete in folder under a unique name, takes the name of
+// the same-named item there when the settings ask to replace it: that item
+// is set aside, the moved item renamed (never replacing), and the set-aside
+// item removed, or put back if the rename fails. Until then both are whole
+// under names of their own.
+void TakeOverName(CommandContext& ctx, const std::string& name, const FileRef& folder,
+                  FileRef& moved) {
+    ClashReplacement clash;
+    if (!RemoveClashingItemNamed(ctx.settings, name, moved, folder, clash)) {
+        return;
+    }
+    ScopedFd folderFd;
+    if (OpenFolderRef(folder, folderFd) != noErr ||
+        renameat2(folderFd.Get(), moved.Name().c_str(), folderFd.Get(), name.c_str(),
+                  RENAME_NOREPLACE) != 0) {
+        clash.Rollback();
+        return;
+    }
+    clash.Commit();
+    moved = FileRef::Make(ChildPath(folder.Path(), name), moved.Device(), moved.Inode());
+}
+
 } // namespace
 
 Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
@@ -64,12 +88,19 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
     // replaces, it fails.
     ClashReplacement clash;
     std::optional<std::string> uniqueName;
+    std::string replacedName;
     FileRef existing;
     if (MakeChildRef(destinationFolder, item.Name(), existing) != fnfErr) {
-        RemoveClashingItem(ctx.settings, item, destinationFolder, clash);
+        if (item.Device() == destinationFolder.Device()) {
+            RemoveClashingItem(ctx.settings, item, destinationFolder, clash);
+        } else {
+            // Across file systems the copy takes time: the same-named item
+            // keeps its name until the moved item is complete in the folder
+            // (under its unique name), and only then makes room for it.
+            replacedName = item.Name();
+        }
         uniqueName = MakeUniqueName(destinationFolder, item);
     }
-
     QString comment;
     bool hasComment = false;
     if (ReadBoolPref(ctx.settings, keys::PreserveComments)) {
@@ -87,6 +118,9 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
         return status;
     }
     clash.Commit();
+    if (!replacedName.empty() && uniqueName) {
+        TakeOverName(ctx, replacedName, destinationFolder, moved);
+    }
     if (newItem) {
         *newItem = moved;
     }

@@ -309,10 +309,8 @@ class KilledMoveTest(Sweep):
         if kept != [b"movie.bin"]:
             FINDINGS.append(f"{self.id()}: the item to be replaced is left hidden as {kept[0]!r}")
 
-    # Known fault: the same-named item is set aside under a hidden name before
-    # the copy starts, so a kill during the copy leaves it hidden. Fixing it
-    # means setting it aside only once the copy is complete.
-    @unittest.expectedFailure
+    # The same-named item keeps its name until the moved item is complete
+    # beside it, so a kill during the copy leaves it where the user left it.
     def test_replacing_move_killed_midway_keeps_the_name(self):
         shm = self.kill_replacing_move()
         with open(os.path.join(shm, "movie.bin"), "rb") as f:

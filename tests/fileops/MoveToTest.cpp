@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 using namespace ferrolet;
@@ -331,3 +332,43 @@ TEST_F(MoveToPermissionTest, ACommentThatCannotBeWrittenDoesNotUndoTheMove) {
 }
 
 } // namespace
+
+TEST_F(MoveToTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComplete) {
+    char shm[] = "/dev/shm/ferrolet-replace-XXXXXX";
+    ASSERT_NE(mkdtemp(shm), nullptr);
+    const std::string dest = shm;
+    { std::ofstream(dest + "/movie.bin") << "the version already there"; }
+    const std::string source = WriteFile("src/movie.bin", std::string(3 << 20, 'n'));
+    SetSwitch(keys::ReplaceFilesBySameName, true);
+    SetDestinations({dest});
+    Select({source});
+
+    // While the copy runs, the item to be replaced is still whole under its name.
+    std::vector<std::string> namesDuringCopy;
+    std::string contentDuringCopy;
+    ProgressSink sink;
+    sink.advanced = [&](uint64_t) {
+        if (namesDuringCopy.empty()) {
+            for (const std::string& n : Names(dest)) {
+                if (n.rfind(".ferrolet-partial-", 0) != 0) {
+                    namesDuringCopy.push_back(n);
+                }
+            }
+            contentDuringCopy = ReadFile(dest + "/movie.bin");
+        }
+        return true;
+    };
+    m_ctx->progress = &sink;
+    MoveSelectionToFolder(*m_ctx, 1);
+    m_ctx->progress = nullptr;
+
+    EXPECT_EQ(namesDuringCopy, std::vector<std::string>{"movie.bin"});
+    EXPECT_EQ(contentDuringCopy, "the version already there");
+    // Afterwards the moved item has the name, and nothing else is left.
+    EXPECT_EQ(Names(dest), std::vector<std::string>{"movie.bin"});
+    EXPECT_EQ(ReadFile(dest + "/movie.bin").size(), size_t(3 << 20));
+    EXPECT_FALSE(Exists(source));
+    EXPECT_EQ(m_platform.revealed.back(), dest + "/movie.bin");
+    EXPECT_EQ(CountLog("Moved \"movie\\.bin\" to \".*\""), 1);
+    std::filesystem::remove_all(dest);
+}
