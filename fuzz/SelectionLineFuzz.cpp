@@ -3,7 +3,7 @@
 // the whole output of a selection script. The file system is only looked at
 // (lstat), never changed.
 #include "finder/FinderSelection.h"
-#include "finder/ItemSpecifier.h"
+#include "finder/SelectionLine.h"
 
 #include <cstddef>
 #include <cstdint>

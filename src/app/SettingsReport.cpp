@@ -34,28 +34,28 @@ QString ScalarText(const QVariant& v) {
 QString SettingsReport(SettingsStore& store) {
     store.Synchronize();
     QString out;
-    for (const SettingSpec& spec : AllSettings()) {
-        const QString key = QString::fromLatin1(spec.key);
+    for (const SettingDefinition& setting : AllSettings()) {
+        const QString key = QString::fromLatin1(setting.key);
         const QVariant stored = store.CopyAppValue(key);
         QVariant effective = stored;
         bool isDefault = !stored.isValid();
         // A value of another type than the key's reads as the default.
         const bool typeMatches =
             stored.isValid() &&
-            ((spec.type == SettingType::Boolean && stored.typeId() == QMetaType::Bool) ||
-             (spec.type == SettingType::String && stored.typeId() == QMetaType::QString) ||
-             (spec.type == SettingType::Integer && stored.typeId() == QMetaType::LongLong) ||
-             ((spec.type == SettingType::StringArray || spec.type == SettingType::DataArray) &&
+            ((setting.type == SettingType::Boolean && stored.typeId() == QMetaType::Bool) ||
+             (setting.type == SettingType::String && stored.typeId() == QMetaType::QString) ||
+             (setting.type == SettingType::Integer && stored.typeId() == QMetaType::LongLong) ||
+             ((setting.type == SettingType::StringArray || setting.type == SettingType::DataArray) &&
               stored.typeId() == QMetaType::QVariantList));
         if (stored.isValid() && !typeMatches) {
             isDefault = true;
         }
         if (isDefault) {
-            effective = spec.defaultValue;
+            effective = setting.defaultValue;
         }
         QString line = key + QLatin1String(" = ");
         const bool isList =
-            spec.type == SettingType::StringArray || spec.type == SettingType::DataArray;
+            setting.type == SettingType::StringArray || setting.type == SettingType::DataArray;
         if (!isList) {
             line += effective.isValid() ? ScalarText(effective) : QString();
         }
@@ -63,7 +63,7 @@ QString SettingsReport(SettingsStore& store) {
             line += QLatin1String(" (default)");
         }
         out += line + QLatin1Char('\n');
-        if (spec.type == SettingType::DataArray && !isDefault) {
+        if (setting.type == SettingType::DataArray && !isDefault) {
             // Folder lists print the folders they designate now.
             for (const QString& path : CopyFolderPathnames(store, key)) {
                 out += QLatin1String("  ") + OneLine(path) + QLatin1Char('\n');

@@ -1,7 +1,7 @@
 #include "FinderSelection.h"
 
 #include "CapturedRun.h"
-#include "ItemSpecifier.h"
+#include "SelectionLine.h"
 #include "util/AppPaths.h"
 
 #include <unordered_set>

@@ -5,9 +5,9 @@
 namespace ferrolet {
 
 bool ReadBoolPref(SettingsStore& store, const QString& key) {
-    const SettingSpec* spec = FindSetting(key);
+    const SettingDefinition* setting = FindSetting(key);
     const bool fallback =
-        spec && spec->defaultValue.typeId() == QMetaType::Bool ? spec->defaultValue.toBool() : true;
+        setting && setting->defaultValue.typeId() == QMetaType::Bool ? setting->defaultValue.toBool() : true;
     store.Synchronize();
     const QVariant value = store.CopyAppValue(key);
     if (value.typeId() != QMetaType::Bool) {

@@ -5,8 +5,8 @@
 namespace ferrolet {
 
 namespace {
-const std::array<SettingSpec, 25>& Table() {
-    static const std::array<SettingSpec, 25> table{{
+const std::array<SettingDefinition, 25>& Table() {
+    static const std::array<SettingDefinition, 25> table{{
         {"On", SettingType::Boolean, true, "state of the window's on/off checkbox"},
         {"SelectMovedItem", SettingType::Boolean, true, "reveal the resulting item"},
         {"PromptForWrap", SettingType::Boolean, true, "Wrap Items asks for the wrapper folder"},
@@ -44,14 +44,14 @@ const std::array<SettingSpec, 25>& Table() {
 }
 } // namespace
 
-std::span<const SettingSpec> AllSettings() {
+std::span<const SettingDefinition> AllSettings() {
     return Table();
 }
 
-const SettingSpec* FindSetting(const QString& key) {
-    for (const SettingSpec& spec : Table()) {
-        if (key == QLatin1String(spec.key)) {
-            return &spec;
+const SettingDefinition* FindSetting(const QString& key) {
+    for (const SettingDefinition& setting : Table()) {
+        if (key == QLatin1String(setting.key)) {
+            return &setting;
         }
     }
     return nullptr;

@@ -11,7 +11,7 @@ namespace ferrolet {
 // reader gets when it is absent or of another type.
 enum class SettingType { Boolean, String, Integer, StringArray, DataArray };
 
-struct SettingSpec {
+struct SettingDefinition {
     const char* key;
     SettingType type;
     QVariant defaultValue; // invalid where the key has no default
@@ -47,9 +47,9 @@ inline const QString ExtensionPaths = QStringLiteral("ExtensionPaths");
 } // namespace keys
 
 // The whole table, in the documented order.
-std::span<const SettingSpec> AllSettings();
+std::span<const SettingDefinition> AllSettings();
 
-// The spec of one key; nullptr for a key that is not ours.
-const SettingSpec* FindSetting(const QString& key);
+// The definition of one key; nullptr for a key that is not ours.
+const SettingDefinition* FindSetting(const QString& key);
 
 } // namespace ferrolet

@@ -1,7 +1,7 @@
 #include "ScriptFiles.h"
 #include "TestEnvironment.h"
 #include "finder/FinderSelection.h"
-#include "finder/ItemSpecifier.h"
+#include "finder/SelectionLine.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

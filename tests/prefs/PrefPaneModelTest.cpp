@@ -74,9 +74,9 @@ TEST_F(PrefPaneModelTest, EveryCheckboxWritesItsOwnKey) {
     }
     // Every boolean key of the store has a box, and nothing else does.
     std::set<QString> booleans;
-    for (const SettingSpec& spec : AllSettings()) {
-        if (spec.type == SettingType::Boolean) {
-            booleans.insert(QString::fromLatin1(spec.key));
+    for (const SettingDefinition& setting : AllSettings()) {
+        if (setting.type == SettingType::Boolean) {
+            booleans.insert(QString::fromLatin1(setting.key));
         }
     }
     EXPECT_EQ(seen, booleans);

@@ -29,12 +29,12 @@ protected:
 
 TEST_F(SettingsStoreTest, EmptyStoreGivesEveryDefault) {
     SettingsStore store;
-    for (const SettingSpec& spec : AllSettings()) {
-        if (spec.type != SettingType::Boolean) {
+    for (const SettingDefinition& setting : AllSettings()) {
+        if (setting.type != SettingType::Boolean) {
             continue;
         }
-        const bool expected = QLatin1String(spec.key) != QLatin1String("ReplaceFilesBySameName");
-        EXPECT_EQ(ReadBoolPref(store, QString::fromLatin1(spec.key)), expected) << spec.key;
+        const bool expected = QLatin1String(setting.key) != QLatin1String("ReplaceFilesBySameName");
+        EXPECT_EQ(ReadBoolPref(store, QString::fromLatin1(setting.key)), expected) << setting.key;
     }
     EXPECT_TRUE(CopyExtensionsPref(store).isEmpty());
     EXPECT_TRUE(ReadLastSelectedSound(store).isEmpty());

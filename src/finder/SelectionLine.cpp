@@ -1,4 +1,4 @@
-#include "ItemSpecifier.h"
+#include "SelectionLine.h"
 
 namespace ferrolet {
 
