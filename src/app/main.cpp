@@ -57,8 +57,8 @@ int PrintMenu(int argc, char** argv, bool moveService) {
     SettingsStore settings;
     MigrateOlderFolderLists(settings);
     DesktopPlatform platform;
+    // Constructing the core builds both menus, as a launch does.
     AppCore core(settings, platform);
-    core.Setup();
     Print(MenuToText(moveService ? core.MoveServiceMenu() : core.StatusMenu()));
     return 0;
 }
