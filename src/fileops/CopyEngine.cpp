@@ -1,4 +1,5 @@
 #include "CopyEngine.h"
+#include "ItemAccess.h"
 
 #include "fileops/EntryMetadata.h"
 #include "fileops/ScopedFd.h"
@@ -21,10 +22,6 @@ namespace {
 constexpr uint64_t kReportEvery = 4u << 20;
 constexpr size_t kKernelChunk = 4u << 20;
 constexpr size_t kBufferSize = 1u << 20;
-
-bool IsDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
 
 void Record(const struct statx& st, const std::string& name, CopiedEntry& out) {
     out.name = name;
@@ -168,29 +165,6 @@ Status CopyRegularFile(int srcDir, const std::string& srcName, int dstDir,
     return ApplyMetadata(out.Get(), st);
 }
 
-Status ListNames(int dirFd, std::vector<std::string>& names) {
-    const int listFd = fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-    if (listFd < 0) {
-        return LastErrnoStatus();
-    }
-    DIR* dir = fdopendir(listFd);
-    if (!dir) {
-        const Status status = LastErrnoStatus();
-        close(listFd);
-        return status;
-    }
-    errno = 0;
-    while (const dirent* entry = readdir(dir)) {
-        if (!IsDot(entry->d_name)) {
-            names.emplace_back(entry->d_name);
-        }
-        errno = 0;
-    }
-    const Status status = errno ? LastErrnoStatus() : noErr;
-    closedir(dir);
-    return status;
-}
-
 Status CopyFolder(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName,
                   const struct statx& st, CopyContext& context, CopiedEntry* record,
                   bool* created) {
@@ -215,7 +189,7 @@ Status CopyFolder(int srcDir, const std::string& srcName, int dstDir, const std:
         return LastErrnoStatus();
     }
     std::vector<std::string> names;
-    if (Status status = ListNames(in.Get(), names); status != noErr) {
+    if (Status status = ListEntryNames(in.Get(), names); status != noErr) {
         return status;
     }
     if (record) {
@@ -276,7 +250,7 @@ Status CopySpecial(int dstDir, const std::string& dstName, const struct statx& s
 
 uint64_t SizeOfFolder(int dir) {
     std::vector<std::string> names;
-    if (ListNames(dir, names) != noErr) {
+    if (ListEntryNames(dir, names) != noErr) {
         return 0;
     }
     uint64_t total = 0;

@@ -80,4 +80,28 @@ bool HasEntrySpeltExactly(int folderFd, const std::string& name) {
     return found;
 }
 
+Status ListEntryNames(int folderFd, std::vector<std::string>& names) {
+    const int listFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) {
+        return LastErrnoStatus();
+    }
+    DIR* dir = fdopendir(listFd);
+    if (!dir) {
+        const Status status = LastErrnoStatus();
+        close(listFd);
+        return status;
+    }
+    errno = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+        errno = 0;
+    }
+    const Status status = errno != 0 ? LastErrnoStatus() : noErr;
+    closedir(dir);
+    return status;
+}
+
 } // namespace ferrolet

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace ferrolet {
 
@@ -30,6 +31,11 @@ Status CheckEntryName(const std::string& name);
 
 // The path of the entry name inside the folder at folderPath.
 std::string ChildPath(const std::string& folderPath, const std::string& name);
+
+// The names of a folder's entries ("." and ".." left out), in the order the
+// file system gives them. Read through a descriptor of its own, so the
+// folder's descriptor keeps its position.
+Status ListEntryNames(int folderFd, std::vector<std::string>& names);
 
 // Whether the folder holds an entry spelt exactly name, byte for byte. On a
 // file system that ignores case a look-up of "report.pdf" also finds

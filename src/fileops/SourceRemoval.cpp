@@ -1,4 +1,5 @@
 #include "SourceRemoval.h"
+#include "ItemAccess.h"
 
 #include "fileops/ScopedFd.h"
 
@@ -122,27 +123,6 @@ Status RemoveEntry(int parentDir, const CopiedEntry& entry, bool* removedAny) {
     return noErr;
 }
 
-Status ListNames(int dirFd, std::vector<std::string>& names) {
-    const int listFd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0) {
-        return LastErrnoStatus();
-    }
-    DIR* dir = fdopendir(listFd);
-    if (!dir) {
-        const Status status = LastErrnoStatus();
-        close(listFd);
-        return status;
-    }
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    closedir(dir);
-    return noErr;
-}
-
 } // namespace
 
 Status CheckSourceRemovable(int parentDir, const CopiedEntry& entry) {
@@ -178,7 +158,7 @@ Status RemoveOwnTreeAt(int dir, const std::string& name) {
         }
         fchmod(folder.Get(), 0700); // a copied read-only folder is still ours to empty
         std::vector<std::string> names;
-        first = ListNames(folder.Get(), names);
+        first = ListEntryNames(folder.Get(), names);
         for (const std::string& child : names) {
             const Status status = RemoveOwnTreeAt(folder.Get(), child);
             if (first == noErr) {

@@ -26,33 +26,6 @@ bool SameInode(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The names of a folder's entries, sorted so that the same folder always
-// gives the same archive.
-Status ListNames(int folderFd, std::vector<std::string>& names) {
-    const int listFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0) {
-        return LastErrnoStatus();
-    }
-    DIR* dir = fdopendir(listFd);
-    if (!dir) {
-        const Status status = LastErrnoStatus();
-        close(listFd);
-        return status;
-    }
-    errno = 0;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-        errno = 0;
-    }
-    const Status status = errno != 0 ? LastErrnoStatus() : noErr;
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    return status;
-}
-
 class ArchiveWalk {
 public:
     ArchiveWalk(ZipWriter& writer, const ProgressSink* progress)
@@ -200,9 +173,11 @@ Status ArchiveWalk::AddEntry(int folderFd, const std::string& name, const std::s
 
 Status ArchiveWalk::AddFolderContents(int folderFd, const std::string& prefix) {
     std::vector<std::string> names;
-    if (Status status = ListNames(folderFd, names); status != noErr) {
+    if (Status status = ListEntryNames(folderFd, names); status != noErr) {
         return status;
     }
+    // Sorted, so that the same folder always gives the same archive.
+    std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         struct stat st {};
         if (fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -217,7 +192,7 @@ Status ArchiveWalk::AddFolderContents(int folderFd, const std::string& prefix) {
 
 uint64_t ArchiveWalk::TotalBytes(int folderFd, dev_t device) {
     std::vector<std::string> names;
-    if (ListNames(folderFd, names) != noErr) {
+    if (ListEntryNames(folderFd, names) != noErr) {
         return 0;
     }
     uint64_t total = 0;
