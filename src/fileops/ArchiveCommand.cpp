@@ -15,15 +15,9 @@
 namespace ferrolet {
 
 void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
-    if (!HasSelection(ctx)) {
-        return;
-    }
     std::optional<std::string> chosen;
-    if (k < 1) {
-        chosen = ChooseDestinationFolder(ctx);
-        if (!chosen) {
-            return;
-        }
+    if (!StartDestinationCommand(ctx, k, chosen)) {
+        return;
     }
     const QString failureLine =
         QStringLiteral("Ferrolet: An error occurred archiving a folder or file.");

@@ -53,19 +53,13 @@ Status CopyOneItem(CommandContext& ctx, const FileRef& item, const std::string& 
 } // namespace
 
 void CopySelectionToFolder(CommandContext& ctx, int k) {
-    if (!HasSelection(ctx)) {
+    std::optional<std::string> chosen;
+    if (!StartDestinationCommand(ctx, k, chosen)) {
         return;
     }
-    std::optional<std::string> chosen;
-    if (k < 1) {
-        chosen = ChooseDestinationFolder(ctx);
-        if (!chosen) {
-            return;
-        }
-    }
     DestinationResolver destinations(k, chosen);
-    const std::vector<FileRef> items = ctx.selection.items;
-    const size_t count = std::min(items.size(), static_cast<size_t>(ctx.selection.count));
+    const std::vector<FileRef> items = SelectedItems(ctx);
+    const size_t count = items.size();
     for (size_t i = 0; i < count; ++i) {
         const std::optional<std::string> destination = destinations.Next(ctx);
         if (!destination) {

@@ -13,22 +13,34 @@ bool HasSelection(const CommandContext& ctx) {
     return ctx.selection.hasArray && ctx.selection.count >= 1 && !ctx.selection.items.empty();
 }
 
-void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation) {
+bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::string>& chosen) {
+    chosen.reset();
     if (!HasSelection(ctx)) {
-        return;
+        return false;
     }
-    std::optional<std::string> chosen;
     if (k < 1) {
         chosen = ChooseDestinationFolder(ctx);
         if (!chosen) {
-            return;
+            return false;
         }
     }
-    // The snapshot is copied: a command may run the event loop (progress),
-    // and a menu build then must not change the items under our feet.
+    return true;
+}
+
+std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
+    std::vector<FileRef> items = ctx.selection.items;
+    items.resize(std::min(items.size(), static_cast<size_t>(std::max(ctx.selection.count, 0))));
+    return items;
+}
+
+void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation) {
+    std::optional<std::string> chosen;
+    if (!StartDestinationCommand(ctx, k, chosen)) {
+        return;
+    }
     DestinationResolver destinations(k, chosen);
-    const std::vector<FileRef> items = ctx.selection.items;
-    const size_t count = std::min(items.size(), static_cast<size_t>(ctx.selection.count));
+    const std::vector<FileRef> items = SelectedItems(ctx);
+    const size_t count = items.size();
     for (size_t i = 0; i < count; ++i) {
         std::string itemPath;
         if (items[i].MakePath(itemPath) != noErr) {

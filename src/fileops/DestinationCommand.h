@@ -6,7 +6,9 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace ferrolet {
 
@@ -39,5 +41,15 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
 // The selection holds at least one slot: steps 1 of every destination
 // command.
 bool HasSelection(const CommandContext& ctx);
+
+// The first two steps every destination command shares: nothing happens
+// without a selection, and a folder index below 1 asks for the destination
+// in the folder dialog (*chosen). False when the command ends there.
+bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::string>& chosen);
+
+// The snapshot's items as the command runs on them: a copy, since a command
+// may run the event loop (progress) and a menu build then replaces the
+// snapshot; never more than its count.
+std::vector<FileRef> SelectedItems(const CommandContext& ctx);
 
 } // namespace ferrolet
