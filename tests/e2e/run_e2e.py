@@ -238,6 +238,89 @@ class CommandsTest(FerroletSession):
         self.assertTrue(os.path.exists(e))
 
 
+class FilingTest(FerroletSession):
+    """Put In Its Place, Wrap Items and Cut/Paste, and every service entry."""
+
+    def setUp(self):
+        super().setUp()
+        self.downloads = self.desk.path("Downloads")
+        os.makedirs(self.downloads)
+
+    def file(self, name, folder=None):
+        path = os.path.join(folder or self.downloads, name)
+        with open(path, "w") as f:
+            f.write(name)
+        return path
+
+    def command(self, tag, *selection):
+        self.desk.serve_clipboard(list(selection))
+        result = self.desk.run(["ferrolet", "--command", str(tag)], check=False, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+    def test_put_in_its_place_wrap_cut_and_paste(self):
+        papers = self.desk.path("Papers")
+        os.makedirs(papers)
+        # An older path-only extension list moves into folder records at start.
+        self.start_ferrolet({"OpenMoveServiceWindow": False, "PromptForWrap": False,
+                             "WrapCopies": False, "Extensions": ["pdf"],
+                             "ExtensionPaths": [papers]})
+        self.assertNotIn("ExtensionPaths", self.settings())
+        self.assertEqual(len(self.settings()["ExtensionPathsAliases"]), 1)
+
+        paper = self.file("Paper.PDF")
+        notes = self.file("notes.txt")
+        self.command(-1003, paper, notes)
+        self.assertTrue(os.path.exists(os.path.join(papers, "Paper.PDF")))
+        self.assertTrue(os.path.exists(notes), "no folder for txt: it stays")
+
+        # Wrap by moving into a new dated folder beside the first item.
+        a, b = self.file("a.txt"), self.file("b.txt")
+        self.command(-1004, a, b)
+        wrappers = [n for n in os.listdir(self.downloads) if n.startswith("Wrapped Items ")]
+        self.assertEqual(len(wrappers), 1)
+        self.assertRegex(wrappers[0], r"^Wrapped Items \d{4}-\d\d-\d\d \d\d-\d\d-\d\d [+-]\d{4}$")
+        self.assertEqual(sorted(os.listdir(os.path.join(self.downloads, wrappers[0]))),
+                         ["a.txt", "b.txt"])
+        self.assertTrue(wait_for(lambda: any("Wrap Items. The wrapper path is : " in l
+                                             for l in self.log_lines())))
+
+        # Cut, then Paste into another folder; the cut survives a restart.
+        target = self.desk.path("Target")
+        os.makedirs(target)
+        c = self.file("c.txt")
+        self.command(-1005, c)
+        self.assertFalse(os.path.exists(c), "cut items wait in the holding folder")
+        self.desk.serve_clipboard([target])
+        self.assertIn("Paste Items\ttag=-1006\taction=handleMenuItem", self.menu())
+        self.app.terminate()
+        self.app.wait(10)
+        self.start_ferrolet()
+        self.command(-1006, target)
+        self.assertTrue(os.path.exists(os.path.join(target, "c.txt")))
+
+    def test_every_service_entry(self):
+        self.start_ferrolet({"OpenMoveServiceWindow": False})
+        places = {
+            "Move to Documents": "Documents", "Move to Home": "",
+            "Move to Pictures": "Pictures", "Move to Movies": "Videos", "Move to Music": "Music",
+            "Move to Sites": "public_html", "Move to Public": "Public",
+            "Move to Desktop": "Desktop", "Move to Desktop Pictures": "Pictures/Wallpapers",
+        }
+        for entry, folder in places.items():
+            name = entry.replace(" ", "-") + ".txt"
+            item = self.file(name)
+            self.desk.run(["ferrolet", "--service", entry, item], timeout=60)
+            self.assertTrue(wait_for(lambda: os.path.exists(self.desk.path(folder, name))), entry)
+            self.assertFalse(os.path.exists(item), entry)
+
+        self.desk.run(["ferrolet", "--service", "Open Move Service Window", self.downloads])
+        self.assertTrue(wait_for(lambda: self.desk.find_window("Move Service")))
+        self.shot("move-service-window-at-mouse.png")
+        self.desk.run(["ferrolet", "--service", "Close Move Service Window", self.downloads])
+        self.assertTrue(wait_for(lambda: not self.desk.run(
+            ["xdotool", "search", "--onlyvisible", "--name", "Move Service"], check=False).stdout))
+
+
 def main():
     global BUILD_DIR, PREFIX, SHOTS
     BUILD_DIR = os.path.abspath(sys.argv[1])
