@@ -34,7 +34,19 @@ CommandContext AppCore::Context() {
                           m_cut,      updatePathnamesTable, progress};
 }
 
+void AppCore::ReleaseMenus() {
+    m_statusMenu.items.clear();
+    m_statusMenu.items.shrink_to_fit();
+    m_moveServiceMenu.items.clear();
+    m_moveServiceMenu.items.shrink_to_fit();
+}
+
 void AppCore::Perform(const MenuItem& item) {
+    ++m_performing;
+    struct Done {
+        int& count;
+        ~Done() { --count; }
+    } done{m_performing};
     if (item.action == kSelItemPreferences) {
         Preferences();
     } else if (item.action == kSelItemAbout) {

@@ -57,6 +57,13 @@ public:
     // Runs a chosen menu item as its action names it ("handleMenuItem",
     // "selItemQuit", …); items without an action do nothing.
     void Perform(const MenuItem& item);
+    // Whether a chosen item is running (it may run the event loop: dialogs,
+    // progress).
+    bool Performing() const { return m_performing > 0; }
+
+    // Drops the menus' models once nothing shows them; the next opening
+    // builds them anew. The selection snapshot stays: commands act on it.
+    void ReleaseMenus();
 
     // The two beeps of the old test items.
     void SelItem1();
@@ -70,6 +77,7 @@ public:
     std::function<void(const MenuItem&)> onCommand;
 
 private:
+    int m_performing = 0;
     SettingsStore& m_settings;
     Platform& m_platform;
     StandardFolderTable m_standardFolders;

@@ -45,7 +45,8 @@ QString SettingsReport(SettingsStore& store) {
             ((setting.type == SettingType::Boolean && stored.typeId() == QMetaType::Bool) ||
              (setting.type == SettingType::String && stored.typeId() == QMetaType::QString) ||
              (setting.type == SettingType::Integer && stored.typeId() == QMetaType::LongLong) ||
-             ((setting.type == SettingType::StringArray || setting.type == SettingType::DataArray) &&
+             ((setting.type == SettingType::StringArray ||
+               setting.type == SettingType::DataArray) &&
               stored.typeId() == QMetaType::QVariantList));
         if (stored.isValid() && !typeMatches) {
             isDefault = true;

@@ -6,8 +6,9 @@ namespace ferrolet {
 
 bool ReadBoolPref(SettingsStore& store, const QString& key) {
     const SettingDefinition* setting = FindSetting(key);
-    const bool fallback =
-        setting && setting->defaultValue.typeId() == QMetaType::Bool ? setting->defaultValue.toBool() : true;
+    const bool fallback = setting && setting->defaultValue.typeId() == QMetaType::Bool
+                              ? setting->defaultValue.toBool()
+                              : true;
     store.Synchronize();
     const QVariant value = store.CopyAppValue(key);
     if (value.typeId() != QMetaType::Bool) {

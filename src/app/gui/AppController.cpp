@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMessageBox>
+#include <malloc.h>
 
 namespace ferrolet {
 
@@ -17,6 +18,10 @@ AppController::AppController(AppCore& core, QObject* parent) : QObject(parent), 
     m_menu = new QMenu();
     m_menu->setToolTipsVisible(true);
     connect(m_menu, &QMenu::aboutToShow, this, &AppController::MenuNeedsUpdate);
+    // A few seconds' grace: a tray host that speaks D-Bus may report the
+    // click on an item after it reported the menu closed.
+    connect(m_menu, &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(3000, this, &AppController::ReleaseMenuMemory); });
     m_core.onAbout = [this] { ShowAbout(); };
     m_core.onPreferences = [this] { ShowPreferences(); };
     m_core.onQuit = [] { QCoreApplication::quit(); };
@@ -102,6 +107,21 @@ void AppController::TryCreateTrayIcon() {
 void AppController::MenuNeedsUpdate() {
     m_core.Setup();
     RenderMenu(m_core.StatusMenu(), m_menu, [this](const MenuItem& item) { m_core.Perform(item); });
+}
+
+void AppController::ReleaseMenuMemory() {
+    if (m_menu->isVisible()) {
+        return;
+    }
+    if (m_core.Performing()) {
+        // The chosen item's command is still running (the menu hides before
+        // its action is triggered); its QAction must outlive it.
+        QTimer::singleShot(250, this, &AppController::ReleaseMenuMemory);
+        return;
+    }
+    m_core.ReleaseMenus();
+    RenderMenu(m_core.StatusMenu(), m_menu, [this](const MenuItem& item) { m_core.Perform(item); });
+    malloc_trim(0);
 }
 
 void AppController::SetPreferencesWindow(QWidget* window) {

@@ -53,6 +53,9 @@ protected:
 
 private:
     void TryCreateTrayIcon();
+    // Once the status menu has closed and no command runs, its items and
+    // models are dropped and the freed memory handed back to the system.
+    void ReleaseMenuMemory();
     void ShowAbout();
 
     AppCore& m_core;
