@@ -113,16 +113,10 @@ Status ClashReplacement::SetAside(const FileRef& folder, const std::string& name
     if (IsActive()) {
         return paramErr;
     }
-    if (const Status status = CheckEntryName(name); status != noErr) {
-        return status;
-    }
     ScopedFd fd;
-    if (const Status status = OpenFolderRef(folder, fd); status != noErr) {
-        return status;
-    }
     struct stat st {};
-    if (::fstatat(fd.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return LastErrnoStatus();
+    if (const Status status = StatEntryInFolder(folder, name, fd, st); status != noErr) {
+        return status;
     }
     const bool isFolder = S_ISDIR(st.st_mode);
     if (isFolder) {

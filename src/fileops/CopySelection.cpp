@@ -74,12 +74,7 @@ void CopySelectionToFolder(CommandContext& ctx, int k) {
                     .arg(status));
             continue;
         }
-        if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
-            RevealMovedItem(ctx.platform, copy, *destination);
-        }
-        if (i == count - 1) {
-            PlayCompletionSound(ctx);
-        }
+        FinishDestinationItem(ctx, copy, *destination, i == count - 1);
     }
 }
 

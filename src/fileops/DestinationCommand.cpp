@@ -27,6 +27,16 @@ bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::stri
     return true;
 }
 
+void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
+                           const std::string& destination, bool isLast) {
+    if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
+        RevealMovedItem(ctx.platform, newItem, destination);
+    }
+    if (isLast) {
+        PlayCompletionSound(ctx);
+    }
+}
+
 std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
     std::vector<FileRef> items = ctx.selection.items;
     items.resize(std::min(items.size(), static_cast<size_t>(std::max(ctx.selection.count, 0))));
@@ -56,12 +66,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
             Log(operation.failureLine);
             continue;
         }
-        if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
-            RevealMovedItem(ctx.platform, newItem, *destination);
-        }
-        if (i == count - 1) {
-            PlayCompletionSound(ctx);
-        }
+        FinishDestinationItem(ctx, newItem, *destination, i == count - 1);
     }
 }
 

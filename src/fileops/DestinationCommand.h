@@ -47,6 +47,11 @@ bool HasSelection(const CommandContext& ctx);
 // in the folder dialog (*chosen). False when the command ends there.
 bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::string>& chosen);
 
+// A done item's ending: revealed when "SelectMovedItem" is on, and the
+// completion sound after the last item.
+void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
+                           const std::string& destination, bool isLast);
+
 // The snapshot's items as the command runs on them: a copy, since a command
 // may run the event loop (progress) and a menu build then replaces the
 // snapshot; never more than its count.

@@ -34,16 +34,10 @@ Status GetParentFolderRef(const FileRef& item, FileRef& parent) {
 
 Status MakeChildRef(const FileRef& folder, const std::string& name, FileRef& child) {
     child = FileRef();
-    if (const Status status = CheckEntryName(name); status != noErr) {
-        return status;
-    }
     ScopedFd fd;
-    if (const Status status = OpenFolderRef(folder, fd); status != noErr) {
-        return status;
-    }
     struct stat st {};
-    if (::fstatat(fd.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return LastErrnoStatus();
+    if (const Status status = StatEntryInFolder(folder, name, fd, st); status != noErr) {
+        return status;
     }
     child = FileRef::Make(ChildPath(folder.Path(), name), st.st_dev, st.st_ino);
     return noErr;

@@ -80,6 +80,20 @@ bool HasEntrySpeltExactly(int folderFd, const std::string& name) {
     return found;
 }
 
+Status StatEntryInFolder(const FileRef& folder, const std::string& name, ScopedFd& fd,
+                         struct stat& st) {
+    if (const Status status = CheckEntryName(name); status != noErr) {
+        return status;
+    }
+    if (const Status status = OpenFolderRef(folder, fd); status != noErr) {
+        return status;
+    }
+    if (::fstatat(fd.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return LastErrnoStatus();
+    }
+    return noErr;
+}
+
 Status ListEntryNames(int folderFd, std::vector<std::string>& names) {
     const int listFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0) {

@@ -32,6 +32,11 @@ Status CheckEntryName(const std::string& name);
 // The path of the entry name inside the folder at folderPath.
 std::string ChildPath(const std::string& folderPath, const std::string& name);
 
+// Opens folder (as OpenFolderRef) and reads the status of its entry name,
+// never following a link; fd stays open for further *at calls.
+Status StatEntryInFolder(const FileRef& folder, const std::string& name, ScopedFd& fd,
+                         struct stat& st);
+
 // The names of a folder's entries ("." and ".." left out), in the order the
 // file system gives them. Read through a descriptor of its own, so the
 // folder's descriptor keeps its position.
