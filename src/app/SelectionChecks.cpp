@@ -1,19 +1,10 @@
 #include "SelectionChecks.h"
 
-#include "fileops/ItemKinds.h"
 #include "settings/FolderLists.h"
 
 #include <sys/stat.h>
 
 namespace ferrolet {
-
-bool IsPasteTarget(const SelectionSnapshot& selection) {
-    if (!selection.hasArray || selection.count != 1 || selection.items.size() != 1) {
-        return false;
-    }
-    const FileRef& item = selection.items.front();
-    return item.IsValid() && IsPlainFolder(item);
-}
 
 bool IsListedFolder(const FileRef& folder, const QStringList& pathnames) {
     if (!folder.IsValid()) {

@@ -1,15 +1,11 @@
 #pragma once
 
-#include "finder/FinderSelection.h"
+#include "fileops/CutAndPaste.h"
 #include "platform/FileRef.h"
 
 #include <QStringList>
 
 namespace ferrolet {
-
-// IsPasteTarget: the snapshot holds exactly one item, it still exists, and
-// it is a plain folder (a directory that is not a package).
-bool IsPasteTarget(const SelectionSnapshot& selection);
 
 // Whether one of the listed destination paths designates this very folder:
 // the same device and inode, as the file system decides. Two folders whose

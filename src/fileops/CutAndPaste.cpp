@@ -13,12 +13,6 @@ namespace ferrolet {
 
 namespace {
 
-// Exactly one item is selected, it still exists and it is a plain folder.
-bool SelectionIsPasteTarget(const SelectionSnapshot& selection) {
-    return selection.hasArray && selection.items.size() == 1 && selection.items.front().IsValid() &&
-           IsPlainFolder(selection.items.front());
-}
-
 // The items of the holding folder that Paste moves: every child still there
 // that a file manager shows.
 std::vector<FileRef> VisibleHeldItems(const std::vector<FileRef>& children) {
@@ -50,6 +44,14 @@ void SaveOrLog(const CutState& cut) {
 }
 
 } // namespace
+
+bool IsPasteTarget(const SelectionSnapshot& selection) {
+    if (!selection.hasArray || selection.count != 1 || selection.items.size() != 1) {
+        return false;
+    }
+    const FileRef& item = selection.items.front();
+    return item.IsValid() && IsPlainFolder(item);
+}
 
 void CutItems(CommandContext& ctx) {
     if (ctx.cut.pending) {
@@ -120,7 +122,7 @@ void PasteItems(CommandContext& ctx) {
     }
     // A selection that is not one plain folder pastes nothing and keeps the
     // cut, so the held items are not stranded.
-    if (!SelectionIsPasteTarget(ctx.selection)) {
+    if (!IsPasteTarget(ctx.selection)) {
         return;
     }
     const FileRef target = ctx.selection.items.front();

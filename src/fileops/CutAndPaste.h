@@ -22,4 +22,9 @@ void CutItems(CommandContext& ctx);
 // so it can be pasted again later. Refused with a beep when no cut is pending.
 void PasteItems(CommandContext& ctx);
 
+// IsPasteTarget: the snapshot holds exactly one item, it still exists, and
+// it is a plain folder (a directory that is not a package). The menu offers
+// Paste Items only then, and Paste acts only then.
+bool IsPasteTarget(const SelectionSnapshot& selection);
+
 } // namespace ferrolet
