@@ -6,7 +6,7 @@
 //
 // The archive runs in a child process of its own, so that its peak memory is
 // the archive's alone and not the data generator's.
-#include "fileops/TemporaryArchive.h"
+#include "fileops/zip/TemporaryArchive.h"
 
 #include <chrono>
 #include <cstdio>
@@ -138,8 +138,8 @@ int main(int argc, char** argv) {
     const Run ours = Measure([&] {
         ferrolet::FileRef item;
         ferrolet::FileRef archive;
-        if (ferrolet::FileRef::FromPath(data.string(), item) != ferrolet::noErr ||
-            ferrolet::CreateZipArchive(item, &archive) != ferrolet::noErr) {
+        if (ferrolet::FileRef::FromPath(data.string(), item) != ferrolet::0 ||
+            ferrolet::CreateZipArchive(item, &archive) != ferrolet::0) {
             return 1;
         }
         std::ofstream(ourPathFile) << archive.Path();

@@ -7,10 +7,10 @@
 //     engine's MoveObject loop, to tell its share from the command's);
 //   - Copy To of a tree (a 256 MiB file and 4,000 small files) vs cp -a.
 // Files live on /dev/shm (tmpfs), which gives steadier figures than a disk.
-#include "fileops/CommandContext.h"
-#include "fileops/CopySelection.h"
-#include "fileops/FileEngine.h"
-#include "fileops/MoveSelection.h"
+#include "fileops/commands/CommandContext.h"
+#include "fileops/commands/CopySelection.h"
+#include "fileops/commands/MoveSelection.h"
+#include "fileops/engine/FileEngine.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
@@ -181,7 +181,7 @@ void MoveToWithinOneFileSystem(Bench& b) {
         engine.push_back(Seconds([&] {
             for (const FileRef& item : b.selection.items) {
                 FileRef moved;
-                if (MoveObject(item, destination, nullptr, &moved) != noErr) {
+                if (MoveObject(item, destination, nullptr, &moved) != 0) {
                     std::fprintf(stderr, "MoveObject failed\n");
                     std::exit(1);
                 }

@@ -2,7 +2,7 @@
 // filing can cost: two renames per file (into a holding folder, then into
 // the target) in the same run. The ratio shows what the move core's checks
 // (unique names, comments, log lines) and the state file add per item.
-#include "fileops/CutAndPaste.h"
+#include "fileops/commands/CutAndPaste.h"
 #include "platform/Platform.h"
 #include "settings/SettingsStore.h"
 #include "util/Log.h"

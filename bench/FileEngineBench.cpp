@@ -9,7 +9,7 @@
 //   - a tree copied vs cp -a.
 // /dev/shm (tmpfs) and /tmp (the root disk) are the two file systems. The
 // large file is 1 GiB unless FERROLET_BENCH_BIG_MIB says otherwise.
-#include "fileops/FileEngine.h"
+#include "fileops/engine/FileEngine.h"
 
 #include <algorithm>
 #include <chrono>
@@ -86,7 +86,7 @@ void MakeSmallFiles(const std::string& folder, int count, int perFolder) {
 
 FileRef Ref(const std::string& path, FileRef::Leaf leaf = FileRef::Leaf::NoFollow) {
     FileRef ref;
-    if (FileRef::FromPath(path, ref, leaf) != noErr) {
+    if (FileRef::FromPath(path, ref, leaf) != 0) {
         std::fprintf(stderr, "no such item: %s\n", path.c_str());
         std::exit(1);
     }
@@ -94,7 +94,7 @@ FileRef Ref(const std::string& path, FileRef::Leaf leaf = FileRef::Leaf::NoFollo
 }
 
 void Check(Status status, const char* what) {
-    if (status != noErr) {
+    if (status != 0) {
         std::fprintf(stderr, "%s failed: %d\n", what, status);
         std::exit(1);
     }

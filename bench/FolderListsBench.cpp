@@ -79,7 +79,7 @@ BENCHMARK(BM_ReferenceLstat100)->Unit(benchmark::kMicrosecond);
 void BM_PathForm100AllPresent(benchmark::State& state) {
     SettingsStore store(Setup().presentFile);
     for (auto _ : state) {
-        const QStringList paths = CopyFolderPathnames(store, keys::PathnamesAliases);
+        const QStringList paths = FolderPathnames(store, keys::PathnamesAliases);
         if (paths.size() != kFolders || paths.contains(kFolderNotFound)) {
             state.SkipWithError("a folder was not found");
         }
@@ -90,7 +90,7 @@ BENCHMARK(BM_PathForm100AllPresent)->Unit(benchmark::kMicrosecond);
 void BM_PathForm100FiveRenamed(benchmark::State& state) {
     SettingsStore store(Setup().renamedFile);
     for (auto _ : state) {
-        const QStringList paths = CopyFolderPathnames(store, keys::PathnamesAliases);
+        const QStringList paths = FolderPathnames(store, keys::PathnamesAliases);
         if (paths.size() != kFolders || paths.contains(kFolderNotFound)) {
             state.SkipWithError("a renamed folder was not found");
         }

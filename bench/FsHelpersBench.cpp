@@ -3,8 +3,8 @@
 // folder. The references are the same work done the plainest way in the
 // same run: std::filesystem listing with lstat, and one lstat of a joined
 // path.
-#include "fileops/FolderItems.h"
-#include "fileops/UniqueName.h"
+#include "items/FolderItems.h"
+#include "items/UniqueName.h"
 
 #include <benchmark/benchmark.h>
 

@@ -88,7 +88,7 @@ struct Fixture {
             paths.push_back(path);
         }
         ferrolet::SettingsStore store;
-        ferrolet::CFolderItems(store, ferrolet::keys::PathnamesAliases).SetPathnames(folders);
+        ferrolet::FolderList(store, ferrolet::keys::PathnamesAliases).SetPathnames(folders);
     }
     ~Fixture() { std::filesystem::remove_all(root); }
 };
@@ -159,7 +159,7 @@ void BM_OpenMenus1000Items100Folders(benchmark::State& state) {
         const ferrolet::Menu& menu = core.StatusMenu();
         if (core.Selection().count != 1000 || menu.items.empty() || !menu.items[0].submenu ||
             menu.items[0].submenu->items.size() != 1000 ||
-            !menu.FindByTag(100 * 1006, QStringLiteral("handleMenuItem"))) {
+            !menu.FindByTag(100 * 1006, MenuAction::RunCommand)) {
             state.SkipWithError("the menus did not come out whole");
             return;
         }

@@ -6,7 +6,7 @@
 // by the reference time (well below 1 is the point of the cache).
 #include "prefs/DisplayName.h"
 #include "prefs/FolderTableModel.h"
-#include "prefs/PrefPaneModel.h"
+#include "prefs/PreferencesModel.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -51,7 +51,7 @@ void BM_PaintThousandRows(benchmark::State& state) {
     static const QStringList folders = MakeFolders(1000);
     SettingsStore store;
     QuietPlatform platform;
-    PrefPaneModel prefs(store, platform);
+    PreferencesModel prefs(store, platform);
     prefs.Load();
     prefs.AddFolders(folders);
     FolderTableModel model(prefs, FolderTable::Destinations);

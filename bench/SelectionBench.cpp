@@ -1,8 +1,8 @@
-// CopyFinderSelection for 1,000 selected files, with the selection script's
+// ReadSelection for 1,000 selected files, with the selection script's
 // own run time measured apart: the same script spawned and read to its end by
 // a bare posix_spawn loop is the reference, and Ferrolet's part is what the
 // full call costs beyond it. The target for Ferrolet's part is 5 ms.
-#include "finder/FinderSelection.h"
+#include "filemanager/Selection.h"
 
 #include <benchmark/benchmark.h>
 
@@ -90,7 +90,7 @@ void BM_CopyFinderSelection1000(benchmark::State& state) {
         benchmark::DoNotOptimize(RunScriptAlone(f.script));
         const auto t1 = Clock::now();
         int32_t count = 0;
-        auto items = ferrolet::CopyFinderSelection(f.script, count);
+        auto items = ferrolet::ReadSelection(f.script, count);
         const auto t2 = Clock::now();
         if (!items || count != 1000) {
             state.SkipWithError("the selection did not come back whole");

@@ -1,6 +1,6 @@
 // Cost of one synchronised boolean read, as every menu build reads a dozen
 // keys twice per opening; the reference is a bare stat() of the same file.
-#include "settings/Prefs.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 
 #include <benchmark/benchmark.h>

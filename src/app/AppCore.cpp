@@ -1,10 +1,11 @@
 #include "AppCore.h"
+#include "services/HandleMenuSelection.h"
 
 #include "ClosingBlock.h"
-#include "CommandDispatch.h"
 #include "MenuBuilder.h"
 #include "MoveServiceMenuBuilder.h"
-#include "fileops/CutStateFile.h"
+#include "dispatch/CommandDispatch.h"
+#include "fileops/commands/CutStateFile.h"
 
 #include <thread>
 
@@ -47,18 +48,18 @@ void AppCore::Perform(const MenuItem& item) {
         int& count;
         ~Done() { --count; }
     } done{m_performing};
-    if (item.action == kSelItemPreferences) {
+    if (item.action == MenuAction::Preferences) {
         Preferences();
-    } else if (item.action == kSelItemAbout) {
+    } else if (item.action == MenuAction::About) {
         About();
-    } else if (item.action == kSelItemQuit) {
+    } else if (item.action == MenuAction::Quit) {
         Quit();
-    } else if (item.action == QLatin1String("openItem")) {
+    } else if (item.action == MenuAction::OpenItem) {
         // The selection submenu's items carry their path as tooltip.
         if (!item.tooltip.isEmpty()) {
             m_platform.OpenItem(item.tooltip.toStdString());
         }
-    } else if (onCommand && !item.action.isEmpty()) {
+    } else if (onCommand && item.action != MenuAction::None) {
         onCommand(item);
     }
 }
@@ -83,14 +84,11 @@ void AppCore::Quit() {
     }
 }
 
-void AppCore::SelItem1() {
-    m_platform.Beep();
-}
-
-void AppCore::SelItem2() {
-    m_platform.Beep();
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    m_platform.Beep();
+void AppCore::HandleServiceRequest(const MoveServiceWindowHooks& window, const QStringList& paths,
+                                   const QString& userData) {
+    CommandContext ctx = Context();
+    ServiceTarget target{ctx, m_standardFolders, window};
+    HandleMenuSelection(target, paths, userData);
 }
 
 } // namespace ferrolet

@@ -1,15 +1,17 @@
 #pragma once
 
-#include "MenuModel.h"
-#include "StandardFolders.h"
-#include "fileops/CommandContext.h"
-#include "fileops/CutState.h"
-#include "finder/FinderSelection.h"
+#include "dispatch/MenuModel.h"
+#include "dispatch/StandardFolders.h"
+#include "filemanager/Selection.h"
+#include "fileops/commands/CommandContext.h"
+#include "fileops/commands/CutState.h"
 #include "platform/Platform.h"
+#include "services/MoveServiceWindowHooks.h"
 #include "settings/SettingsStore.h"
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -54,26 +56,27 @@ public:
     void About();
     void Preferences();
     void Quit();
-    // Runs a chosen menu item as its action names it ("handleMenuItem",
-    // "selItemQuit", …); items without an action do nothing.
+    // Runs a chosen menu item as its action says (a command, Preferences,
+    // About, Quit, …); items without an action do nothing.
     void Perform(const MenuItem& item);
     // Whether a chosen item is running (it may run the event loop: dialogs,
     // progress).
     bool Performing() const { return m_performing > 0; }
 
+    // Runs one service request (HandleMenuSelection) on the application's
+    // own state.
+    void HandleServiceRequest(const MoveServiceWindowHooks& window, const QStringList& paths,
+                              const QString& userData);
+
     // Drops the menus' models once nothing shows them; the next opening
     // builds them anew. The selection snapshot stays: commands act on it.
     void ReleaseMenus();
-
-    // The two beeps of the old test items.
-    void SelItem1();
-    void SelItem2();
 
     // Hooks the window layer fills in (About box, preferences window, quit).
     std::function<void()> onAbout;
     std::function<void()> onPreferences;
     std::function<void()> onQuit;
-    // Receives handleMenuItem / handleSubMenuItem items (the command dispatch).
+    // Receives RunCommand and ChooseFolder items (the command dispatch).
     std::function<void(const MenuItem&)> onCommand;
 
 private:

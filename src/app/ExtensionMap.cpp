@@ -1,7 +1,7 @@
 #include "ExtensionMap.h"
 
 #include "settings/FolderLists.h"
-#include "settings/Prefs.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 
 #include <algorithm>
@@ -10,11 +10,11 @@ namespace ferrolet {
 
 bool RefreshExtensionMap(SettingsStore& settings, QMap<QString, QString>& map) {
     map.clear();
-    const QStringList extensions = CopyExtensionsPref(settings);
+    const QStringList extensions = ReadExtensions(settings);
     if (extensions.isEmpty()) {
         return false;
     }
-    const QStringList folders = CopyFolderPathnames(settings, keys::ExtensionPathsAliases);
+    const QStringList folders = FolderPathnames(settings, keys::ExtensionPathsAliases);
     if (folders.isEmpty()) {
         return false;
     }

@@ -1,9 +1,9 @@
 #include "FolderSubMenu.h"
 
-#include "CommandIds.h"
-#include "fileops/ItemNames.h"
-#include "platform/StringExtensions.h"
-#include "settings/Prefs.h"
+#include "dispatch/CommandIds.h"
+#include "items/ItemNames.h"
+#include "platform/PathHelpers.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 
 #include <algorithm>
@@ -19,10 +19,10 @@ QString TitleForEntry(const QString& path) {
         return path;
     }
     FileRef ref;
-    if (!GetFSRef(path, ref)) {
+    if (!RefForPath(path, ref)) {
         return path;
     }
-    const QString name = CopyDisplayName(ref);
+    const QString name = ItemDisplayName(ref);
     return name.isNull() ? path : name;
 }
 } // namespace
@@ -47,7 +47,7 @@ void BuildSubMenu(const QString& title, const QStringList& pathnames, const QStr
 
     MenuItem header;
     header.title = title;
-    header.action = kHandleSubMenuItem;
+    header.action = MenuAction::ChooseFolder;
     header.tag = base;
     header.tooltip = QStringLiteral("Select for navigation dialog");
     header.submenu = submenu;
@@ -63,7 +63,7 @@ void BuildSubMenu(const QString& title, const QStringList& pathnames, const QStr
     for (qsizetype i = 0; i < shown; ++i) {
         MenuItem item;
         item.title = titles[i];
-        item.action = kHandleMenuItem;
+        item.action = MenuAction::RunCommand;
         item.tag = static_cast<int>(i + 1) * base;
         item.tooltip = pathnames[i];
         submenu->Append(std::move(item));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MenuModel.h"
+#include "dispatch/MenuModel.h"
 #include "settings/SettingsStore.h"
 
 #include <QString>
@@ -15,10 +15,10 @@ namespace ferrolet {
 // the six headers.
 QStringList FolderItemTitles(SettingsStore& settings, const QStringList& pathnames);
 
-// buildSubMenu:withPathnames:forMenu: appends the header titled title (tag
-// the title's base, action "handleSubMenuItem", tooltip "Select for
+// Appends the header titled title (tag
+// the title's base, action ChooseFolder, tooltip "Select for
 // navigation dialog") with a submenu of folder items: entry i has tag
-// (i + 1) × base, action "handleMenuItem", tooltip its path and title
+// (i + 1) × base, action RunCommand, tooltip its path and title
 // titles[i]. An empty list gives the one greyed line "No predefined
 // destination folders". Only the first kMaxFolderItems entries are listed,
 // so that no folder tag can be read back as another command's.

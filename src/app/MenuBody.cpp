@@ -1,15 +1,15 @@
 #include "MenuBody.h"
 
 #include "ClosingBlock.h"
-#include "CommandIds.h"
 #include "ExtensionMap.h"
 #include "FolderSubMenu.h"
 #include "SelectionChecks.h"
-#include "fileops/ItemKinds.h"
-#include "fileops/ItemNames.h"
-#include "platform/StringExtensions.h"
+#include "dispatch/CommandIds.h"
+#include "items/ItemKinds.h"
+#include "items/ItemNames.h"
+#include "platform/PathHelpers.h"
 #include "settings/FolderLists.h"
-#include "settings/Prefs.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 
 #include <array>
@@ -18,8 +18,6 @@
 namespace ferrolet {
 
 namespace {
-
-const QString kOpenItem = QStringLiteral("openItem");
 
 void AppendFixedCommand(int id, Menu& menu) {
     const FixedCommand* command = FindFixedCommand(id);
@@ -37,14 +35,14 @@ void AppendSelectionLine(const SelectionSnapshot& selection, const QString& firs
     auto items = std::make_shared<Menu>();
     items->items.reserve(selection.items.size());
     for (const FileRef& ref : selection.items) {
-        const QString name = CopyDisplayName(ref);
+        const QString name = ItemDisplayName(ref);
         if (name.isNull()) {
             continue;
         }
         MenuItem item;
         item.title = name;
-        item.action = kOpenItem;
-        item.tooltip = StringWithFSRef(ref);
+        item.action = MenuAction::OpenItem;
+        item.tooltip = PathForDisplay(ref);
         item.iconPath = ref.Path();
         items->Append(std::move(item));
     }
@@ -80,7 +78,7 @@ ExtensionScan ScanForExtension(const SelectionSnapshot& selection) {
             continue;
         }
         anyValid = true;
-        if (!CopyLowercaseExtension(ref).isNull()) {
+        if (!LowercaseExtension(ref).isNull()) {
             return ExtensionScan::Found;
         }
     }
@@ -130,7 +128,7 @@ bool AppendSelectionItems(MenuBuildInputs& inputs, MenuKind kind, Menu& menu) {
         return false;
     }
     const QString firstName =
-        selection.items.empty() ? QString() : CopyDisplayName(selection.items.front());
+        selection.items.empty() ? QString() : ItemDisplayName(selection.items.front());
     if (!firstName.isNull()) {
         AppendSelectionLine(selection, firstName, menu);
     } else if (kind == MenuKind::MoveService) {
@@ -169,7 +167,7 @@ bool AppendSelectionItems(MenuBuildInputs& inputs, MenuKind kind, Menu& menu) {
         return invalid();
     }
 
-    const QStringList pathnames = CopyFolderPathnames(inputs.settings, keys::PathnamesAliases);
+    const QStringList pathnames = FolderPathnames(inputs.settings, keys::PathnamesAliases);
     if (selection.count == 1 && selection.items.size() == 1 &&
         IsPlainFolder(selection.items.front())) {
         AppendFixedCommand(IsListedFolder(selection.items.front(), pathnames) ? cmd::RemoveFolder

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MenuBuildInputs.h"
-#include "MenuModel.h"
+#include "dispatch/MenuModel.h"
 
 namespace ferrolet {
 

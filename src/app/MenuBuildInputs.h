@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fileops/CutState.h"
-#include "finder/FinderSelection.h"
+#include "filemanager/Selection.h"
+#include "fileops/commands/CutState.h"
 #include "settings/SettingsStore.h"
 
 #include <QMap>

@@ -1,11 +1,11 @@
 #include "OfferedCommand.h"
 
-#include "CommandIds.h"
+#include "dispatch/CommandIds.h"
 
 namespace ferrolet {
 
 const MenuItem* FindOfferedCommand(const Menu& menu, int tag, bool ask) {
-    const QString& action = ask ? kHandleSubMenuItem : kHandleMenuItem;
+    const MenuAction action = ask ? MenuAction::ChooseFolder : MenuAction::RunCommand;
     for (const MenuItem& item : menu.items) {
         if (!item.IsEnabled()) {
             continue; // a greyed item, or the items of a greyed submenu

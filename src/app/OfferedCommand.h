@@ -1,15 +1,15 @@
 #pragma once
 
 #include "AppCore.h"
-#include "MenuModel.h"
+#include "dispatch/MenuModel.h"
 
 #include <QString>
 
 namespace ferrolet {
 
 // The enabled item of menu (searched depth first, submenus included) that
-// carries tag as a "handleMenuItem" item, or with ask as a
-// "handleSubMenuItem" header; nullptr when the menu does not offer it.
+// carries tag as a RunCommand item, or with ask as a
+// ChooseFolder header; nullptr when the menu does not offer it.
 const MenuItem* FindOfferedCommand(const Menu& menu, int tag, bool ask);
 
 struct CommandOutcome {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/CutAndPaste.h"
+#include "fileops/commands/CutAndPaste.h"
 #include "platform/FileRef.h"
 
 #include <QStringList>

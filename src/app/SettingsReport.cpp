@@ -36,7 +36,7 @@ QString SettingsReport(SettingsStore& store) {
     QString out;
     for (const SettingDefinition& setting : AllSettings()) {
         const QString key = QString::fromLatin1(setting.key);
-        const QVariant stored = store.CopyAppValue(key);
+        const QVariant stored = store.Value(key);
         QVariant effective = stored;
         bool isDefault = !stored.isValid();
         // A value of another type than the key's reads as the default.
@@ -66,7 +66,7 @@ QString SettingsReport(SettingsStore& store) {
         out += line + QLatin1Char('\n');
         if (setting.type == SettingType::DataArray && !isDefault) {
             // Folder lists print the folders they designate now.
-            for (const QString& path : CopyFolderPathnames(store, key)) {
+            for (const QString& path : FolderPathnames(store, key)) {
                 out += QLatin1String("  ") + OneLine(path) + QLatin1Char('\n');
             }
         } else if (isList && effective.isValid()) {

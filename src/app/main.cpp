@@ -6,9 +6,8 @@
 #include "app/gui/ControlAdaptor.h"
 #include "app/gui/GuiPlatform.h"
 #include "app/gui/ProgressWindow.h"
-#include "platform/desktop/DesktopPlatform.h"
-#include "prefs/PrefPane.h"
-#include "services/HandleMenuSelection.h"
+#include "desktop/DesktopPlatform.h"
+#include "prefs/PreferencesWindow.h"
 #include "services/ServiceClient.h"
 #include "services/ServicesAdaptor.h"
 #include "settings/FolderLists.h"
@@ -140,7 +139,7 @@ int RunServiceCommandLine(int argc, char** argv) {
     GuiPlatform platform;
     AppCore core(settings, platform);
     // No tray here, so no Move Service window for the window entries.
-    HandleMenuSelection(core, MoveServiceWindowHooks{}, request.paths, request.userData);
+    core.HandleServiceRequest(MoveServiceWindowHooks{}, request.paths, request.userData);
     if (bus.isConnected()) {
         // Reveals go to the file manager without waiting; let them leave.
         QTimer::singleShot(500, app.get(), &QCoreApplication::quit);
@@ -179,7 +178,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     core.progress = progressWindow.Sink();
     // The preferences window is loaded at launch, as its lists and switches
     // are; it is shown only when asked for.
-    auto* prefPane = new PrefPane(settings, platform);
+    auto* prefPane = new PreferencesWindow(settings, platform);
     controller.SetPreferencesWindow(prefPane);
     core.updatePathnamesTable = [prefPane] { prefPane->updatePathnamesTable(); };
     controller.onWindowClosed = [prefPane] { prefPane->savePreferences(); };
@@ -189,7 +188,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
                                         [&controller] { controller.CloseMoveServiceWindow(); }};
     new ServicesAdaptor(&busRoot, bus,
                         [&core, window](const QStringList& paths, const QString& userData) {
-                            HandleMenuSelection(core, window, paths, userData);
+                            core.HandleServiceRequest(window, paths, userData);
                         });
     // The objects are in place before the name is taken, so no caller that
     // sees the name can find them missing.

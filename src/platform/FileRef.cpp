@@ -35,7 +35,7 @@ std::string Tidy(const std::string& path) {
 Status FileRef::FromPath(const std::string& path, FileRef& out, Leaf leaf, bool* isDirectory) {
     out = FileRef();
     if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos) {
-        return paramErr;
+        return EINVAL;
     }
     std::string resolved = Tidy(path);
     if (leaf == Leaf::Follow) {
@@ -53,7 +53,7 @@ Status FileRef::FromPath(const std::string& path, FileRef& out, Leaf leaf, bool*
         *isDirectory = S_ISDIR(st.st_mode);
     }
     out = Make(std::move(resolved), st.st_dev, st.st_ino);
-    return noErr;
+    return 0;
 }
 
 FileRef FileRef::Make(std::string path, dev_t device, ino_t inode) {
@@ -74,13 +74,13 @@ bool FileRef::IsValid() const {
 
 Status FileRef::MakePath(std::string& out, size_t maxSize) const {
     if (!IsValid()) {
-        return m_path.empty() ? paramErr : fnfErr;
+        return m_path.empty() ? EINVAL : ENOENT;
     }
     if (m_path.size() + 1 > maxSize) {
         return ENAMETOOLONG;
     }
     out = m_path;
-    return noErr;
+    return 0;
 }
 
 bool FileRef::SameItem(const FileRef& other) const {

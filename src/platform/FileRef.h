@@ -17,7 +17,7 @@ public:
 
     FileRef() = default;
 
-    // FSPathMakeRef. The path must be absolute. With Leaf::NoFollow (items) a
+    // The item at path, which must be absolute. With Leaf::NoFollow (items) a
     // symbolic link designates the link itself; with Leaf::Follow (folders the
     // user chose as destinations) it designates what the link points to, and
     // the stored path is the resolved one.
@@ -28,15 +28,15 @@ public:
     // file operations hand back for the item at its new place.
     static FileRef Make(std::string path, dev_t device, ino_t inode);
 
-    // FSIsFSRefValid: the path still holds the same item.
+    // The path still holds the same item.
     bool IsValid() const;
     bool IsNull() const { return m_path.empty(); }
 
-    // FSRefMakePath: the path, failing when the reference is invalid or the
+    // The path, failing when the reference is invalid or the
     // path with its terminating zero does not fit maxSize bytes.
     Status MakePath(std::string& out, size_t maxSize = 4096) const;
 
-    // FSCompareFSRefs: both designate the same existing item.
+    // Both designate the same existing item.
     bool SameItem(const FileRef& other) const;
 
     // The last path component (bytes), empty for the root or a null reference.

@@ -82,7 +82,7 @@ FileRef RefFor(const std::string& path, const struct stat& st) {
 Status MakeFolderRecord(const FileRef& item, QByteArray& record) {
     record.clear();
     if (item.IsNull()) {
-        return paramErr;
+        return EINVAL;
     }
     const std::string& path = item.Path();
     if (path.size() > kFolderRecordMaxPath) {
@@ -93,7 +93,7 @@ Status MakeFolderRecord(const FileRef& item, QByteArray& record) {
         return LastErrnoStatus();
     }
     if (st.st_dev != item.Device() || st.st_ino != item.Inode()) {
-        return fnfErr; // the path holds another item now
+        return ENOENT; // the path holds another item now
     }
     FolderRecordFields f;
     f.path = path;
@@ -108,26 +108,26 @@ Status MakeFolderRecord(const FileRef& item, QByteArray& record) {
         f.volumeUuid = mount->uuid;
     }
     record = EncodeFolderRecord(f);
-    return noErr;
+    return 0;
 }
 
 Status ResolveFolderRecord(const QByteArray& record, FileRef& item) {
     item = FileRef();
     FolderRecordFields f;
-    if (const Status status = DecodeFolderRecord(record, f); status != noErr) {
+    if (const Status status = DecodeFolderRecord(record, f); status != 0) {
         return status;
     }
     struct stat st {};
     if (ItemMatches(AT_FDCWD, f.path.c_str(), f, st)) {
         item = RefFor(f.path, st);
-        return noErr;
+        return 0;
     }
     // The volume may have been mounted elsewhere since.
     const std::vector<std::string> places = CurrentPlaces(f);
     for (const std::string& place : places) {
         if (place != f.path && ItemMatches(AT_FDCWD, place.c_str(), f, st)) {
             item = RefFor(place, st);
-            return noErr;
+            return 0;
         }
     }
     // Renamed in place or moved nearby: look around where it was.
@@ -136,7 +136,7 @@ Status ResolveFolderRecord(const QByteArray& record, FileRef& item) {
         std::string found;
         if (!start.empty() && SearchNearby(f, start, found, st)) {
             item = RefFor(found, st);
-            return noErr;
+            return 0;
         }
     }
     // Gone, but an item of the same kind was made under its name on the same
@@ -152,19 +152,19 @@ Status ResolveFolderRecord(const QByteArray& record, FileRef& item) {
             continue;
         }
         item = RefFor(place, st);
-        return noErr;
+        return 0;
     }
-    return fnfErr;
+    return ENOENT;
 }
 
-Status CopyFolderRecordPath(const QByteArray& record, std::string& path) {
+Status FolderRecordPath(const QByteArray& record, std::string& path) {
     path.clear();
     FolderRecordFields f;
-    if (const Status status = DecodeFolderRecord(record, f); status != noErr) {
+    if (const Status status = DecodeFolderRecord(record, f); status != 0) {
         return status;
     }
     path = std::move(f.path);
-    return noErr;
+    return 0;
 }
 
 } // namespace ferrolet

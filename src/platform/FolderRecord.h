@@ -18,22 +18,22 @@ namespace ferrolet {
 // handle or birth time, volume UUID and file-system id, mount point at the
 // time) and a checksum. Parsing never trusts a length field.
 
-// FSNewAlias: a record for an existing item. paramErr for a null reference,
-// fnfErr when the reference's path no longer holds its item.
+// A record for an existing item. EINVAL for a null reference,
+// ENOENT when the reference's path no longer holds its item.
 Status MakeFolderRecord(const FileRef& item, QByteArray& record);
 
-// FSResolveAlias: the item the record designates. The stored path is tried
+// The item the record designates. The stored path is tried
 // first (rebased onto the volume's current mount point when it moved); when
 // nothing matching is there, the inode is searched for in the stored parent
 // folder and, bounded in entries and time, in the folders around it. When the
 // item is gone but an item of the same kind now stands at its path on the same
 // volume, that item is the answer.
-// The 5-byte "dummy" placeholder and any other bytes fail with paramErr;
-// fnfErr when the record is sound but its item cannot be found.
+// The 5-byte "dummy" placeholder and any other bytes fail with EINVAL;
+// ENOENT when the record is sound but its item cannot be found.
 Status ResolveFolderRecord(const QByteArray& record, FileRef& item);
 
 // The path the record was made with, without looking at the file system;
-// paramErr when the bytes are not a record.
-Status CopyFolderRecordPath(const QByteArray& record, std::string& path);
+// EINVAL when the bytes are not a record.
+Status FolderRecordPath(const QByteArray& record, std::string& path);
 
 } // namespace ferrolet

@@ -136,19 +136,19 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
     const size_t size = static_cast<size_t>(bytes.size());
     const char* data = bytes.constData();
     if (size < kHeaderSize + kChecksumSize || std::memcmp(data, kMagic, sizeof kMagic) != 0) {
-        return paramErr;
+        return EINVAL;
     }
     if (GetUint(data + 4, 2) != kFolderRecordVersion) {
-        return paramErr;
+        return EINVAL;
     }
     const uint64_t fieldCount = GetUint(data + 6, 2);
     const uint64_t bodyLength = GetUint(data + 8, 4);
     if (fieldCount > kMaxFields || bodyLength != size - kHeaderSize - kChecksumSize) {
-        return paramErr;
+        return EINVAL;
     }
     const size_t sealed = size - kChecksumSize;
     if (GetUint(data + sealed, 4) != FolderRecordChecksum(data, sealed)) {
-        return paramErr;
+        return EINVAL;
     }
 
     FolderRecordFields f;
@@ -156,19 +156,19 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
     size_t pos = kHeaderSize;
     for (uint64_t n = 0; n < fieldCount; ++n) {
         if (sealed - pos < kFieldHeaderSize) {
-            return paramErr;
+            return EINVAL;
         }
         const auto tag = static_cast<uint16_t>(GetUint(data + pos, 2));
         const uint64_t length = GetUint(data + pos + 2, 4);
         pos += kFieldHeaderSize;
         if (length > sealed - pos) {
-            return paramErr;
+            return EINVAL;
         }
         const char* value = data + pos;
         pos += length;
         if (tag < 32) {
             if (seen & (1u << tag)) {
-                return paramErr;
+                return EINVAL;
             }
             seen |= 1u << tag;
         }
@@ -178,7 +178,7 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
         case kTagMountRoot: {
             std::string s(value, length);
             if (!IsSoundAbsolutePath(s)) {
-                return paramErr;
+                return EINVAL;
             }
             (tag == kTagPath ? f.path : tag == kTagMountPoint ? f.mountPoint : f.mountRoot) = s;
             break;
@@ -187,7 +187,7 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
         case kTagInode:
         case kTagFsid:
             if (length != 8) {
-                return paramErr;
+                return EINVAL;
             }
             (tag == kTagDevice  ? f.device
              : tag == kTagInode ? f.inode
@@ -195,13 +195,13 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
             break;
         case kTagFileType:
             if (length != 4) {
-                return paramErr;
+                return EINVAL;
             }
             f.fileType = static_cast<uint32_t>(GetUint(value, 4));
             break;
         case kTagHandle:
             if (length < 4 || length - 4 > kFolderRecordMaxHandle) {
-                return paramErr;
+                return EINVAL;
             }
             f.hasHandle = true;
             f.handleType = static_cast<int32_t>(GetUint(value, 4));
@@ -209,18 +209,18 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
             break;
         case kTagBirthTime:
             if (length != 12) {
-                return paramErr;
+                return EINVAL;
             }
             f.hasBirthTime = true;
             f.birthSeconds = static_cast<int64_t>(GetUint(value, 8));
             f.birthNanoseconds = static_cast<uint32_t>(GetUint(value + 8, 4));
             if (f.birthNanoseconds >= 1000000000u) {
-                return paramErr;
+                return EINVAL;
             }
             break;
         case kTagVolumeUuid:
             if (length == 0 || length > 64) {
-                return paramErr;
+                return EINVAL;
             }
             f.volumeUuid.assign(value, length);
             break;
@@ -229,15 +229,15 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
         }
     }
     if (pos != sealed) {
-        return paramErr;
+        return EINVAL;
     }
     const uint32_t required = (1u << kTagPath) | (1u << kTagDevice) | (1u << kTagInode);
     if ((seen & required) != required) {
-        return paramErr;
+        return EINVAL;
     }
     // A mount point must come with its root and be a prefix of the path.
     if (f.mountPoint.empty() != f.mountRoot.empty()) {
-        return paramErr;
+        return EINVAL;
     }
     if (!f.mountPoint.empty()) {
         const std::string& m = f.mountPoint;
@@ -245,11 +245,11 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
                             (f.path.size() > m.size() && f.path.compare(0, m.size(), m) == 0 &&
                              f.path[m.size()] == '/');
         if (!prefix) {
-            return paramErr;
+            return EINVAL;
         }
     }
     out = std::move(f);
-    return noErr;
+    return 0;
 }
 
 } // namespace ferrolet

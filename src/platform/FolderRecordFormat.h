@@ -49,7 +49,7 @@ inline constexpr size_t kFolderRecordMaxHandle = 128;
 // Unknown tags are skipped, so later minor additions stay readable.
 QByteArray EncodeFolderRecord(const FolderRecordFields& fields);
 
-// paramErr for anything that is not a sound record of a known version: wrong
+// EINVAL for anything that is not a sound record of a known version: wrong
 // magic or version, any length that does not fit the bytes actually there, a
 // bad checksum, a duplicate or malformed field, a missing path, device or
 // inode, a path that is not absolute or holds a zero byte.

@@ -1,16 +1,16 @@
 #include "DisplayName.h"
 
-#include "fileops/ItemNames.h"
+#include "items/ItemNames.h"
 #include "platform/FileRef.h"
 
 namespace ferrolet {
 
 QString DisplayNameForPath(const QString& path) {
     FileRef item;
-    if (FileRef::FromPath(path.toStdString(), item, FileRef::Leaf::NoFollow) != noErr) {
+    if (FileRef::FromPath(path.toStdString(), item, FileRef::Leaf::NoFollow) != 0) {
         return {};
     }
-    return CopyDisplayName(item);
+    return ItemDisplayName(item);
 }
 
 } // namespace ferrolet

@@ -1,6 +1,6 @@
 #include "DroppedFolders.h"
 
-#include "fileops/ItemKinds.h"
+#include "items/ItemKinds.h"
 #include "platform/FileRef.h"
 
 namespace ferrolet {
@@ -8,7 +8,7 @@ namespace ferrolet {
 bool IsDroppablePlainFolder(const QString& path) {
     // The dropped item itself, never what a link in its place points to.
     FileRef folder;
-    return FileRef::FromPath(path.toStdString(), folder, FileRef::Leaf::NoFollow) == noErr &&
+    return FileRef::FromPath(path.toStdString(), folder, FileRef::Leaf::NoFollow) == 0 &&
            IsPlainFolder(folder);
 }
 

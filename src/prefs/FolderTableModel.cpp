@@ -17,7 +17,7 @@ constexpr quint32 kRowsFormatVersion = 1;
 constexpr quint32 kMaxDraggedRows = 1u << 20;
 } // namespace
 
-FolderTableModel::FolderTableModel(PrefPaneModel& prefs, FolderTable table, QObject* parent)
+FolderTableModel::FolderTableModel(PreferencesModel& prefs, FolderTable table, QObject* parent)
     : QAbstractTableModel(parent), m_prefs(prefs), m_table(table) {
     Refresh();
 }

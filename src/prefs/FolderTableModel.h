@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PrefPaneModel.h"
+#include "prefs/PreferencesModel.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -8,7 +8,7 @@
 namespace ferrolet {
 
 // One folder table of the preferences window over the working arrays of
-// PrefPaneModel. Display names are resolved once per Refresh(), never while
+// PreferencesModel. Display names are resolved once per Refresh(), never while
 // painting, so long lists scroll smoothly.
 //
 // The destination table drags its rows as "MyPrivateTableViewDataType" (the
@@ -23,7 +23,7 @@ public:
     static inline const QString kRowsMimeType = QStringLiteral("MyPrivateTableViewDataType");
     static inline const QString kUriListMimeType = QStringLiteral("text/uri-list");
 
-    FolderTableModel(PrefPaneModel& prefs, FolderTable table, QObject* parent = nullptr);
+    FolderTableModel(PreferencesModel& prefs, FolderTable table, QObject* parent = nullptr);
 
     FolderTable Table() const { return m_table; }
     // Column numbers; the extension column exists in the extension table only.
@@ -59,7 +59,7 @@ signals:
     void rowsReordered(const QList<int>& rows);
 
 private:
-    PrefPaneModel& m_prefs;
+    PreferencesModel& m_prefs;
     FolderTable m_table;
     QStringList m_names;
 };

@@ -1,6 +1,6 @@
 #include "OptionSwitches.h"
 
-#include "settings/Prefs.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 
 #include <array>

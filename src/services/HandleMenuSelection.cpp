@@ -2,12 +2,11 @@
 
 #include "ServiceEntries.h"
 #include "ServicePaths.h"
-#include "app/AppCore.h"
-#include "app/CommandDispatch.h"
-#include "fileops/CompletionSound.h"
-#include "fileops/MoveItem.h"
-#include "fileops/RevealMovedItem.h"
-#include "settings/Prefs.h"
+#include "dispatch/CommandDispatch.h"
+#include "fileops/commands/CompletionSound.h"
+#include "fileops/commands/MoveItem.h"
+#include "items/RevealMovedItem.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
@@ -42,7 +41,7 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
     for (const QString& path : paths) {
         const std::optional<std::string> bytes = UsableServicePath(path);
         FileRef item;
-        const bool usable = bytes && FileRef::FromPath(*bytes, item) == noErr;
+        const bool usable = bytes && FileRef::FromPath(*bytes, item) == 0;
         if (usable && entry) {
             switch (entry->action) {
             case ServiceAction::MoveToStandardFolder: {
@@ -52,7 +51,7 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
                     break; // to the item ending
                 }
                 FileRef moved;
-                success = MoveItem(ctx, item, folder.folder, &moved) == noErr;
+                success = MoveItem(ctx, item, folder.folder, &moved) == 0;
                 if (!success) {
                     Log(kNotMoved);
                     continue;
@@ -70,7 +69,7 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
                 RunWindowHook(target.window.close);
                 break;
             case ServiceAction::RunWithFolderDialog:
-                handleSubMenuItem(ctx, static_cast<int>(entry->command));
+                RunCommandWithFolderDialog(ctx, static_cast<int>(entry->command));
                 success = true;
                 continue;
             }
@@ -90,13 +89,6 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
     if (!revealEach && lastMoved.IsValid()) {
         ctx.platform.RevealItem(lastMoved.Path());
     }
-}
-
-void HandleMenuSelection(AppCore& core, const MoveServiceWindowHooks& window,
-                         const QStringList& paths, const QString& userData) {
-    CommandContext ctx = core.Context();
-    ServiceTarget target{ctx, core.StandardFolders(), window};
-    HandleMenuSelection(target, paths, userData);
 }
 
 } // namespace ferrolet

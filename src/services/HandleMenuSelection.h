@@ -1,15 +1,13 @@
 #pragma once
 
 #include "MoveServiceWindowHooks.h"
-#include "app/StandardFolders.h"
-#include "fileops/CommandContext.h"
+#include "dispatch/StandardFolders.h"
+#include "fileops/commands/CommandContext.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace ferrolet {
-
-class AppCore;
 
 // What a service request works on: the commands' context, the standard
 // folders found at start, and the Move Service window.
@@ -37,9 +35,5 @@ struct ServiceTarget {
 // file manager to the front: the reveals have done so when "SelectMovedItem"
 // is on; otherwise the last moved item is shown in it.
 void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const QString& userData);
-
-// The same on the application's own state.
-void HandleMenuSelection(AppCore& core, const MoveServiceWindowHooks& window,
-                         const QStringList& paths, const QString& userData);
 
 } // namespace ferrolet

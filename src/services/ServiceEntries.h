@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CommandIds.h"
-#include "app/StandardFolders.h"
+#include "dispatch/CommandIds.h"
+#include "dispatch/StandardFolders.h"
 
 #include <QString>
 

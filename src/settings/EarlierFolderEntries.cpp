@@ -15,9 +15,9 @@ void EarlierFolderEntries::Examine() {
         const QVariant& element = m_stored.at(i);
         entry.bytes =
             element.typeId() == QMetaType::QByteArray ? element.toByteArray() : kDummyRecord;
-        CopyFolderRecordPath(entry.bytes, entry.recordPath);
+        FolderRecordPath(entry.bytes, entry.recordPath);
         FileRef ref;
-        entry.resolves = ResolveFolderAtIndex(m_stored, i, ref) == noErr;
+        entry.resolves = ResolveFolderAtIndex(m_stored, i, ref) == 0;
         m_entries.push_back(std::move(entry));
     }
 }

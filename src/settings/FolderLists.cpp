@@ -1,9 +1,9 @@
 #include "FolderLists.h"
 
 #include "EarlierFolderEntries.h"
-#include "Prefs.h"
 #include "SettingsKeys.h"
 #include "platform/FolderRecord.h"
+#include "settings/OptionReaders.h"
 
 #include <QStringDecoder>
 
@@ -16,16 +16,16 @@ constexpr qsizetype kPathBufferSize = 4096;
 // A resolved path, terminating zero included, must fit this many bytes.
 constexpr size_t kResolvedPathLimit = 1023;
 
-// FSPathMakeRef + FSNewAlias for a folder the user chose.
+// The folder record of a folder the user chose, by its path.
 Status MakeRecordForPath(const QString& path, QByteArray& record) {
     record.clear();
     const QByteArray utf8 = path.toUtf8();
     if (utf8.isEmpty() || utf8.size() + 1 > kPathBufferSize) {
-        return paramErr;
+        return EINVAL;
     }
     FileRef ref;
     if (const Status status = FileRef::FromPath(utf8.toStdString(), ref, FileRef::Leaf::Follow);
-        status != noErr) {
+        status != 0) {
         return status;
     }
     return MakeFolderRecord(ref, record);
@@ -44,47 +44,46 @@ bool DecodeUtf8(const std::string& bytes, QString& out) {
 Status ResolveFolderAtIndex(const QVariantList& entries, int i, FileRef& ref) {
     ref = FileRef();
     if (i < 0 || i >= entries.size()) {
-        return paramErr;
+        return EINVAL;
     }
     const QVariant& element = entries.at(i);
     if (element.typeId() != QMetaType::QByteArray) {
-        return paramErr;
+        return EINVAL;
     }
     const QByteArray bytes = element.toByteArray();
     if (bytes.isEmpty()) {
-        return paramErr;
+        return EINVAL;
     }
     return ResolveFolderRecord(bytes, ref);
 }
 
-QString CopyFolderPathnameAtIndex(const QVariantList& entries, int i) {
+QString FolderPathnameAt(const QVariantList& entries, int i) {
     FileRef ref;
     std::string path;
     QString decoded;
-    if (ResolveFolderAtIndex(entries, i, ref) != noErr ||
-        ref.MakePath(path, kResolvedPathLimit) != noErr || !DecodeUtf8(path, decoded) ||
-        decoded.isEmpty()) {
+    if (ResolveFolderAtIndex(entries, i, ref) != 0 || ref.MakePath(path, kResolvedPathLimit) != 0 ||
+        !DecodeUtf8(path, decoded) || decoded.isEmpty()) {
         return kFolderNotFound;
     }
     return decoded;
 }
 
-QStringList CopyFolderPathnames(SettingsStore& store, const QString& key) {
-    const QVariantList entries = CopyPrefArray(store, key);
+QStringList FolderPathnames(SettingsStore& store, const QString& key) {
+    const QVariantList entries = ReadArray(store, key);
     QStringList paths;
     paths.reserve(entries.size());
     for (int i = 0; i < entries.size(); ++i) {
-        paths.append(CopyFolderPathnameAtIndex(entries, i));
+        paths.append(FolderPathnameAt(entries, i));
     }
     return paths;
 }
 
 void StoreDestinationPathnames(SettingsStore& store, const QStringList& paths) {
-    EarlierFolderEntries earlier(CopyPrefArray(store, keys::PathnamesAliases));
+    EarlierFolderEntries earlier(ReadArray(store, keys::PathnamesAliases));
     QVariantList entries;
     for (const QString& path : paths) {
         QByteArray record;
-        if (MakeRecordForPath(path, record) == noErr) {
+        if (MakeRecordForPath(path, record) == 0) {
             entries.append(record);
         } else if (const std::optional<QByteArray> kept = earlier.Take(path)) {
             entries.append(*kept);
@@ -94,94 +93,94 @@ void StoreDestinationPathnames(SettingsStore& store, const QStringList& paths) {
     store.Synchronize();
 }
 
-CFolderItems::CFolderItems(SettingsStore& store, QString key, long capacity)
+FolderList::FolderList(SettingsStore& store, QString key, long capacity)
     : m_store(store), m_capacity(capacity), m_key(std::move(key)),
       m_domain(QString::fromLatin1(kSettingsDomain)) {
     Reload();
 }
 
-void CFolderItems::Reload() {
-    m_aliases.clear();
+void FolderList::Reload() {
+    m_records.clear();
     m_store.Synchronize();
-    const QVariant value = m_store.CopyAppValue(m_key);
+    const QVariant value = m_store.Value(m_key);
     if (value.typeId() == QMetaType::QVariantList) {
-        m_aliases = value.toList();
+        m_records = value.toList();
     }
     if (m_capacity > 0) {
-        m_aliases.reserve(static_cast<qsizetype>(m_capacity));
+        m_records.reserve(static_cast<qsizetype>(m_capacity));
     }
 }
 
-void CFolderItems::Save() {
-    m_store.SetAppValue(m_key, m_aliases);
+void FolderList::Save() {
+    m_store.SetAppValue(m_key, m_records);
     m_store.Synchronize();
 }
 
-QStringList CFolderItems::CopyPathnames() {
+QStringList FolderList::Pathnames() {
     Reload();
     QStringList paths;
-    paths.reserve(m_aliases.size());
-    for (int i = 0; i < m_aliases.size(); ++i) {
-        paths.append(CopyPathnameAtIndex(i));
+    paths.reserve(m_records.size());
+    for (int i = 0; i < m_records.size(); ++i) {
+        paths.append(PathnameAt(i));
     }
     return paths;
 }
 
-QString CFolderItems::CopyPathnameAtIndex(int i) const {
-    return CopyFolderPathnameAtIndex(m_aliases, i);
+QString FolderList::PathnameAt(int i) const {
+    return FolderPathnameAt(m_records, i);
 }
 
-Status CFolderItems::ResolveAtIndex(int i, FileRef& ref) const {
-    return ResolveFolderAtIndex(m_aliases, i, ref);
+Status FolderList::ResolveAtIndex(int i, FileRef& ref) const {
+    return ResolveFolderAtIndex(m_records, i, ref);
 }
 
-bool CFolderItems::AddFolderRef(const FileRef& ref) {
-    if (m_capacity > 0 && m_aliases.size() >= m_capacity) {
+bool FolderList::AddFolderRef(const FileRef& ref) {
+    if (m_capacity > 0 && m_records.size() >= m_capacity) {
         return false;
     }
     QByteArray record;
-    if (MakeFolderRecord(ref, record) != noErr) {
+    if (MakeFolderRecord(ref, record) != 0) {
         return false;
     }
-    m_aliases.append(record);
+    m_records.append(record);
     Save();
     return true;
 }
 
-bool CFolderItems::AddPathname(const QString& path) {
+bool FolderList::AddPathname(const QString& path) {
     const QByteArray utf8 = path.toUtf8();
     if (utf8.isEmpty() || utf8.size() + 1 > kPathBufferSize) {
         return false;
     }
     FileRef ref;
-    if (FileRef::FromPath(utf8.toStdString(), ref, FileRef::Leaf::Follow) != noErr) {
+    if (FileRef::FromPath(utf8.toStdString(), ref, FileRef::Leaf::Follow) != 0) {
         return false;
     }
     return AddFolderRef(ref);
 }
 
-void CFolderItems::AddPathnames(const QStringList& paths) {
+void FolderList::AddPathnames(const QStringList& paths) {
     for (const QString& path : paths) {
         if (!AddPathname(path)) {
-            m_aliases.append(kDummyRecord);
+            m_records.append(kDummyRecord);
             Save();
         }
     }
 }
 
-void CFolderItems::SetPathnames(const QStringList& paths) {
+void FolderList::SetPathnames(const QStringList& paths) {
     // The list as stored now (another writer may have changed it since the
     // table was filled) supplies the bytes of rows that cannot be made into a
     // reference at this moment.
     Reload();
-    EarlierFolderEntries earlier(m_aliases);
-    m_aliases.clear();
+    EarlierFolderEntries earlier(m_records);
+    m_records.clear();
     for (const QString& path : paths) {
         QByteArray record;
-        if (MakeRecordForPath(path, record) == noErr) {
-            m_aliases.append(record);
+        if (MakeRecordForPath(path, record) == 0) {
+            m_records.append(record);
         } else {
-            m_aliases.append(earlier.Take(path).value_or(kDummyRecord));
+            m_records.append(earlier.Take(path).value_or(kDummyRecord));
         }
     }
     // Stored once, complete: a list written entry by entry would be left
@@ -189,10 +188,10 @@ void CFolderItems::SetPathnames(const QStringList& paths) {
     Save();
 }
 
-void MigrateOlderPathList(SettingsStore& store, CFolderItems& items, const QString& oldKey) {
-    QStringList paths = items.CopyPathnames();
+void MigrateOlderPathList(SettingsStore& store, FolderList& items, const QString& oldKey) {
+    QStringList paths = items.Pathnames();
     store.Synchronize();
-    const QVariant older = store.CopyAppValue(oldKey);
+    const QVariant older = store.Value(oldKey);
     if (!older.isValid()) {
         return;
     }
@@ -210,9 +209,9 @@ void MigrateOlderPathList(SettingsStore& store, CFolderItems& items, const QStri
 }
 
 void MigrateOlderFolderLists(SettingsStore& store) {
-    CFolderItems destinations(store, keys::PathnamesAliases);
+    FolderList destinations(store, keys::PathnamesAliases);
     MigrateOlderPathList(store, destinations, keys::Pathnames);
-    CFolderItems extensionFolders(store, keys::ExtensionPathsAliases);
+    FolderList extensionFolders(store, keys::ExtensionPathsAliases);
     MigrateOlderPathList(store, extensionFolders, keys::ExtensionPaths);
 }
 

@@ -22,11 +22,11 @@ Status ResolveFolderAtIndex(const QVariantList& entries, int i, FileRef& ref);
 
 // The resolved path of element i, or "<< Folder Not Found >>"; also when the
 // path with its terminating zero needs more than 1023 bytes.
-QString CopyFolderPathnameAtIndex(const QVariantList& entries, int i);
+QString FolderPathnameAt(const QVariantList& entries, int i);
 
 // The path form of the list under key; empty when the stored list has no
 // entries (absent, not an array, or empty): callers treat that as "no list".
-QStringList CopyFolderPathnames(SettingsStore& store, const QString& key);
+QStringList FolderPathnames(SettingsStore& store, const QString& key);
 
 // Rebuilds "PathnamesAliases" from paths: each path that names an item becomes
 // a record. An entry that cannot be made into a reference keeps its earlier
@@ -36,14 +36,14 @@ QStringList CopyFolderPathnames(SettingsStore& store, const QString& key);
 void StoreDestinationPathnames(SettingsStore& store, const QStringList& paths);
 
 // The preferences window's record of one stored list.
-class CFolderItems {
+class FolderList {
 public:
-    CFolderItems(SettingsStore& store, QString key, long capacity = 0);
+    FolderList(SettingsStore& store, QString key, long capacity = 0);
 
     void Reload();
     void Save();
-    QStringList CopyPathnames();
-    QString CopyPathnameAtIndex(int i) const;
+    QStringList Pathnames();
+    QString PathnameAt(int i) const;
     Status ResolveAtIndex(int i, FileRef& ref) const;
     bool AddFolderRef(const FileRef& ref);
     bool AddPathname(const QString& path);
@@ -53,12 +53,12 @@ public:
     // it, or is stored as "dummy", so every row keeps its index.
     void SetPathnames(const QStringList& paths);
 
-    const QVariantList& Aliases() const { return m_aliases; }
+    const QVariantList& Records() const { return m_records; }
     const QString& Key() const { return m_key; }
 
 private:
     SettingsStore& m_store;
-    QVariantList m_aliases;
+    QVariantList m_records;
     long m_capacity;
     QString m_key;
     QString m_domain;
@@ -67,7 +67,7 @@ private:
 // Moves the older path-only list under oldKey ("Pathnames" or
 // "ExtensionPaths") into the record list of items, after the entries already
 // there, then removes oldKey. Runs at every start of the program.
-void MigrateOlderPathList(SettingsStore& store, CFolderItems& items, const QString& oldKey);
+void MigrateOlderPathList(SettingsStore& store, FolderList& items, const QString& oldKey);
 
 // Both migrations, destination list first.
 void MigrateOlderFolderLists(SettingsStore& store);

@@ -47,7 +47,7 @@ QVariant FromNode(plist_t node, int depth) {
     case PLIST_STRING: {
         // plist_get_string_val asserts (aborting the program) when a parsed
         // string holds a zero byte; the pointer form does not. The text ends
-        // at the first zero byte, as it always did.
+        // at the first zero byte.
         uint64_t length = 0;
         const char* s = plist_get_string_ptr(node, &length);
         if (!s) {

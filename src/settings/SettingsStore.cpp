@@ -68,7 +68,7 @@ std::string SettingsStore::DefaultFilePath() {
     return ConfigDirectory() + "/" + kSettingsDomain + ".plist";
 }
 
-QVariant SettingsStore::CopyAppValue(const QString& key) const {
+QVariant SettingsStore::Value(const QString& key) const {
     if (auto it = m_pending.find(key); it != m_pending.end()) {
         return it->second;
     }

@@ -27,13 +27,13 @@ public:
     static std::string DefaultFilePath();
     const std::string& FilePath() const { return m_filePath; }
 
-    // CFPreferencesCopyAppValue: the value as last synchronised (plus this
+    // The value as last synchronised (plus this
     // process's pending changes); an invalid QVariant when absent.
-    QVariant CopyAppValue(const QString& key) const;
-    // CFPreferencesSetAppValue: an invalid QVariant removes the key.
+    QVariant Value(const QString& key) const;
+    // Sets a pending change; an invalid QVariant removes the key.
     void SetAppValue(const QString& key, const QVariant& value);
-    // CFPreferencesAppSynchronize: false when pending changes could not be
-    // written (they stay pending and are written by the next call).
+    // Takes in other writers' changes and writes the pending ones; false when pending changes could
+    // not be written (they stay pending and are written by the next call).
     bool Synchronize();
 
     QStringList Keys() const;

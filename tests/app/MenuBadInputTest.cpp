@@ -2,7 +2,7 @@
 // stays one line of the --menu text, and no folder tag can be read back as
 // another command's.
 #include "MenuFixture.h"
-#include "app/CommandIds.h"
+#include "dispatch/CommandIds.h"
 
 #include <QString>
 
@@ -102,7 +102,7 @@ TEST_F(MenuBadInputTest, LongListsShowTheFirst333FoldersWithTagsThatDecodeBack) 
     Core().Setup();
     int headers = 0;
     for (const MenuItem& header : Core().StatusMenu().items) {
-        if (header.action != QLatin1String("handleSubMenuItem")) {
+        if (header.action != MenuAction::ChooseFolder) {
             continue;
         }
         ++headers;

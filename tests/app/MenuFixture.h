@@ -5,7 +5,7 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
 #include "app/AppCore.h"
-#include "app/MenuModel.h"
+#include "dispatch/MenuModel.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -68,7 +68,7 @@ protected:
         for (const std::string& p : paths) {
             list << QString::fromStdString(p);
         }
-        CFolderItems(*m_store, keys::PathnamesAliases).SetPathnames(list);
+        FolderList(*m_store, keys::PathnamesAliases).SetPathnames(list);
     }
     void SetExtensions(const QStringList& extensions, const std::vector<std::string>& folders) {
         m_store->SetAppValue(keys::Extensions, extensions);
@@ -77,7 +77,7 @@ protected:
         for (const std::string& p : folders) {
             list << QString::fromStdString(p);
         }
-        CFolderItems(*m_store, keys::ExtensionPathsAliases).SetPathnames(list);
+        FolderList(*m_store, keys::ExtensionPathsAliases).SetPathnames(list);
     }
 
     // A fresh application core (its construction builds both menus once).
@@ -104,7 +104,7 @@ protected:
 // Expected lines of MenuToText, to spell whole menus out in tests.
 namespace lines {
 inline std::string Fixed(const std::string& title, int tag, const std::string& tip) {
-    return title + "\ttag=" + std::to_string(tag) + "\taction=handleMenuItem\ttip=" + tip + "\n";
+    return title + "\ttag=" + std::to_string(tag) + "\taction=command\ttip=" + tip + "\n";
 }
 inline std::string Greyed(const std::string& title) {
     return title + "\tdisabled\n";
@@ -128,24 +128,23 @@ inline const std::string kRemoveFolder =
     Fixed("Remove Folder", -1002, "Remove selected folder from the folder list");
 inline const std::string kHints = Greyed("Select the item rather than") +
                                   Greyed("a submenu item to choose a folder:") + kSeparator;
-inline const std::string kStatusClosing =
-    kSeparator + "Preferences...\taction=selItemPreferences\n" + kSeparator +
-    "About Ferrolet\taction=selItemAbout\n" + "Quit\taction=selItemQuit\n";
-inline const std::string kMoveServiceClosing = kSeparator +
-                                               "Preferences...\taction=selItemPreferences\n" +
-                                               kSeparator + "Quit\taction=selItemQuit\n";
+inline const std::string kStatusClosing = kSeparator + "Preferences...\taction=preferences\n" +
+                                          kSeparator + "About Ferrolet\taction=about\n" +
+                                          "Quit\taction=quit\n";
+inline const std::string kMoveServiceClosing =
+    kSeparator + "Preferences...\taction=preferences\n" + kSeparator + "Quit\taction=quit\n";
 
 // A header and its folder items: {title, path} per listed folder.
 inline std::string Header(const std::string& title, int base,
                           const std::vector<std::pair<std::string, std::string>>& folders) {
     std::string out = title + "\ttag=" + std::to_string(base) +
-                      "\taction=handleSubMenuItem\ttip=Select for navigation dialog\n";
+                      "\taction=choose-folder\ttip=Select for navigation dialog\n";
     if (folders.empty()) {
         out += "  No predefined destination folders\tdisabled\n";
     }
     for (size_t i = 0; i < folders.size(); ++i) {
         out += "  " + folders[i].first + "\ttag=" + std::to_string(int(i + 1) * base) +
-               "\taction=handleMenuItem\ttip=" + folders[i].second + "\n";
+               "\taction=command\ttip=" + folders[i].second + "\n";
     }
     return out;
 }
@@ -155,7 +154,7 @@ inline std::string AllHeaders(const std::vector<std::pair<std::string, std::stri
            Header("Open Folder", 1005, folders) + Header("Hard Link To", 1006, folders);
 }
 inline std::string OpenItem(const std::string& name, const std::string& path) {
-    return "  " + name + "\taction=openItem\ttip=" + path + "\n";
+    return "  " + name + "\taction=open\ttip=" + path + "\n";
 }
 } // namespace lines
 

@@ -96,11 +96,11 @@ int main(int argc, char** argv) {
     store.SetAppValue(keys::IncludeHardLinkTo, false);
     store.SetAppValue(keys::Extensions, QStringList{"pdf"});
     store.Synchronize();
-    CFolderItems(store, keys::PathnamesAliases)
+    FolderList(store, keys::PathnamesAliases)
         .SetPathnames({QString::fromStdString(folder("Documents/Invoices")),
                        QString::fromStdString(folder("Pictures/Holidays")),
                        QString::fromStdString(folder("Projects/Ferrolet"))});
-    CFolderItems(store, keys::ExtensionPathsAliases)
+    FolderList(store, keys::ExtensionPathsAliases)
         .SetPathnames({QString::fromStdString(folder("Documents/Invoices"))});
 
     test::FakePlatform platform;

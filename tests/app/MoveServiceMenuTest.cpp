@@ -47,8 +47,8 @@ TEST_F(MoveServiceMenuTest, SameCommandsAsTheStatusMenuWithoutAboutAndWithDisabl
     }
     // Apart from those two flags and About, the menus are the same.
     std::string status = MenuToText(Core().StatusMenu()).toStdString();
-    status.erase(status.find("About Ferrolet\taction=selItemAbout\n"),
-                 std::string("About Ferrolet\taction=selItemAbout\n").size());
+    status.erase(status.find("About Ferrolet\taction=about\n"),
+                 std::string("About Ferrolet\taction=about\n").size());
     EXPECT_EQ(status, MenuToText(Core().MoveServiceMenu()).toStdString());
 }
 

@@ -2,7 +2,7 @@
 // follows the bytes, appears only for long operations and goes away after.
 #include "app/gui/ProgressWindow.h"
 #include "TestEnvironment.h"
-#include "fileops/FileEngine.h"
+#include "fileops/engine/FileEngine.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -55,9 +55,9 @@ TEST_F(ProgressWindowTest, FollowsARealCopyAndGoesAwayAfterIt) {
     }
     MakeDir("dest");
     FileRef item, dest, copy;
-    ASSERT_EQ(FileRef::FromPath(big, item), noErr);
-    ASSERT_EQ(FileRef::FromPath(Path("dest"), dest), noErr);
-    ASSERT_EQ(CopyObject(item, dest, nullptr, &copy, window.Sink()), noErr);
+    ASSERT_EQ(FileRef::FromPath(big, item), 0);
+    ASSERT_EQ(FileRef::FromPath(Path("dest"), dest), 0);
+    ASSERT_EQ(CopyObject(item, dest, nullptr, &copy, window.Sink()), 0);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.ItemName(), "big.bin");
     EXPECT_EQ(window.Percent(), 100);

@@ -2,7 +2,7 @@
 #include "app/SettingsReport.h"
 #include "TestEnvironment.h"
 #include "settings/FolderLists.h"
-#include "settings/Prefs.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 
 using namespace ferrolet;

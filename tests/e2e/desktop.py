@@ -20,6 +20,34 @@ def wait_for(predicate, timeout=15.0, step=0.05):
     return value
 
 
+def serve_clipboard_bytes(env, procs, data, timeout=60.0):
+    """Puts data on the clipboard as text/uri-list, byte for byte, and waits
+    until a reader gets exactly those bytes. The servers of earlier copies
+    are stopped first. An xclip that lost the clipboard before it was seen
+    serving (another client took it, or a loaded X server was slow to hand it
+    over) has exited; it is started again until the deadline."""
+    for old in procs:
+        if old.args[:2] == ["xclip", "-quiet"] and old.poll() is None:
+            old.terminate()
+            old.wait()
+    deadline = time.monotonic() + timeout
+    proc = None
+    while time.monotonic() < deadline:
+        if proc is None or proc.poll() is not None:
+            proc = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t",
+                                     "text/uri-list", "-i"], env=env, stdin=subprocess.PIPE,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            proc.stdin.write(data)
+            proc.stdin.close()
+            procs.append(proc)
+        got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "text/uri-list"],
+                             env=env, capture_output=True).stdout
+        if got == data:
+            return proc
+        time.sleep(0.05)
+    raise RuntimeError("the clipboard never offered the selection")
+
+
 class Desktop:
     def __init__(self, prefix, with_tray=True, with_file_manager=True):
         self.prefix = prefix
@@ -122,12 +150,4 @@ class Desktop:
         clipboard, served by xclip until the next copy."""
         from urllib.parse import quote
         text = "".join("file://" + quote(p) + "\r\n" for p in paths)
-        proc = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t",
-                                 "text/uri-list", "-i"], env=self.env, stdin=subprocess.PIPE,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        proc.stdin.write(text.encode())
-        proc.stdin.close()
-        self.procs.append(proc)
-        wait_for(lambda: "text/uri-list" in self.run(
-            ["xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"], check=False).stdout)
-        return proc
+        return serve_clipboard_bytes(self.env, self.procs, text.encode())

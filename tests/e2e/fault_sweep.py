@@ -25,7 +25,7 @@ import unittest
 from urllib.parse import quote
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop, wait_for  # noqa: E402
+from desktop import Desktop, serve_clipboard_bytes, wait_for  # noqa: E402
 
 PREFIX = None
 MOVE_FAILED = "Ferrolet: An error occurred moving a folder or file."
@@ -68,18 +68,7 @@ def uri(path):
 
 def serve_raw_clipboard(env, procs, data):
     """Puts data on the clipboard as text/uri-list, byte for byte."""
-    proc = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", "text/uri-list",
-                             "-i"], env=env, stdin=subprocess.PIPE,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    proc.stdin.write(data)
-    proc.stdin.close()
-    procs.append(proc)
-    served = wait_for(lambda: subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t",
-                                              "text/uri-list"], env=env, capture_output=True)
-                      .stdout == data, timeout=30)
-    if not served:
-        raise RuntimeError("the clipboard never offered the selection")
-    return proc
+    return serve_clipboard_bytes(env, procs, data)
 
 
 def uri_list(paths):

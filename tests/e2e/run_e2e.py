@@ -171,7 +171,7 @@ class CommandsTest(FerroletSession):
         self.assertEqual(len(stored), 1)
         self.assertIsInstance(stored[0], bytes)
         menu = self.menu()
-        self.assertIn("Filed Away\ttag=1001\taction=handleMenuItem", menu)
+        self.assertIn("Filed Away\ttag=1001\taction=command", menu)
 
         # Move To.
         a = self.file("a.txt", "moved")
@@ -291,7 +291,7 @@ class FilingTest(FerroletSession):
         self.command(-1005, c)
         self.assertFalse(os.path.exists(c), "cut items wait in the holding folder")
         self.desk.serve_clipboard([target])
-        self.assertIn("Paste Items\ttag=-1006\taction=handleMenuItem", self.menu())
+        self.assertIn("Paste Items\ttag=-1006\taction=command", self.menu())
         self.app.terminate()
         self.app.wait(10)
         self.start_ferrolet()

@@ -27,9 +27,9 @@ protected:
 
     QByteArray RecordOf(const std::string& path) {
         FileRef ref;
-        EXPECT_EQ(FileRef::FromPath(path, ref), noErr) << path;
+        EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
         QByteArray record;
-        EXPECT_EQ(MakeFolderRecord(ref, record), noErr) << path;
+        EXPECT_EQ(MakeFolderRecord(ref, record), 0) << path;
         return record;
     }
 
@@ -40,7 +40,7 @@ protected:
         if (status) {
             *status = s;
         }
-        return s == noErr ? ref.Path() : std::string();
+        return s == 0 ? ref.Path() : std::string();
     }
 
     void Rename(const std::string& from, const std::string& to) {
@@ -75,7 +75,7 @@ TEST_F(FolderRecordTest, FollowsFolderRenamedAndMovedNearby) {
 
     // The stored path keeps what it was made with; resolution never rewrites it.
     std::string stored;
-    ASSERT_EQ(CopyFolderRecordPath(record, stored), noErr);
+    ASSERT_EQ(FolderRecordPath(record, stored), 0);
     EXPECT_EQ(stored, a);
 }
 
@@ -104,23 +104,23 @@ TEST_F(FolderRecordTest, StoredPathWinsOverAnotherItemAndLinksAreNotFollowed) {
     const QByteArray recordC = RecordOf(c);
     ASSERT_EQ(rmdir(c.c_str()), 0);
     WriteFile("lib/c", "not a folder");
-    Status status = noErr;
+    Status status = 0;
     EXPECT_EQ(Resolved(recordC, &status), "");
-    EXPECT_EQ(status, fnfErr);
+    EXPECT_EQ(status, ENOENT);
     (void)other;
 }
 
 TEST_F(FolderRecordTest, BytesThatAreNotARecordFailCleanly) {
     const QByteArray record = RecordOf(MakeDir("x/folder"));
-    Status status = noErr;
+    Status status = 0;
     for (const QByteArray& junk : {QByteArray(), QByteArray("dummy"), QByteArray("FLRC"),
                                    QByteArray(64, '\0'), QByteArray(5000, '\xff')}) {
         EXPECT_EQ(Resolved(junk, &status), "");
-        EXPECT_EQ(status, paramErr) << junk.left(16).toHex().toStdString();
+        EXPECT_EQ(status, EINVAL) << junk.left(16).toHex().toStdString();
     }
     for (qsizetype n = 0; n < record.size(); ++n) {
         EXPECT_EQ(Resolved(record.left(n), &status), "") << "truncated to " << n;
-        EXPECT_EQ(status, paramErr);
+        EXPECT_EQ(status, EINVAL);
     }
     EXPECT_EQ(Resolved(record + "x", &status), "");
     for (qsizetype byte = 0; byte < record.size(); ++byte) {
@@ -128,7 +128,7 @@ TEST_F(FolderRecordTest, BytesThatAreNotARecordFailCleanly) {
             QByteArray flipped = record;
             flipped[byte] = static_cast<char>(flipped[byte] ^ (1 << bit));
             ASSERT_EQ(Resolved(flipped, &status), "") << byte << ":" << bit;
-            ASSERT_EQ(status, paramErr);
+            ASSERT_EQ(status, EINVAL);
         }
     }
     std::mt19937 random(12345);
@@ -163,7 +163,7 @@ TEST_F(FolderRecordTest, ResealedRecordsWithLyingLengthsFail) {
             QByteArray bad = record;
             bad[offset] = value;
             bad[offset + 1] = value;
-            EXPECT_EQ(DecodeFolderRecord(reseal(bad), fields), paramErr) << offset;
+            EXPECT_EQ(DecodeFolderRecord(reseal(bad), fields), EINVAL) << offset;
         }
     }
     // A path that is not absolute, and a mount point that does not hold it.
@@ -171,20 +171,20 @@ TEST_F(FolderRecordTest, ResealedRecordsWithLyingLengthsFail) {
     fields.path = "relative/path";
     fields.device = 1;
     fields.inode = 2;
-    EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), paramErr);
+    EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), EINVAL);
     fields = {};
     fields.path = "/a/b";
     fields.device = 1;
     fields.inode = 2;
     fields.mountPoint = "/c";
     fields.mountRoot = "/";
-    EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), paramErr);
+    EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), EINVAL);
     fields.path = "/a/b";
     fields.device = 1;
     fields.inode = 2;
     fields.mountPoint = "/a";
     fields.mountRoot = "/";
-    ASSERT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), noErr);
+    ASSERT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), 0);
     EXPECT_EQ(fields.path, "/a/b");
     EXPECT_EQ(fields.mountPoint, "/a");
 }
@@ -258,15 +258,14 @@ TEST_F(FolderRecordTest, RealMountMovedToAnotherMountPoint) {
         }
         FileRef ref;
         QByteArray record;
-        if (FileRef::FromPath(first + "/folder", ref) != noErr ||
-            MakeFolderRecord(ref, record) != noErr) {
+        if (FileRef::FromPath(first + "/folder", ref) != 0 || MakeFolderRecord(ref, record) != 0) {
             _exit(2);
         }
         if (mount(first.c_str(), second.c_str(), nullptr, MS_MOVE, nullptr) != 0) {
             _exit(77);
         }
         FileRef found;
-        if (ResolveFolderRecord(record, found) != noErr) {
+        if (ResolveFolderRecord(record, found) != 0) {
             _exit(3);
         }
         _exit(found.Path() == second + "/folder" ? 0 : 4);
@@ -282,12 +281,12 @@ TEST_F(FolderRecordTest, RealMountMovedToAnotherMountPoint) {
 
 TEST_F(FolderRecordTest, NullAndStaleReferencesMakeNoRecord) {
     QByteArray record("left over");
-    EXPECT_EQ(MakeFolderRecord(FileRef(), record), paramErr);
+    EXPECT_EQ(MakeFolderRecord(FileRef(), record), EINVAL);
     EXPECT_TRUE(record.isEmpty());
     FileRef ref;
-    ASSERT_EQ(FileRef::FromPath(MakeDir("gone"), ref), noErr);
+    ASSERT_EQ(FileRef::FromPath(MakeDir("gone"), ref), 0);
     ASSERT_EQ(rmdir(ref.Path().c_str()), 0);
-    EXPECT_NE(MakeFolderRecord(ref, record), noErr);
+    EXPECT_NE(MakeFolderRecord(ref, record), 0);
 }
 
 } // namespace

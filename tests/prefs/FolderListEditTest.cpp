@@ -21,10 +21,10 @@ class FolderListEditTest : public PrefsFixture {
 protected:
     // The destination list as another reader of the store sees it.
     QStringList StoredDestinations() const {
-        return CopyFolderPathnames(*FreshStore(), keys::PathnamesAliases);
+        return FolderPathnames(*FreshStore(), keys::PathnamesAliases);
     }
     QStringList StoredExtensionFolders() const {
-        return CopyFolderPathnames(*FreshStore(), keys::ExtensionPathsAliases);
+        return FolderPathnames(*FreshStore(), keys::ExtensionPathsAliases);
     }
 };
 
@@ -33,7 +33,7 @@ TEST_F(FolderListEditTest, AddedFoldersGoToTheTopInNumericCaseBlindOrder) {
     const QString f10 = Dir("folders/Folder 10");
     const QString f2 = Dir("folders/folder 2");
     const QString f9 = Dir("folders/Folder 9");
-    PrefPaneModel& model = Model();
+    PreferencesModel& model = Model();
     model.AddFolders({x});
     model.AddFolders({f10, f2, f9});
     const QStringList expected{f10, f9, f2, x};
@@ -91,7 +91,7 @@ TEST_F(FolderListEditTest, OnlyPlainFoldersAreTakenFromADrop) {
     EXPECT_FALSE(IsDroppablePlainFolder(vanished));
     EXPECT_FALSE(IsDroppablePlainFolder(QStringLiteral("relative/path")));
 
-    PrefPaneModel& model = Model();
+    PreferencesModel& model = Model();
     for (const QString& refused : {file, QString::fromStdString(appDir), link, vanished}) {
         EXPECT_FALSE(model.DropFolders(FolderTable::Destinations, {refused}))
             << refused.toStdString();
@@ -113,7 +113,7 @@ TEST_F(FolderListEditTest, OnlyPlainFoldersAreTakenFromADrop) {
 
 TEST_F(FolderListEditTest, ExtensionsAreStoredLowerCasedAsTyped) {
     const QString a = Dir("folders/A");
-    PrefPaneModel& model = Model();
+    PreferencesModel& model = Model();
     model.AddExtensionsFolders({a});
     const std::vector<std::pair<QString, QString>> typed{
         {"PDF", "pdf"},
@@ -140,7 +140,7 @@ TEST_F(FolderListEditTest, DeletingRowsKeepsExtensionsAndFoldersInStep) {
     for (const char* name : {"A", "B", "C", "D"}) {
         folders.append(Dir(std::string("ext/") + name));
     }
-    PrefPaneModel& model = Model();
+    PreferencesModel& model = Model();
     model.AddExtensionsFolders(folders); // [D, C, B, A]
     const QStringList extensions{"d", "c", "b", "a"};
     for (int i = 0; i < 4; ++i) {
@@ -173,13 +173,13 @@ TEST_F(FolderListEditTest, AThousandFoldersRoundTrip) {
     for (int i = 0; i < 1000; ++i) {
         folders.append(Dir("many/Folder " + std::to_string(i)));
     }
-    PrefPaneModel& model = Model();
+    PreferencesModel& model = Model();
     model.AddFolders(folders);
     ASSERT_EQ(model.Pathnames().size(), 1000);
     EXPECT_EQ(model.Pathnames().front(), folders.back()); // "Folder 999" sorts last
     EXPECT_EQ(model.Pathnames().back(), folders.front());
     model.DeleteRows(FolderTable::Destinations, {0, 999});
-    PrefPaneModel& reloaded = Model();
+    PreferencesModel& reloaded = Model();
     ASSERT_EQ(reloaded.Pathnames().size(), 998);
     EXPECT_EQ(reloaded.Pathnames().front(), folders[998]);
     EXPECT_EQ(reloaded.Pathnames().back(), folders[1]);

@@ -3,7 +3,7 @@
 #include "FakePlatform.h"
 #include "PlistReadBack.h"
 #include "TestEnvironment.h"
-#include "prefs/PrefPaneModel.h"
+#include "prefs/PreferencesModel.h"
 #include "settings/SettingsStore.h"
 
 #include <QJsonArray>
@@ -24,9 +24,9 @@ protected:
         m_soundFolder = MakeDir("sounds");
     }
 
-    PrefPaneModel& Model() {
-        m_model = std::make_unique<PrefPaneModel>(*m_store, m_platform,
-                                                  QString::fromStdString(m_soundFolder));
+    PreferencesModel& Model() {
+        m_model = std::make_unique<PreferencesModel>(*m_store, m_platform,
+                                                     QString::fromStdString(m_soundFolder));
         m_model->Load();
         return *m_model;
     }
@@ -38,7 +38,7 @@ protected:
     QVariant ReadBack(const QString& key) const {
         auto store = FreshStore();
         store->Synchronize();
-        return store->CopyAppValue(key);
+        return store->Value(key);
     }
 
     QJsonObject Stored() const { return ReadPlistWithPython(m_store->FilePath()); }
@@ -57,7 +57,7 @@ protected:
 
     std::unique_ptr<SettingsStore> m_store;
     FakePlatform m_platform;
-    std::unique_ptr<PrefPaneModel> m_model;
+    std::unique_ptr<PreferencesModel> m_model;
     std::string m_soundFolder;
 };
 

@@ -2,7 +2,7 @@
 // saves one PNG per tab: prefs-screenshots OUTPUT_FOLDER. Run it under a real
 // X server (xvfb-run) so the pictures show the desktop's own style and fonts.
 #include "FakePlatform.h"
-#include "prefs/PrefPane.h"
+#include "prefs/PreferencesWindow.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     store.Synchronize();
 
     test::FakePlatform platform;
-    PrefPane pane(store, platform);
+    PreferencesWindow pane(store, platform);
     pane.Model().AddFolders({folder("Documents/Invoices 2024"), folder("Documents/Invoices 2025"),
                              folder("Projects/Ferrolet"), folder("Pictures/Holidays"),
                              folder("Music/Inbox")});

@@ -170,7 +170,7 @@ TEST_F(Services, MoveToSelectRunsOncePerPathOnTheSelection) {
     const std::string chosen = MakeDir("chosen");
     m_selection.hasArray = true;
     m_selection.items.resize(1);
-    ASSERT_EQ(FileRef::FromPath(selected, m_selection.items[0]), noErr);
+    ASSERT_EQ(FileRef::FromPath(selected, m_selection.items[0]), 0);
     m_selection.count = 1;
     m_platform.dialogAnswers = {{chosen}, {chosen}, {chosen}};
     // The handed-over items only count the runs; they are not moved.
@@ -210,7 +210,7 @@ TEST_F(Services, CopyToSelectCopiesTheSelectionIntoTheChosenFolder) {
     const std::string chosen = MakeDir("chosen");
     m_selection.hasArray = true;
     m_selection.items.resize(1);
-    ASSERT_EQ(FileRef::FromPath(selected, m_selection.items[0]), noErr);
+    ASSERT_EQ(FileRef::FromPath(selected, m_selection.items[0]), 0);
     m_selection.count = 1;
     m_platform.dialogAnswers = {{chosen}};
     Handle(Paths({selected}), QStringLiteral("Copy to Select"));

@@ -2,8 +2,8 @@
 
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
-#include "app/StandardFolders.h"
-#include "fileops/CommandContext.h"
+#include "dispatch/StandardFolders.h"
+#include "fileops/commands/CommandContext.h"
 #include "services/HandleMenuSelection.h"
 #include "settings/SettingsKeys.h"
 

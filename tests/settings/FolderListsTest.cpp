@@ -38,7 +38,7 @@ else: print(' '.join('dummy' if e == b'dummy' else 'record' if isinstance(e, byt
 
     QVariantList Stored(SettingsStore& store, const QString& key) {
         store.Synchronize();
-        return store.CopyAppValue(key).toList();
+        return store.Value(key).toList();
     }
 
     static QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -52,13 +52,13 @@ TEST_F(FolderListsTest, RenamedFolderShowsItsNewPathAndDummyReadsNotFound) {
     const std::string a = MakeDir("dest/a");
     const std::string b = MakeDir("dest/b");
     SettingsStore store;
-    CFolderItems items(store, keys::PathnamesAliases);
+    FolderList items(store, keys::PathnamesAliases);
     items.SetPathnames({Q(a), Q(b)});
     EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
 
     Rename(a, Path("dest/a renamed"));
     SettingsStore reader; // a fresh process's view
-    EXPECT_EQ(CopyFolderPathnames(reader, keys::PathnamesAliases),
+    EXPECT_EQ(FolderPathnames(reader, keys::PathnamesAliases),
               QStringList({Q(Path("dest/a renamed")), Q(b)}));
 
     // A second entry of "dummy", written by someone else.
@@ -68,25 +68,25 @@ d = plistlib.load(open(sys.argv[1], 'rb'))
 d['PathnamesAliases'][1] = b'dummy'
 plistlib.dump(d, open(sys.argv[1], 'wb'))
 )");
-    EXPECT_EQ(CopyFolderPathnames(reader, keys::PathnamesAliases),
+    EXPECT_EQ(FolderPathnames(reader, keys::PathnamesAliases),
               QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
-    EXPECT_EQ(items.CopyPathnames(), QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
+    EXPECT_EQ(items.Pathnames(), QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
     FileRef ref;
-    EXPECT_EQ(items.ResolveAtIndex(0, ref), noErr);
+    EXPECT_EQ(items.ResolveAtIndex(0, ref), 0);
     EXPECT_EQ(ref.Path(), Path("dest/a renamed"));
-    EXPECT_NE(items.ResolveAtIndex(1, ref), noErr);
-    EXPECT_NE(items.ResolveAtIndex(2, ref), noErr);
-    EXPECT_NE(items.ResolveAtIndex(-1, ref), noErr);
+    EXPECT_NE(items.ResolveAtIndex(1, ref), 0);
+    EXPECT_NE(items.ResolveAtIndex(2, ref), 0);
+    EXPECT_NE(items.ResolveAtIndex(-1, ref), 0);
 }
 
 TEST_F(FolderListsTest, WindowKeepsEveryRowCommandsLeaveOutWhatIsNotAFolder) {
     const std::string a = MakeDir("dest/a");
     const std::string b = MakeDir("dest/b");
     SettingsStore store;
-    CFolderItems items(store, keys::PathnamesAliases);
+    FolderList items(store, keys::PathnamesAliases);
     items.SetPathnames({Q(a), kFolderNotFound, Q(b)});
     EXPECT_EQ(StoredShape("PathnamesAliases"), "record dummy record\n");
-    EXPECT_EQ(items.CopyPathnames(), QStringList({Q(a), kFolderNotFound, Q(b)}));
+    EXPECT_EQ(items.Pathnames(), QStringList({Q(a), kFolderNotFound, Q(b)}));
 
     Python(R"(
 import plistlib, sys
@@ -94,16 +94,16 @@ plistlib.dump({}, open(sys.argv[1], 'wb'))
 )");
     StoreDestinationPathnames(store, {Q(a), kFolderNotFound, Q(b), Q(Path("no/such/folder"))});
     EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
-    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
+    EXPECT_EQ(FolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
     // The extension list is not the commands' to touch.
     EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "absent\n");
 
     // A folder added through a path or a reference.
-    CFolderItems ext(store, keys::ExtensionPathsAliases);
+    FolderList ext(store, keys::ExtensionPathsAliases);
     EXPECT_TRUE(ext.AddPathname(Q(a)));
     EXPECT_FALSE(ext.AddPathname(Q(Path("no/such/folder"))));
     FileRef refB;
-    ASSERT_EQ(FileRef::FromPath(b, refB), noErr);
+    ASSERT_EQ(FileRef::FromPath(b, refB), 0);
     EXPECT_TRUE(ext.AddFolderRef(refB));
     EXPECT_FALSE(ext.AddFolderRef(FileRef()));
     ext.AddPathnames({QStringLiteral("relative/path")});
@@ -121,12 +121,12 @@ TEST_F(FolderListsTest, UnreachableEntryKeepsItsBytesThroughRewrites) {
     MakeDir("far/away/from/everything");
     const std::string hidden = Path("far/away/from/everything/b");
     SettingsStore store;
-    CFolderItems items(store, keys::PathnamesAliases);
+    FolderList items(store, keys::PathnamesAliases);
     items.SetPathnames({Q(a), Q(b), Q(c)});
     const QByteArray bytesOfB = Stored(store, keys::PathnamesAliases).at(1).toByteArray();
 
     Rename(b, hidden);
-    const QStringList shown = items.CopyPathnames();
+    const QStringList shown = items.Pathnames();
     ASSERT_EQ(shown, QStringList({Q(a), kFolderNotFound, Q(c)}));
 
     // The window adds d: the row of b keeps its bytes.
@@ -142,7 +142,7 @@ TEST_F(FolderListsTest, UnreachableEntryKeepsItsBytesThroughRewrites) {
     EXPECT_EQ(stored.at(0).toByteArray(), bytesOfB);
 
     // Remove Folder of c from the command side.
-    QStringList paths = CopyFolderPathnames(store, keys::PathnamesAliases);
+    QStringList paths = FolderPathnames(store, keys::PathnamesAliases);
     paths.removeOne(Q(c));
     StoreDestinationPathnames(store, paths);
     stored = Stored(store, keys::PathnamesAliases);
@@ -157,7 +157,7 @@ TEST_F(FolderListsTest, UnreachableEntryKeepsItsBytesThroughRewrites) {
 
     // The drive is back.
     Rename(hidden, b);
-    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases), QStringList({Q(b), Q(d), Q(a)}));
+    EXPECT_EQ(FolderPathnames(store, keys::PathnamesAliases), QStringList({Q(b), Q(d), Q(a)}));
 
     // A placeholder row with nothing earlier behind it: "dummy" in the window,
     // left out by the commands.
@@ -190,7 +190,7 @@ import plistlib, sys
 print(plistlib.load(open(sys.argv[1], 'rb'))['Extensions'])
 )"),
               "['txt']\n");
-    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
+    EXPECT_EQ(FolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
 
     // Both present: the older paths follow the resolved ones; an element that
     // is not a path keeps its row (paired with "Extensions" by index).
@@ -202,13 +202,13 @@ d['ExtensionPaths'] = [')" +
 plistlib.dump(d, open(sys.argv[1], 'wb'))
 )");
     {
-        CFolderItems ext(store, keys::ExtensionPathsAliases);
+        FolderList ext(store, keys::ExtensionPathsAliases);
         ext.SetPathnames({Q(b)});
     }
     MigrateOlderFolderLists(store);
     EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record dummy record\n");
     EXPECT_EQ(StoredShape("ExtensionPaths"), "absent\n");
-    EXPECT_EQ(CopyFolderPathnames(store, keys::ExtensionPathsAliases),
+    EXPECT_EQ(FolderPathnames(store, keys::ExtensionPathsAliases),
               QStringList({Q(b), Q(c), kFolderNotFound, Q(a)}));
     // Running again at the next start changes nothing.
     MigrateOlderFolderLists(store);
@@ -232,28 +232,28 @@ TEST_F(FolderListsTest, LongPathsAndOddStoredValuesReadAsNotFound) {
     ASSERT_GE(longer.size(), 1024u);
 
     SettingsStore store;
-    CFolderItems items(store, keys::PathnamesAliases);
+    FolderList items(store, keys::PathnamesAliases);
     items.SetPathnames({Q(path), Q(longer)});
     EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
-    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases),
+    EXPECT_EQ(FolderPathnames(store, keys::PathnamesAliases),
               QStringList({Q(path), kFolderNotFound}));
 
     // A folder whose name is not UTF-8 cannot be shown: not found.
     const std::string latin1 = Path("caf\xe9");
     ASSERT_EQ(mkdir(latin1.c_str(), 0700), 0);
     FileRef ref;
-    ASSERT_EQ(FileRef::FromPath(latin1, ref), noErr);
+    ASSERT_EQ(FileRef::FromPath(latin1, ref), 0);
     EXPECT_TRUE(items.AddFolderRef(ref));
-    EXPECT_EQ(items.CopyPathnames().last(), kFolderNotFound);
+    EXPECT_EQ(items.Pathnames().last(), kFolderNotFound);
 
     // Not an array at all.
     Python(R"(
 import plistlib, sys
 plistlib.dump({'PathnamesAliases': 'a string', 'ExtensionPathsAliases': []}, open(sys.argv[1], 'wb'))
 )");
-    EXPECT_TRUE(CopyFolderPathnames(store, keys::PathnamesAliases).isEmpty());
-    EXPECT_TRUE(CopyFolderPathnames(store, keys::ExtensionPathsAliases).isEmpty());
-    EXPECT_TRUE(items.CopyPathnames().isEmpty());
+    EXPECT_TRUE(FolderPathnames(store, keys::PathnamesAliases).isEmpty());
+    EXPECT_TRUE(FolderPathnames(store, keys::ExtensionPathsAliases).isEmpty());
+    EXPECT_TRUE(items.Pathnames().isEmpty());
 
     // A text element holding a zero byte (the parser's own check used to
     // abort the program on it).
@@ -263,7 +263,7 @@ plistlib.dump({'PathnamesAliases': 'a string', 'ExtensionPathsAliases': []}, ope
               "<key>PathnamesAliases</key><array><string>t" +
                   std::string(2, '\0') +
                   "x</string><data>ZHVtbXk=</data></array></dict></plist>\n");
-    EXPECT_EQ(CopyFolderPathnames(store, keys::PathnamesAliases),
+    EXPECT_EQ(FolderPathnames(store, keys::PathnamesAliases),
               QStringList({kFolderNotFound, kFolderNotFound}));
 
     // Elements that are not data keep their rows and read as not found.
@@ -275,12 +275,12 @@ d = plistlib.load(open(sys.argv[1], 'rb'))
 d['PathnamesAliases'] += ['a string', 5, {'k': b'x'}, [b'dummy'], b'', b'junk']
 plistlib.dump(d, open(sys.argv[1], 'wb'))
 )");
-    const QStringList shown = CopyFolderPathnames(store, keys::PathnamesAliases);
+    const QStringList shown = FolderPathnames(store, keys::PathnamesAliases);
     ASSERT_EQ(shown.size(), 7);
     EXPECT_EQ(shown.first(), Q(a));
     EXPECT_EQ(shown.count(kFolderNotFound), 6);
     // A rewrite stores only data: the odd elements become "dummy".
-    items.SetPathnames(items.CopyPathnames());
+    items.SetPathnames(items.Pathnames());
     EXPECT_EQ(StoredShape("PathnamesAliases"), "record dummy dummy dummy dummy bytes bytes\n");
 }
 

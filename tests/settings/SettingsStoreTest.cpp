@@ -2,7 +2,7 @@
 // (Python's plistlib), concurrent writers, corrupt files, read-only folders.
 #include "settings/SettingsStore.h"
 #include "TestEnvironment.h"
-#include "settings/Prefs.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 
 #include <sys/stat.h>
@@ -36,7 +36,7 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesEveryDefault) {
         const bool expected = QLatin1String(setting.key) != QLatin1String("ReplaceFilesBySameName");
         EXPECT_EQ(ReadBoolPref(store, QString::fromLatin1(setting.key)), expected) << setting.key;
     }
-    EXPECT_TRUE(CopyExtensionsPref(store).isEmpty());
+    EXPECT_TRUE(ReadExtensions(store).isEmpty());
     EXPECT_TRUE(ReadLastSelectedSound(store).isEmpty());
     EXPECT_FALSE(Exists(File())) << "reading must not create the file";
 }
@@ -54,7 +54,7 @@ with open(sys.argv[1], 'wb') as f:
     EXPECT_FALSE(ReadBoolPref(store, keys::ReplaceFilesBySameName));
     EXPECT_TRUE(ReadBoolPref(store, keys::SelectMovedItem));
     EXPECT_FALSE(ReadBoolPref(store, keys::IncludeCopyTo));
-    EXPECT_TRUE(CopyExtensionsPref(store).isEmpty());
+    EXPECT_TRUE(ReadExtensions(store).isEmpty());
     EXPECT_TRUE(ReadLastSelectedSound(store).isEmpty());
 
     // A write of another key keeps the odd values exactly as they were.
@@ -92,19 +92,19 @@ plistlib.dump(d2, open(sys.argv[1], 'wb'))
 
     SettingsStore reader;
     reader.Synchronize();
-    EXPECT_EQ(reader.CopyAppValue("B").typeId(), QMetaType::Bool);
-    EXPECT_EQ(reader.CopyAppValue("B").toBool(), false);
-    EXPECT_EQ(reader.CopyAppValue("I").toLongLong(), 12345);
-    EXPECT_EQ(reader.CopyAppValue("N").toLongLong(), -7);
-    EXPECT_EQ(reader.CopyAppValue("R").typeId(), QMetaType::Double);
-    EXPECT_DOUBLE_EQ(reader.CopyAppValue("R").toDouble(), 0.25);
-    EXPECT_EQ(reader.CopyAppValue("S").toString(), QString::fromUtf8("é"));
-    EXPECT_EQ(reader.CopyAppValue("D").toByteArray(), QByteArray("\0\1", 2));
-    const QVariantList a = reader.CopyAppValue("A").toList();
+    EXPECT_EQ(reader.Value("B").typeId(), QMetaType::Bool);
+    EXPECT_EQ(reader.Value("B").toBool(), false);
+    EXPECT_EQ(reader.Value("I").toLongLong(), 12345);
+    EXPECT_EQ(reader.Value("N").toLongLong(), -7);
+    EXPECT_EQ(reader.Value("R").typeId(), QMetaType::Double);
+    EXPECT_DOUBLE_EQ(reader.Value("R").toDouble(), 0.25);
+    EXPECT_EQ(reader.Value("S").toString(), QString::fromUtf8("é"));
+    EXPECT_EQ(reader.Value("D").toByteArray(), QByteArray("\0\1", 2));
+    const QVariantList a = reader.Value("A").toList();
     ASSERT_EQ(a.size(), 2);
     EXPECT_EQ(a[0].typeId(), QMetaType::QByteArray);
     EXPECT_EQ(a[1].typeId(), QMetaType::QString);
-    EXPECT_EQ(reader.CopyAppValue("M").toMap().value("x").toBool(), true);
+    EXPECT_EQ(reader.Value("M").toMap().value("x").toBool(), true);
 }
 
 TEST_F(SettingsStoreTest, ReaderSeesAnotherWriterAtNextRead) {
@@ -144,7 +144,7 @@ TEST_F(SettingsStoreTest, ConcurrentWritersOfDifferentKeysKeepBoth) {
     SettingsStore store;
     store.Synchronize();
     for (int w = 0; w < kWriters; ++w) {
-        EXPECT_EQ(store.CopyAppValue(QStringLiteral("Writer%1").arg(w)).toLongLong(), kRounds - 1);
+        EXPECT_EQ(store.Value(QStringLiteral("Writer%1").arg(w)).toLongLong(), kRounds - 1);
     }
 }
 

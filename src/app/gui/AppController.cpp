@@ -1,7 +1,7 @@
 #include "AppController.h"
 
 #include "MenuRenderer.h"
-#include "settings/Prefs.h"
+#include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/AppPaths.h"
 #include "util/Log.h"

@@ -27,7 +27,7 @@ public:
     // after us); says once in the log when there is none yet.
     void Start();
 
-    // selItemPreferences: the preferences window, raised.
+    // The preferences window, raised.
     void ShowPreferences();
     // Hands over the preferences window (it lives in the preferences
     // library); the controller owns it from then on.
@@ -45,7 +45,7 @@ public:
     QSystemTrayIcon* TrayIcon() const { return m_item; }
     QMenu* StatusMenu() const { return m_menu; }
 
-    // menuNeedsUpdate: both menus are rebuilt, then the status menu rendered.
+    // Before the menu opens: both menus are rebuilt, then the status menu rendered.
     void MenuNeedsUpdate();
 
 protected:

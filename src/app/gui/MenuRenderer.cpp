@@ -55,7 +55,7 @@ void AddItem(const MenuItem& item, QMenu* menu,
         });
         // A header with an action (choose the folder in a dialog) is reached
         // by an extra first entry, since a submenu title cannot be chosen.
-        if (!item.action.isEmpty()) {
+        if (item.action != MenuAction::None) {
             sub->setProperty("ferroletHeader", true);
             const MenuItem header = item;
             QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, header, onChosen] {
@@ -80,7 +80,7 @@ void AddItem(const MenuItem& item, QMenu* menu,
     if (!item.iconPath.empty()) {
         action->setIcon(IconForFile(item.iconPath));
     }
-    if (!item.action.isEmpty()) {
+    if (item.action != MenuAction::None) {
         const MenuItem chosen = item;
         QObject::connect(action, &QAction::triggered, action,
                          [chosen, onChosen] { onChosen(chosen); });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MenuModel.h"
+#include "dispatch/MenuModel.h"
 
 #include <QMenu>
 

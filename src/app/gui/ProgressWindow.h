@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileops/ProgressSink.h"
+#include "fileops/engine/ProgressSink.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

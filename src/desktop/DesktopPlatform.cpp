@@ -1,0 +1,118 @@
+#include "desktop/DesktopPlatform.h"
+#include "util/DetachedProcess.h"
+
+#include "desktop/ThemeSound.h"
+#include "filemanager/FileManagerBridge.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <canberra.h>
+#include <sys/stat.h>
+
+#ifdef FERROLET_HAVE_X11
+#include <QGuiApplication>
+#include <X11/Xlib.h>
+#endif
+
+namespace ferrolet {
+
+namespace {
+
+void RingX11Bell() {
+#ifdef FERROLET_HAVE_X11
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app) {
+        return;
+    }
+    if (auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>()) {
+        if (Display* display = x11->display()) {
+            XBell(display, 0);
+            XFlush(display);
+        }
+    }
+#endif
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+DesktopPlatform::DesktopPlatform() : m_displayBell(RingX11Bell) {}
+
+DesktopPlatform::~DesktopPlatform() {
+    if (m_sounds) {
+        ca_context_destroy(m_sounds);
+    }
+}
+
+ca_context* DesktopPlatform::Sounds() {
+    if (!m_soundsTried) {
+        m_soundsTried = true;
+        if (ca_context_create(&m_sounds) != CA_SUCCESS) {
+            m_sounds = nullptr;
+        } else {
+            ca_context_change_props(m_sounds, CA_PROP_APPLICATION_NAME, "Ferrolet",
+                                    CA_PROP_APPLICATION_ID, "com.quorvane.Ferrolet", nullptr);
+        }
+    }
+    return m_sounds;
+}
+
+void DesktopPlatform::Beep() {
+    ca_context* sounds = Sounds();
+    // With no sound card libcanberra fails at once; the display's bell is all
+    // that is left then.
+    if (sounds && ca_context_play(sounds, 0, CA_PROP_EVENT_ID, "bell", CA_PROP_EVENT_DESCRIPTION,
+                                  "Ferrolet", nullptr) == CA_SUCCESS) {
+        return;
+    }
+    if (m_displayBell) {
+        m_displayBell();
+    }
+}
+
+void DesktopPlatform::PlaySound(const QString& name) {
+    const std::string file = ThemeSoundFile(name);
+    ca_context* sounds = file.empty() ? nullptr : Sounds();
+    if (!sounds) {
+        return;
+    }
+    // Playback runs in libcanberra's own thread; a failure is not worth a beep.
+    ca_context_play(sounds, 1, CA_PROP_MEDIA_FILENAME, file.c_str(), nullptr);
+}
+
+void DesktopPlatform::RevealItem(const std::string& path) {
+    ShowItems({path});
+}
+
+void DesktopPlatform::OpenFolder(const std::string& path) {
+    ShowFolders({path});
+}
+
+void DesktopPlatform::OpenItem(const std::string& path) {
+    if (IsDirectory(path)) {
+        ShowFolders({path});
+        return;
+    }
+    StartDetached(QStringLiteral("xdg-open"), {QFile::decodeName(QByteArray::fromStdString(path))});
+}
+
+void DesktopPlatform::OpenUrl(const QString& url) {
+    StartDetached(QStringLiteral("xdg-open"), {url});
+}
+
+std::vector<std::string> DesktopPlatform::ChooseFolders(const FolderDialogRequest&) {
+    return {};
+}
+
+void DesktopPlatform::BringToFront() {}
+
+QDateTime DesktopPlatform::Now() {
+    return QDateTime::currentDateTime();
+}
+
+} // namespace ferrolet

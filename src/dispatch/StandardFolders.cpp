@@ -1,0 +1,115 @@
+#include "dispatch/StandardFolders.h"
+
+#include "util/AppPaths.h"
+
+#include <cerrno>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace ferrolet {
+
+namespace {
+
+// The value of one XDG_<NAME>_DIR line of user-dirs.dirs: "$HOME/..." or an
+// absolute path, in double quotes with backslash escapes. Empty when absent.
+std::string ReadUserDir(const std::string& userDirsFile, const std::string& key,
+                        const std::string& home) {
+    std::ifstream in(userDirsFile);
+    std::string line;
+    std::string found;
+    while (std::getline(in, line)) {
+        const size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#') {
+            continue;
+        }
+        if (line.compare(start, key.size() + 1, key + "=") != 0) {
+            continue;
+        }
+        std::string value = line.substr(start + key.size() + 1);
+        if (value.size() < 2 || value.front() != '"' || value.back() != '"') {
+            continue;
+        }
+        value = value.substr(1, value.size() - 2);
+        std::string unescaped;
+        for (size_t i = 0; i < value.size(); ++i) {
+            if (value[i] == '\\' && i + 1 < value.size()) {
+                ++i;
+            }
+            unescaped += value[i];
+        }
+        if (unescaped.rfind("$HOME", 0) == 0) {
+            unescaped = home + unescaped.substr(5);
+        } else if (unescaped.empty() || unescaped[0] != '/') {
+            continue;
+        }
+        // A user directory set to the home folder itself means "disabled".
+        found = unescaped;
+    }
+    return found;
+}
+
+bool MakeDirs(const std::string& path) {
+    size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        const std::string partial = path.substr(0, pos);
+        if (!partial.empty() && mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+std::string StandardFolderPath(StandardFolder which, const std::string& home,
+                               const std::string& userDirsFile) {
+    auto xdg = [&](const char* key, const char* englishName) {
+        std::string dir = ReadUserDir(userDirsFile, key, home);
+        return dir.empty() ? home + "/" + englishName : dir;
+    };
+    switch (which) {
+    case StandardFolder::DesktopPictures:
+        return xdg("XDG_PICTURES_DIR", "Pictures") + "/Wallpapers";
+    case StandardFolder::Documents:
+        return xdg("XDG_DOCUMENTS_DIR", "Documents");
+    case StandardFolder::Pictures:
+        return xdg("XDG_PICTURES_DIR", "Pictures");
+    case StandardFolder::Movies:
+        return xdg("XDG_VIDEOS_DIR", "Videos");
+    case StandardFolder::Music:
+        return xdg("XDG_MUSIC_DIR", "Music");
+    case StandardFolder::Sites:
+        return home + "/public_html";
+    case StandardFolder::Public:
+        return xdg("XDG_PUBLICSHARE_DIR", "Public");
+    case StandardFolder::Desktop:
+        return xdg("XDG_DESKTOP_DIR", "Desktop");
+    case StandardFolder::Home:
+        return home;
+    }
+    return home;
+}
+
+StandardFolderTable FillStandardFolderTable() {
+    StandardFolderTable table;
+    const std::string home = HomeDirectory();
+    const std::string userDirs = ConfigDirectory() + "/user-dirs.dirs";
+    for (int i = 0; i < kStandardFolderCount; ++i) {
+        const std::string path = StandardFolderPath(static_cast<StandardFolder>(i), home, userDirs);
+        if (!MakeDirs(path)) {
+            continue;
+        }
+        // The user's own folders may be symbolic links to elsewhere; the
+        // services file into what they point to.
+        FileRef ref;
+        if (FileRef::FromPath(path, ref, FileRef::Leaf::Follow) == 0) {
+            table[i].folder = ref;
+            table[i].path = ref.Path();
+        }
+    }
+    return table;
+}
+
+} // namespace ferrolet

@@ -1,0 +1,160 @@
+#include "filemanager/FileManagerBridge.h"
+#include "util/DetachedProcess.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusReply>
+#include <QFile>
+#include <QProcess>
+
+#include <set>
+
+namespace ferrolet {
+
+namespace {
+
+FallbackLauncher& Launcher() {
+    static FallbackLauncher launcher;
+    return launcher;
+}
+
+void Launch(const QString& program, const QStringList& args) {
+    if (Launcher()) {
+        Launcher()(program, args);
+        return;
+    }
+    StartDetached(program, args);
+}
+
+// What a file manager would have shown, opened by the desktop's default
+// folder handler: one xdg-open per distinct folder.
+void OpenWithXdgOpen(const std::vector<std::string>& folders) {
+    std::set<std::string> opened;
+    for (const std::string& folder : folders) {
+        if (!folder.empty() && opened.insert(folder).second) {
+            Launch(QStringLiteral("xdg-open"),
+                   {QFile::decodeName(QByteArray::fromStdString(folder))});
+        }
+    }
+}
+
+std::string ParentOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {};
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool HaveApplication() {
+    return QCoreApplication::instance() != nullptr;
+}
+
+void Send(const QString& method, const std::vector<std::string>& paths,
+          const std::vector<std::string>& fallbackFolders, const QDBusConnection& bus) {
+    if (paths.empty()) {
+        return;
+    }
+    if (!HaveApplication() || !bus.isConnected()) {
+        OpenWithXdgOpen(fallbackFolders);
+        return;
+    }
+    QStringList uris;
+    for (const std::string& path : paths) {
+        uris << FileUriFromPath(path);
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kFileManagerService), QString::fromLatin1(kFileManagerPath),
+        QString::fromLatin1(kFileManagerInterface), method);
+    call << uris << QString();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                     [fallbackFolders](QDBusPendingCallWatcher* finished) {
+                         if (finished->isError()) {
+                             OpenWithXdgOpen(fallbackFolders);
+                         }
+                         finished->deleteLater();
+                     });
+}
+
+} // namespace
+
+Status FindFileManager() {
+    if (!HaveApplication()) {
+        return ESRCH;
+    }
+    return FindFileManager(QDBusConnection::sessionBus());
+}
+
+Status FindFileManager(const QDBusConnection& bus) {
+    if (!bus.isConnected() || !bus.interface()) {
+        return ESRCH;
+    }
+    const QString name = QString::fromLatin1(kFileManagerService);
+    const QDBusReply<bool> owned = bus.interface()->isServiceRegistered(name);
+    if (owned.isValid() && owned.value()) {
+        return 0;
+    }
+    const QDBusReply<QStringList> activatable = bus.interface()->activatableServiceNames();
+    if (activatable.isValid() && activatable.value().contains(name)) {
+        return 0;
+    }
+    return ESRCH;
+}
+
+void ShowItems(const std::vector<std::string>& paths) {
+    if (!HaveApplication()) {
+        ShowItems(paths, QDBusConnection(QString()));
+        return;
+    }
+    ShowItems(paths, QDBusConnection::sessionBus());
+}
+
+void ShowItems(const std::vector<std::string>& paths, const QDBusConnection& bus) {
+    std::vector<std::string> parents;
+    parents.reserve(paths.size());
+    for (const std::string& path : paths) {
+        parents.push_back(ParentOf(path));
+    }
+    Send(QStringLiteral("ShowItems"), paths, parents, bus);
+}
+
+void ShowFolders(const std::vector<std::string>& paths) {
+    if (!HaveApplication()) {
+        ShowFolders(paths, QDBusConnection(QString()));
+        return;
+    }
+    ShowFolders(paths, QDBusConnection::sessionBus());
+}
+
+void ShowFolders(const std::vector<std::string>& paths, const QDBusConnection& bus) {
+    Send(QStringLiteral("ShowFolders"), paths, paths, bus);
+}
+
+QString FileUriFromPath(const std::string& path) {
+    static const char hex[] = "0123456789ABCDEF";
+    QString uri = QStringLiteral("file://");
+    uri.reserve(static_cast<qsizetype>(path.size() + 16));
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/';
+        if (plain) {
+            uri += QLatin1Char(static_cast<char>(c));
+        } else {
+            uri += QLatin1Char('%');
+            uri += QLatin1Char(hex[c >> 4]);
+            uri += QLatin1Char(hex[c & 0xF]);
+        }
+    }
+    return uri;
+}
+
+void SetFileManagerFallbackLauncher(FallbackLauncher launcher) {
+    Launcher() = std::move(launcher);
+}
+
+} // namespace ferrolet

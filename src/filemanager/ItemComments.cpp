@@ -1,0 +1,72 @@
+#include "filemanager/ItemComments.h"
+
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <sys/xattr.h>
+#include <vector>
+
+namespace ferrolet {
+
+namespace {
+
+Status CheckItem(const FileRef& item) {
+    if (item.IsNull()) {
+        return EINVAL;
+    }
+    return item.IsValid() ? 0 : ENOENT;
+}
+
+} // namespace
+
+Status ReadItemComment(const FileRef& item, QString& comment, bool& hasComment) {
+    hasComment = false;
+    comment.clear();
+    if (const Status st = CheckItem(item); st != 0) {
+        return st;
+    }
+    // One byte more than allowed tells "too large" apart from "exactly full".
+    std::vector<char> value(kMaxCommentBytes + 1);
+    const ssize_t n = lgetxattr(item.Path().c_str(), kCommentAttribute, value.data(), value.size());
+    if (n < 0) {
+        if (errno == ENODATA) {
+            return 0;
+        }
+        return errno == ERANGE ? E2BIG : LastErrnoStatus();
+    }
+    if (static_cast<size_t>(n) > kMaxCommentBytes) {
+        return E2BIG;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(QByteArrayView(value.data(), n));
+    if (decoder.hasError()) {
+        return EILSEQ;
+    }
+    comment = std::move(text);
+    hasComment = true;
+    return 0;
+}
+
+Status WriteItemComment(const FileRef& item, const QString& comment) {
+    if (const Status st = CheckItem(item); st != 0) {
+        return st;
+    }
+    const char* path = item.Path().c_str();
+    if (comment.isEmpty()) {
+        if (lremovexattr(path, kCommentAttribute) != 0 && errno != ENODATA) {
+            return LastErrnoStatus();
+        }
+        return 0;
+    }
+    const QByteArray utf8 = comment.toUtf8();
+    if (static_cast<size_t>(utf8.size()) > kMaxCommentBytes) {
+        return E2BIG;
+    }
+    if (lsetxattr(path, kCommentAttribute, utf8.constData(), static_cast<size_t>(utf8.size()), 0) !=
+        0) {
+        return LastErrnoStatus();
+    }
+    return 0;
+}
+
+} // namespace ferrolet

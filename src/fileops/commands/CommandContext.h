@@ -1,0 +1,32 @@
+#pragma once
+
+#include "filemanager/Selection.h"
+#include "fileops/commands/CutState.h"
+#include "fileops/engine/ProgressSink.h"
+#include "platform/Platform.h"
+#include "settings/SettingsStore.h"
+
+#include <QMap>
+#include <QString>
+
+#include <functional>
+
+namespace ferrolet {
+
+// What every command works with: the settings, the desktop services, the
+// selection snapshot the last menu build took, the extension map it left,
+// and the pending cut. Owned by the application; commands borrow it.
+struct CommandContext {
+    SettingsStore& settings;
+    Platform& platform;
+    SelectionSnapshot& selection;
+    QMap<QString, QString>& extensionFolderMap;
+    CutState& cut;
+    // Refreshes an open preferences window's destination table after Add
+    // Folder or Remove Folder; empty when there is no window.
+    std::function<void()> updatePathnamesTable;
+    // Shows progress of long copies and moves; null when nobody watches.
+    const ProgressSink* progress = nullptr;
+};
+
+} // namespace ferrolet

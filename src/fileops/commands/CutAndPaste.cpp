@@ -1,0 +1,160 @@
+#include "fileops/commands/CutAndPaste.h"
+
+#include "fileops/commands/CutStateFile.h"
+#include "fileops/commands/MoveItem.h"
+#include "fileops/engine/FileEngine.h"
+#include "items/FolderItems.h"
+#include "items/ItemKinds.h"
+#include "items/ItemNames.h"
+#include "util/AppPaths.h"
+#include "util/Log.h"
+
+namespace ferrolet {
+
+namespace {
+
+// The items of the holding folder that Paste moves: every child still there
+// that a file manager shows.
+std::vector<FileRef> VisibleHeldItems(const std::vector<FileRef>& children) {
+    std::vector<FileRef> visible;
+    for (const FileRef& child : children) {
+        if (child.IsValid() && !IsHiddenItem(child)) {
+            visible.push_back(child);
+        }
+    }
+    return visible;
+}
+
+// Whether the holding folder still holds something Paste would move. When it
+// cannot be read the answer is yes, so its items are never given up.
+bool HoldsVisibleItems(const FileRef& holdingFolder) {
+    std::vector<FileRef> children;
+    const Status status = ListFolderItems(holdingFolder, children);
+    if (status == ENODATA || status == ENOENT) {
+        return false;
+    }
+    return status != 0 || !VisibleHeldItems(children).empty();
+}
+
+void SaveOrLog(const CutState& cut) {
+    if (const Status status = SaveCutState(cut); status != 0) {
+        Log(QStringLiteral("Ferrolet: The pending cut could not be saved. Error code = %1")
+                .arg(status));
+    }
+}
+
+} // namespace
+
+bool IsPasteTarget(const SelectionSnapshot& selection) {
+    if (!selection.hasArray || selection.count != 1 || selection.items.size() != 1) {
+        return false;
+    }
+    const FileRef& item = selection.items.front();
+    return item.IsValid() && IsPlainFolder(item);
+}
+
+void CutItems(CommandContext& ctx) {
+    if (ctx.cut.pending) {
+        ctx.platform.Beep();
+        return;
+    }
+    if (!ctx.selection.hasArray || ctx.selection.items.empty() ||
+        !ctx.selection.items.front().IsValid()) {
+        return;
+    }
+    const std::vector<FileRef> items = ctx.selection.items;
+    const std::string stateDirectory = StateDirectory();
+    FileRef stateFolder;
+    if (stateDirectory.empty() || FileRef::FromPath(stateDirectory, stateFolder) != 0) {
+        return;
+    }
+    CutState next;
+    if (FindOrCreateFolder(stateFolder, NewUUIDString(), next.holdingFolder) != 0) {
+        return;
+    }
+    // Only the first item's folder is remembered: every item that cannot be
+    // pasted returns there.
+    if (GetParentFolderRef(items.front(), next.originFolder) != 0) {
+        next.originFolder = FileRef();
+    }
+    next.pending = true;
+    // On disk before anything moves: a crash halfway leaves the held items
+    // reachable by Paste after the next start.
+    if (SaveCutState(next) != 0) {
+        Log(QStringLiteral("Ferrolet: The pending cut could not be saved; nothing was cut."));
+        DeleteObject(next.holdingFolder);
+        ctx.platform.Beep();
+        return;
+    }
+
+    int held = 0;
+    for (const FileRef& item : items) {
+        if (!item.IsValid()) {
+            continue;
+        }
+        // Paste leaves hidden items in the holding folder (file managers put
+        // their own there), so an item with a hidden name would be stranded:
+        // it is not cut at all.
+        if (const std::string name = item.Name(); !name.empty() && name.front() == '.') {
+            Log(QStringLiteral("Ferrolet: \"%1\" has a hidden name and was not cut.")
+                    .arg(QString::fromUtf8(name)));
+            ctx.platform.Beep();
+            continue;
+        }
+        FileRef moved;
+        if (MoveItem(ctx, item, next.holdingFolder, &moved) == 0) {
+            ++held;
+        }
+    }
+    if (held == 0) {
+        // Nothing is held: no cut to paste, and the empty folder can go.
+        DeleteObject(next.holdingFolder);
+        SaveOrLog(ctx.cut);
+        return;
+    }
+    ctx.cut = next;
+}
+
+void PasteItems(CommandContext& ctx) {
+    if (!ctx.cut.pending) {
+        ctx.platform.Beep();
+        return;
+    }
+    // A selection that is not one plain folder pastes nothing and keeps the
+    // cut, so the held items are not stranded.
+    if (!IsPasteTarget(ctx.selection)) {
+        return;
+    }
+    const FileRef target = ctx.selection.items.front();
+
+    std::vector<FileRef> children;
+    const Status listed = ListFolderItems(ctx.cut.holdingFolder, children);
+    if (listed != 0) {
+        // Gone (deleted by hand) or empty: nothing is held any more. Any other
+        // failure keeps the cut, as its items may still be there.
+        if (listed == ENOENT || listed == ENODATA || listed == EINVAL) {
+            ctx.cut.pending = false;
+            SaveOrLog(ctx.cut);
+        }
+        return;
+    }
+
+    for (const FileRef& child : VisibleHeldItems(children)) {
+        if (MoveItem(ctx, child, target, nullptr) == 0) {
+            continue;
+        }
+        if (const std::optional<std::string> name = ItemFileName(child)) {
+            Log(QStringLiteral("The file \"%1\" could not be moved and will be put back in its "
+                               "original folder.")
+                    .arg(QString::fromUtf8(*name)));
+        }
+        MoveItem(ctx, child, ctx.cut.originFolder, nullptr);
+    }
+
+    // What could go neither to the target nor back stays held, and the cut
+    // stays pending so it can be pasted again.
+    ctx.cut.pending = HoldsVisibleItems(ctx.cut.holdingFolder);
+    SaveOrLog(ctx.cut);
+}
+
+} // namespace ferrolet

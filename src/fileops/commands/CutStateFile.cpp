@@ -1,0 +1,230 @@
+#include "fileops/commands/CutStateFile.h"
+
+#include "items/ItemNames.h"
+#include "items/ScopedFd.h"
+#include "platform/FolderRecord.h"
+#include "util/AppPaths.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ferrolet {
+
+namespace {
+
+constexpr const char* kStateFileName = "pending-cut";
+constexpr const char* kHeader = "ferrolet-pending-cut 1";
+constexpr const char* kHoldingKey = "holding ";
+constexpr const char* kOriginKey = "origin ";
+// A state file is three short lines; anything much larger is not one.
+constexpr off_t kMaxStateFileBytes = 64 * 1024;
+
+bool IsUpperHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+Status OpenStateDirectory(ScopedFd& dirFd) {
+    const std::string dir = StateDirectory();
+    if (dir.empty()) {
+        return EINVAL;
+    }
+    dirFd.Reset(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+    return dirFd.IsOpen() ? 0 : LastErrnoStatus();
+}
+
+Status WriteAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    size_t left = static_cast<size_t>(bytes.size());
+    while (left > 0) {
+        const ssize_t n = write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastErrnoStatus();
+        }
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+QByteArray EncodeState(const CutState& cut) {
+    QByteArray text = QByteArray(kHeader) + '\n';
+    text += QByteArray(kHoldingKey) + QByteArray::fromStdString(cut.holdingFolder.Name()) + '\n';
+    QByteArray record;
+    if (!cut.originFolder.IsNull() && MakeFolderRecord(cut.originFolder, record) == 0) {
+        text += QByteArray(kOriginKey) + record.toHex() + '\n';
+    }
+    return text;
+}
+
+// The holding folder's name and the origin's record, from the file's bytes;
+// false for anything that is not exactly a state file.
+bool DecodeState(const QByteArray& bytes, std::string& holdingName, QByteArray& originRecord) {
+    if (!bytes.endsWith('\n')) {
+        return false;
+    }
+    const QList<QByteArray> lines = bytes.left(bytes.size() - 1).split('\n');
+    if (lines.size() < 2 || lines.size() > 3 || lines[0] != kHeader ||
+        !lines[1].startsWith(kHoldingKey)) {
+        return false;
+    }
+    holdingName = lines[1].mid(qsizetype(strlen(kHoldingKey))).toStdString();
+    if (!IsHoldingFolderName(holdingName)) {
+        return false;
+    }
+    originRecord.clear();
+    if (lines.size() == 3) {
+        if (!lines[2].startsWith(kOriginKey)) {
+            return false;
+        }
+        const QByteArray hex = lines[2].mid(qsizetype(strlen(kOriginKey)));
+        for (const char c : hex) {
+            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+                return false;
+            }
+        }
+        originRecord = QByteArray::fromHex(hex);
+        if (originRecord.isEmpty() || originRecord.size() * 2 != hex.size()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Status ReadStateFile(int dirFd, QByteArray& bytes) {
+    ScopedFd fd(openat(dirFd, kStateFileName, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd.IsOpen()) {
+        return LastErrnoStatus();
+    }
+    struct stat st {};
+    if (fstat(fd.Get(), &st) != 0) {
+        return LastErrnoStatus();
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxStateFileBytes) {
+        return EINVAL;
+    }
+    bytes.clear();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd.Get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastErrnoStatus();
+        }
+        if (n == 0) {
+            return 0;
+        }
+        bytes.append(buffer, n);
+        if (bytes.size() > kMaxStateFileBytes) {
+            return EINVAL;
+        }
+    }
+}
+
+} // namespace
+
+std::string CutStateFilePath() {
+    const std::string dir = StateDirectory();
+    return dir.empty() ? std::string() : dir + "/" + kStateFileName;
+}
+
+bool IsHoldingFolderName(const std::string& name) {
+    if (name.size() != 36) {
+        return false;
+    }
+    for (size_t i = 0; i < name.size(); ++i) {
+        const bool hyphenPlace = i == 8 || i == 13 || i == 18 || i == 23;
+        if (hyphenPlace ? name[i] != '-' : !IsUpperHexDigit(name[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Status SaveCutState(const CutState& cut) {
+    ScopedFd dirFd;
+    if (const Status status = OpenStateDirectory(dirFd); status != 0) {
+        return status;
+    }
+    if (!cut.pending) {
+        if (unlinkat(dirFd.Get(), kStateFileName, 0) != 0 && errno != ENOENT) {
+            return LastErrnoStatus();
+        }
+        return fsync(dirFd.Get()) == 0 ? 0 : LastErrnoStatus();
+    }
+    if (!IsHoldingFolderName(cut.holdingFolder.Name())) {
+        return EINVAL;
+    }
+
+    // Temporary name first, flushed, then renamed over: a crash leaves the
+    // old state or the new one, never half of one.
+    const std::string tempName = std::string(".") + kStateFileName + "-" + NewUUIDString();
+    ScopedFd fd(openat(dirFd.Get(), tempName.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd.IsOpen()) {
+        return LastErrnoStatus();
+    }
+    Status status = WriteAll(fd.Get(), EncodeState(cut));
+    if (status == 0 && fsync(fd.Get()) != 0) {
+        status = LastErrnoStatus();
+    }
+    if (status == 0 && close(fd.Release()) != 0) {
+        status = LastErrnoStatus();
+    }
+    if (status == 0 && renameat(dirFd.Get(), tempName.c_str(), dirFd.Get(), kStateFileName) != 0) {
+        status = LastErrnoStatus();
+    }
+    if (status != 0) {
+        unlinkat(dirFd.Get(), tempName.c_str(), 0);
+        return status;
+    }
+    return fsync(dirFd.Get()) == 0 ? 0 : LastErrnoStatus();
+}
+
+Status LoadCutState(CutState& cut) {
+    ScopedFd dirFd;
+    if (const Status status = OpenStateDirectory(dirFd); status != 0) {
+        return status;
+    }
+    QByteArray bytes;
+    if (const Status status = ReadStateFile(dirFd.Get(), bytes); status != 0) {
+        if (status == ENOENT) {
+            cut = CutState{};
+            return 0;
+        }
+        return status;
+    }
+    std::string holdingName;
+    QByteArray originRecord;
+    if (!DecodeState(bytes, holdingName, originRecord)) {
+        return EINVAL;
+    }
+
+    CutState loaded;
+    bool isFolder = false;
+    const std::string holdingPath = StateDirectory() + "/" + holdingName;
+    if (FileRef::FromPath(holdingPath, loaded.holdingFolder, FileRef::Leaf::NoFollow, &isFolder) !=
+            0 ||
+        !isFolder) {
+        // Nothing is held any more (the folder was removed by hand).
+        cut = CutState{};
+        return 0;
+    }
+    if (!originRecord.isEmpty() && ResolveFolderRecord(originRecord, loaded.originFolder) != 0) {
+        // The items can still be pasted; only a put-back has nowhere to go.
+        loaded.originFolder = FileRef();
+    }
+    loaded.pending = true;
+    cut = loaded;
+    return 0;
+}
+
+} // namespace ferrolet

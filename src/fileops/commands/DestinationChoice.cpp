@@ -1,0 +1,47 @@
+#include "fileops/commands/DestinationChoice.h"
+
+#include "settings/FolderLists.h"
+#include "settings/OptionReaders.h"
+#include "settings/SettingsKeys.h"
+
+namespace ferrolet {
+
+std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx) {
+    FolderDialogRequest request;
+    request.title = QStringLiteral("Choose Folder");
+    request.prompt = QStringLiteral("Choose");
+    request.multipleSelection = false;
+    request.bringToFront = true;
+    const std::vector<std::string> chosen = ctx.platform.ChooseFolders(request);
+    if (chosen.empty() || chosen.front().empty()) {
+        return std::nullopt;
+    }
+    return chosen.front();
+}
+
+std::optional<std::string> ResolveDestination(CommandContext& ctx, int k,
+                                              const std::optional<std::string>& chosenPath) {
+    if (k < 1) {
+        return chosenPath;
+    }
+    const QStringList list = FolderPathnames(ctx.settings, keys::PathnamesAliases);
+    if (k - 1 >= list.size()) {
+        return std::nullopt;
+    }
+    return list.at(k - 1).toStdString();
+}
+
+std::optional<std::string> DestinationResolver::Next(CommandContext& ctx) {
+    if (m_k < 1) {
+        return m_chosen;
+    }
+    QVariantList stored = ReadArray(ctx.settings, keys::PathnamesAliases);
+    if (!m_haveList || stored != m_stored) {
+        m_resolved = ResolveDestination(ctx, m_k, m_chosen);
+        m_stored = std::move(stored);
+        m_haveList = true;
+    }
+    return m_resolved;
+}
+
+} // namespace ferrolet

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "fileops/commands/CommandContext.h"
+
+#include <QVariantList>
+
+#include <optional>
+#include <string>
+
+namespace ferrolet {
+
+// The folder dialog of the destination commands ("Choose Folder" /
+// "Choose", one folder, our own windows raised above the file manager). The
+// chosen folder's path, or nothing when the user cancelled or there is no
+// display to show the dialog on.
+std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx);
+
+// The destination path for folder index k: the chosen path when k < 1,
+// otherwise entry k - 1 of the destination-folder list, read anew at every
+// call so that a list edited during a run applies from the next item on.
+// Nothing when k is past the end of the list or the list is empty. An entry
+// that no longer resolves comes back as "<< Folder Not Found >>", which the
+// operation itself then fails on.
+std::optional<std::string> ResolveDestination(CommandContext& ctx, int k,
+                                              const std::optional<std::string>& chosenPath);
+
+// ResolveDestination for a run over many items: the stored list is still
+// read anew for every item, but its entries are resolved again only when the
+// stored list has changed since the previous item, so a long run does not
+// pay for resolving every folder record once per item.
+class DestinationResolver {
+public:
+    DestinationResolver(int k, std::optional<std::string> chosenPath)
+        : m_k(k), m_chosen(std::move(chosenPath)) {}
+    std::optional<std::string> Next(CommandContext& ctx);
+
+private:
+    int m_k;
+    std::optional<std::string> m_chosen;
+    bool m_haveList = false;
+    QVariantList m_stored;
+    std::optional<std::string> m_resolved;
+};
+
+} // namespace ferrolet

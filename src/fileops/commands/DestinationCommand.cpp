@@ -1,0 +1,73 @@
+#include "fileops/commands/DestinationCommand.h"
+
+#include "fileops/commands/CompletionSound.h"
+#include "fileops/commands/DestinationChoice.h"
+#include "items/RevealMovedItem.h"
+#include "settings/OptionReaders.h"
+#include "settings/SettingsKeys.h"
+#include "util/Log.h"
+
+namespace ferrolet {
+
+bool HasSelection(const CommandContext& ctx) {
+    return ctx.selection.hasArray && ctx.selection.count >= 1 && !ctx.selection.items.empty();
+}
+
+bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::string>& chosen) {
+    chosen.reset();
+    if (!HasSelection(ctx)) {
+        return false;
+    }
+    if (k < 1) {
+        chosen = ChooseDestinationFolder(ctx);
+        if (!chosen) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
+                           const std::string& destination, bool isLast) {
+    if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
+        RevealMovedItem(ctx.platform, newItem, destination);
+    }
+    if (isLast) {
+        PlayCompletionSound(ctx);
+    }
+}
+
+std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
+    std::vector<FileRef> items = ctx.selection.items;
+    items.resize(std::min(items.size(), static_cast<size_t>(std::max(ctx.selection.count, 0))));
+    return items;
+}
+
+void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation) {
+    std::optional<std::string> chosen;
+    if (!StartDestinationCommand(ctx, k, chosen)) {
+        return;
+    }
+    DestinationResolver destinations(k, chosen);
+    const std::vector<FileRef> items = SelectedItems(ctx);
+    const size_t count = items.size();
+    for (size_t i = 0; i < count; ++i) {
+        std::string itemPath;
+        if (items[i].MakePath(itemPath) != 0) {
+            continue;
+        }
+        const std::optional<std::string> destination = destinations.Next(ctx);
+        if (!destination) {
+            continue;
+        }
+        FileRef newItem;
+        if (!operation.action(ctx, items[i], itemPath, *destination, newItem)) {
+            ctx.platform.Beep();
+            Log(operation.failureLine);
+            continue;
+        }
+        FinishDestinationItem(ctx, newItem, *destination, i == count - 1);
+    }
+}
+
+} // namespace ferrolet

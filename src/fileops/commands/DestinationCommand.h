@@ -1,0 +1,60 @@
+#pragma once
+
+#include "fileops/commands/CommandContext.h"
+#include "platform/FileRef.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ferrolet {
+
+// One per-item step of a destination command (move, alias, hard link …):
+// acts on item (whose path is itemPath) with the destination folder at
+// destinationPath. True when the item is done; then *newItem designates what
+// the user should be shown at the destination (the moved item, the new
+// link). On failure the action has logged its own detail lines, if any.
+using DestinationItemAction =
+    std::function<bool(CommandContext& ctx, const FileRef& item, const std::string& itemPath,
+                       const std::string& destinationPath, FileRef& newItem)>;
+
+struct DestinationOperation {
+    DestinationItemAction action;
+    // Logged, after a beep, for every item whose action failed.
+    QString failureLine;
+};
+
+// The steps every destination command shares:
+//  1. no selection: nothing at all;
+//  2. k < 1: the folder dialog; cancelled: nothing at all;
+//  3. for every selected item in order: an item whose path cannot be made
+//     (it vanished, or its place now holds another item) or whose
+//     destination cannot be resolved is skipped silently; a failed action
+//     beeps and logs failureLine; a done item is revealed when
+//     "SelectMovedItem" is on, and when it is the last item the completion
+//     sound plays, so the sound means "the last item made it".
+void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation);
+
+// The selection holds at least one slot: steps 1 of every destination
+// command.
+bool HasSelection(const CommandContext& ctx);
+
+// The first two steps every destination command shares: nothing happens
+// without a selection, and a folder index below 1 asks for the destination
+// in the folder dialog (*chosen). False when the command ends there.
+bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::string>& chosen);
+
+// A done item's ending: revealed when "SelectMovedItem" is on, and the
+// completion sound after the last item.
+void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
+                           const std::string& destination, bool isLast);
+
+// The snapshot's items as the command runs on them: a copy, since a command
+// may run the event loop (progress) and a menu build then replaces the
+// snapshot; never more than its count.
+std::vector<FileRef> SelectedItems(const CommandContext& ctx);
+
+} // namespace ferrolet

@@ -1,0 +1,92 @@
+#include "fileops/commands/DestinationListCommands.h"
+
+#include "items/ItemKinds.h"
+#include "settings/FolderLists.h"
+#include "settings/SettingsKeys.h"
+
+namespace ferrolet {
+
+namespace {
+
+// Folder paths in the list are kept at most this long.
+constexpr size_t kMaxListedPathBytes = 2048;
+
+// The one selected plain folder and its path, as Add and Remove Folder need.
+bool SingleSelectedFolder(const CommandContext& ctx, FileRef& folder, QString& path) {
+    const SelectionSnapshot& selection = ctx.selection;
+    if (!selection.hasArray || selection.count != 1 || selection.items.size() != 1) {
+        return false;
+    }
+    folder = selection.items.front();
+    if (!IsPlainFolder(folder)) {
+        return false;
+    }
+    std::string bytes;
+    if (folder.MakePath(bytes, kMaxListedPathBytes) != 0) {
+        return false;
+    }
+    // The list holds text; a path that is not UTF-8 could not be found again.
+    path = QString::fromUtf8(bytes);
+    return path.toUtf8().toStdString() == bytes;
+}
+
+void RefreshPreferencesWindow(CommandContext& ctx) {
+    if (ctx.updatePathnamesTable) {
+        ctx.updatePathnamesTable();
+    }
+}
+
+} // namespace
+
+void OpenListedFolder(CommandContext& ctx, int k) {
+    const QStringList list = FolderPathnames(ctx.settings, keys::PathnamesAliases);
+    if (k < 1 || k - 1 >= list.size()) {
+        return;
+    }
+    FileRef folder;
+    bool isFolder = false;
+    if (FileRef::FromPath(list.at(k - 1).toStdString(), folder, FileRef::Leaf::Follow, &isFolder) !=
+            0 ||
+        !isFolder) {
+        return;
+    }
+    ctx.platform.OpenFolder(folder.Path());
+}
+
+void AddSelectedFolder(CommandContext& ctx) {
+    ctx.settings.Synchronize();
+    QStringList list = FolderPathnames(ctx.settings, keys::PathnamesAliases);
+    FileRef folder;
+    QString path;
+    if (!SingleSelectedFolder(ctx, folder, path)) {
+        return;
+    }
+    list.append(path);
+    StoreDestinationPathnames(ctx.settings, list);
+    RefreshPreferencesWindow(ctx);
+}
+
+void RemoveSelectedFolder(CommandContext& ctx) {
+    ctx.settings.Synchronize();
+    QStringList list = FolderPathnames(ctx.settings, keys::PathnamesAliases);
+    if (list.isEmpty()) {
+        return;
+    }
+    FileRef folder;
+    QString path;
+    if (!SingleSelectedFolder(ctx, folder, path)) {
+        return;
+    }
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        FileRef entry;
+        if (FileRef::FromPath(list.at(i).toStdString(), entry, FileRef::Leaf::Follow) == 0 &&
+            entry.Device() == folder.Device() && entry.Inode() == folder.Inode()) {
+            list.removeAt(i);
+            break;
+        }
+    }
+    StoreDestinationPathnames(ctx.settings, list);
+    RefreshPreferencesWindow(ctx);
+}
+
+} // namespace ferrolet

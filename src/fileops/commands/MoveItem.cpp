@@ -1,0 +1,166 @@
+#include "fileops/commands/MoveItem.h"
+
+#include "filemanager/ItemComments.h"
+#include "fileops/engine/FileEngine.h"
+#include "items/ClashReplacement.h"
+#include "items/FolderItems.h"
+#include "items/ItemAccess.h"
+#include "items/ItemNames.h"
+#include "items/UniqueName.h"
+#include "settings/OptionReaders.h"
+#include "settings/SettingsKeys.h"
+#include "util/Log.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace ferrolet {
+
+namespace {
+
+QString NameForLog(const FileRef& item) {
+    const std::optional<std::string> name = ItemFileName(item);
+    return name ? QString::fromUtf8(*name) : QString();
+}
+
+// Whether item already sits in folder. The folder holding the item is the
+// one its parent path leads to, links followed (the user may have reached
+// the item through them); one stat answers that without resolving the path
+// name by name.
+Status IsInFolder(const FileRef& item, const FileRef& folder, bool& inFolder) {
+    inFolder = false;
+    struct stat st {};
+    if (const Status status = StatItemRef(item, st); status != 0) {
+        return status;
+    }
+    if (item.Path() == "/") {
+        return 0;
+    }
+    struct stat parent {};
+    if (::stat(item.ParentPath().c_str(), &parent) != 0) {
+        return LastErrnoStatus();
+    }
+    inFolder = parent.st_dev == folder.Device() && parent.st_ino == folder.Inode();
+    return 0;
+}
+
+// The moved item, complete in folder under a unique name, takes the name of
+// the same-named item there when the settings ask to replace it: that item
+// is set aside, the moved item renamed (never replacing), and the set-aside
+// item removed, or put back if the rename fails. Until then both are whole
+// under names of their own.
+void TakeOverName(CommandContext& ctx, const std::string& name, const FileRef& folder,
+                  FileRef& moved) {
+    ClashReplacement clash;
+    if (!RemoveClashingItemNamed(ctx.settings, name, moved, folder, clash)) {
+        return;
+    }
+    ScopedFd folderFd;
+    if (OpenFolderRef(folder, folderFd) != 0 ||
+        renameat2(folderFd.Get(), moved.Name().c_str(), folderFd.Get(), name.c_str(),
+                  RENAME_NOREPLACE) != 0) {
+        clash.Rollback();
+        return;
+    }
+    clash.Commit();
+    moved = FileRef::Make(ChildPath(folder.Path(), name), moved.Device(), moved.Inode());
+}
+
+} // namespace
+
+Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
+                FileRef* newItem) {
+    bool alreadyThere = false;
+    if (const Status status = IsInFolder(item, destinationFolder, alreadyThere); status != 0) {
+        return status;
+    }
+    if (alreadyThere) {
+        if (newItem) {
+            *newItem = item;
+        }
+        return 0;
+    }
+
+    // Clearing the way and picking a unique name only matter when the name
+    // is taken; most moves meet no clash, and skip those look-ups. A clash
+    // that appears after this question is still safe: the move never
+    // replaces, it fails.
+    ClashReplacement clash;
+    std::optional<std::string> uniqueName;
+    std::string replacedName;
+    FileRef existing;
+    if (MakeChildRef(destinationFolder, item.Name(), existing) != ENOENT) {
+        if (item.Device() == destinationFolder.Device()) {
+            RemoveClashingItem(ctx.settings, item, destinationFolder, clash);
+        } else {
+            // Across file systems the copy takes time: the same-named item
+            // keeps its name until the moved item is complete in the folder
+            // (under its unique name), and only then makes room for it.
+            replacedName = item.Name();
+        }
+        uniqueName = MakeUniqueName(destinationFolder, item);
+    }
+    QString comment;
+    bool hasComment = false;
+    if (ReadBoolPref(ctx.settings, keys::PreserveComments)) {
+        if (ReadItemComment(item, comment, hasComment) != 0) {
+            hasComment = false;
+        }
+    }
+
+    FileRef moved;
+    const Status status = MoveObject(item, destinationFolder, uniqueName ? &*uniqueName : nullptr,
+                                     &moved, ctx.progress);
+    if (status != 0) {
+        clash.Rollback();
+        Log(QStringLiteral("An error occurred: %1").arg(status));
+        return status;
+    }
+    clash.Commit();
+    if (!replacedName.empty() && uniqueName) {
+        TakeOverName(ctx, replacedName, destinationFolder, moved);
+    }
+    if (newItem) {
+        *newItem = moved;
+    }
+
+    if (hasComment) {
+        if (const Status written = WriteItemComment(moved, comment); written != 0) {
+            Log(QStringLiteral("Ferrolet: The comment of \"%1\" could not be kept. Error code = %2")
+                    .arg(NameForLog(moved))
+                    .arg(written));
+        }
+    }
+    // Both were just used by the move: their names need no second look.
+    const std::string movedName = moved.Name();
+    const std::string folderName = destinationFolder.Name();
+    if (!movedName.empty() && !folderName.empty()) {
+        Log(QStringLiteral("Moved \"%1\" to \"%2\"")
+                .arg(QString::fromUtf8(movedName), QString::fromUtf8(folderName)));
+    }
+    return 0;
+}
+
+bool MoveItemToPath(CommandContext& ctx, const FileRef& item, const std::string& destinationPath,
+                    FileRef* newItem) {
+    FileRef destination;
+    const Status status = FileRef::FromPath(destinationPath, destination, FileRef::Leaf::Follow);
+    if (status != 0) {
+        Log(QStringLiteral("Ferrolet: An error occurred moving a folder or file. Error code = %1")
+                .arg(status));
+        return false;
+    }
+    return MoveItem(ctx, item, destination, newItem) == 0;
+}
+
+bool MoveItemAtPath(CommandContext& ctx, const std::string& itemPath,
+                    const std::string& destinationPath, FileRef* newItem) {
+    FileRef item;
+    if (FileRef::FromPath(itemPath, item) != 0) {
+        return false;
+    }
+    return MoveItemToPath(ctx, item, destinationPath, newItem);
+}
+
+} // namespace ferrolet

@@ -1,0 +1,37 @@
+#include "fileops/commands/MoveSelection.h"
+
+#include "fileops/commands/DestinationCommand.h"
+#include "fileops/commands/MoveItem.h"
+
+#include <memory>
+
+namespace ferrolet {
+
+void MoveSelectionToFolder(CommandContext& ctx, int k) {
+    DestinationOperation operation;
+    // The snapshot's reference is moved rather than whatever its path holds
+    // now, so a replaced item is never moved in its place.
+    //
+    // The destination folder of the previous item is used again while the
+    // path is the same and still leads to that folder, which spares
+    // resolving the path for every item of a long run.
+    auto lastPath = std::make_shared<std::string>();
+    auto lastFolder = std::make_shared<FileRef>();
+    operation.action = [lastPath,
+                        lastFolder](CommandContext& c, const FileRef& item, const std::string&,
+                                    const std::string& destinationPath, FileRef& newItem) {
+        if (destinationPath != *lastPath || !lastFolder->IsValid()) {
+            *lastPath = destinationPath;
+            *lastFolder = FileRef();
+            if (FileRef::FromPath(destinationPath, *lastFolder, FileRef::Leaf::Follow) != 0) {
+                lastPath->clear();
+                return MoveItemToPath(c, item, destinationPath, &newItem); // logs the failure
+            }
+        }
+        return MoveItem(c, item, *lastFolder, &newItem) == 0;
+    };
+    operation.failureLine = QStringLiteral("Ferrolet: An error occurred moving a folder or file.");
+    RunDestinationCommand(ctx, k, operation);
+}
+
+} // namespace ferrolet

@@ -1,0 +1,126 @@
+#include "fileops/commands/WrapItems.h"
+
+#include "filemanager/ItemComments.h"
+#include "fileops/commands/MoveItem.h"
+#include "fileops/engine/FileEngine.h"
+#include "items/FolderItems.h"
+#include "items/ItemNames.h"
+#include "items/RevealMovedItem.h"
+#include "platform/PathHelpers.h"
+#include "settings/OptionReaders.h"
+#include "settings/SettingsKeys.h"
+#include "util/Log.h"
+
+#include <cstdlib>
+
+namespace ferrolet {
+
+namespace {
+
+// "+HHMM" / "-HHMM" for an offset from UTC in seconds.
+QString OffsetText(int offsetSeconds) {
+    const QChar sign = offsetSeconds < 0 ? QLatin1Char('-') : QLatin1Char('+');
+    const int minutes = std::abs(offsetSeconds) / 60;
+    return QStringLiteral("%1%2%3")
+        .arg(sign)
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The folder the items go into, or a null reference when there is none.
+FileRef ChooseWrapper(CommandContext& ctx, const FileRef& parent) {
+    const QString wrapperName = MakeWrapperName(kWrapperPrefix, ctx.platform.Now());
+    if (wrapperName.isEmpty()) {
+        return {};
+    }
+    FileRef wrapper;
+    if (ReadBoolPref(ctx.settings, keys::PromptForWrap)) {
+        FolderDialogRequest request;
+        // The dialog shows over whatever the user is working in; raising our
+        // own windows first would only cover the file manager.
+        request.bringToFront = false;
+        const std::vector<std::string> chosen = ctx.platform.ChooseFolders(request);
+        if (chosen.empty() || !RefForPath(QString::fromStdString(chosen.front()), wrapper)) {
+            return {};
+        }
+    } else if (FindOrCreateFolder(parent, wrapperName.toStdString(), wrapper) != 0) {
+        return {};
+    }
+    return wrapper;
+}
+
+// Copies one item into the wrapper, with its comment when asked.
+Status CopyIntoWrapper(CommandContext& ctx, const FileRef& item, const FileRef& wrapper,
+                       FileRef& copied) {
+    QString comment;
+    bool hasComment = false;
+    if (ReadBoolPref(ctx.settings, keys::PreserveComments) &&
+        ReadItemComment(item, comment, hasComment) != 0) {
+        hasComment = false;
+    }
+    const Status status = CopyObject(item, wrapper, nullptr, &copied, ctx.progress);
+    if (status != 0) {
+        return status;
+    }
+    if (hasComment) {
+        // The copy is complete whatever becomes of its comment.
+        if (const Status written = WriteItemComment(copied, comment); written != 0) {
+            Log(QStringLiteral("Ferrolet: The comment of \"%1\" could not be kept. Error code = %2")
+                    .arg(QString::fromStdString(copied.Name()))
+                    .arg(written));
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+QString MakeWrapperName(const QString& prefix, const QDateTime& now) {
+    if (!now.isValid()) {
+        return {};
+    }
+    const QString description = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                                QLatin1Char(' ') + OffsetText(now.offsetFromUtc());
+    return prefix + QLatin1Char(' ') + CleanForFilename(description);
+}
+
+void WrapItems(CommandContext& ctx) {
+    if (!ctx.selection.hasArray || ctx.selection.items.empty() ||
+        !ctx.selection.items.front().IsValid()) {
+        return;
+    }
+    const std::vector<FileRef> items = ctx.selection.items;
+    FileRef parent;
+    if (GetParentFolderRef(items.front(), parent) != 0 || parent.IsNull()) {
+        return;
+    }
+    const FileRef wrapper = ChooseWrapper(ctx, parent);
+    if (!wrapper.IsValid()) {
+        return;
+    }
+
+    const bool copies = ReadBoolPref(ctx.settings, keys::WrapCopies);
+    Status lastStatus = 0;
+    FileRef lastItem;
+    for (const FileRef& item : items) {
+        lastItem = FileRef();
+        // The move core carries the comment of a moved item itself.
+        lastStatus = copies ? CopyIntoWrapper(ctx, item, wrapper, lastItem)
+                            : MoveItem(ctx, item, wrapper, &lastItem);
+    }
+    if (lastStatus != 0) {
+        return;
+    }
+
+    std::string wrapperPath;
+    if (wrapper.MakePath(wrapperPath) != 0) {
+        return;
+    }
+    Log(QStringLiteral("Wrap Items. The wrapper path is : %1")
+            .arg(QString::fromStdString(wrapperPath)));
+    if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
+        RevealMovedItem(ctx.platform, lastItem, wrapperPath);
+    }
+}
+
+} // namespace ferrolet

@@ -1,0 +1,194 @@
+#include "fileops/engine/FileEngine.h"
+
+#include "fileops/engine/CopyEngine.h"
+#include "fileops/engine/EngineSteps.h"
+#include "fileops/engine/SourceRemoval.h"
+#include "items/ItemAccess.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace ferrolet {
+
+namespace {
+
+// Everything a move or copy needs once its arguments have been checked.
+struct Transfer {
+    OpenedItem source;
+    ScopedFd destination;
+    struct stat destinationInfo {};
+    std::string destinationPath;
+    std::string targetName;
+};
+
+Status PrepareTransfer(const FileRef& item, const FileRef& destinationFolder,
+                       const std::string* newName, Transfer& out) {
+    if (Status status = OpenItem(item, out.source); status != 0) {
+        return status;
+    }
+    if (Status status = OpenDestination(destinationFolder, out.destination, out.destinationInfo);
+        status != 0) {
+        return status;
+    }
+    out.destinationPath = destinationFolder.Path();
+    out.targetName = newName ? *newName : out.source.name;
+    if (Status status = CheckEntryName(out.targetName); status != 0) {
+        return status;
+    }
+    if (S_ISDIR(out.source.info.st_mode)) {
+        return RefuseMoveIntoItself(out.destination.Get(), out.source.info);
+    }
+    return 0;
+}
+
+bool TargetTaken(const Transfer& transfer) {
+    struct stat st {};
+    return fstatat(transfer.destination.Get(), transfer.targetName.c_str(), &st,
+                   AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Copies the source under a fresh hidden name in the destination. On failure
+// nothing of the copy remains.
+Status CopyToHiddenName(const Transfer& transfer, CopyContext& context, CopiedEntry* record,
+                        std::string& hiddenName) {
+    if (Status status = MakeHiddenName(transfer.destination.Get(), hiddenName); status != 0) {
+        return status;
+    }
+    if (context.progress && context.progress->started) {
+        context.progress->started(transfer.source.name,
+                                  EntrySizeAt(transfer.source.folder.Get(), transfer.source.name));
+    }
+    bool created = false;
+    Status status = CopyEntryAt(transfer.source.folder.Get(), transfer.source.name,
+                                transfer.destination.Get(), hiddenName, context, record, &created);
+    if (status == 0 && !context.Finish()) {
+        status = ECANCELED;
+    }
+    if (status != 0 && created) {
+        RemoveOwnTreeAt(transfer.destination.Get(), hiddenName);
+    }
+    return status;
+}
+
+// Puts a complete copy under its real name, or removes it.
+Status PlaceCopy(const Transfer& transfer, const std::string& hiddenName) {
+    const Status status =
+        RenameWithoutReplacing(transfer.destination.Get(), hiddenName, transfer.destination.Get(),
+                               transfer.targetName, S_ISDIR(transfer.source.info.st_mode));
+    if (status != 0) {
+        RemoveOwnTreeAt(transfer.destination.Get(), hiddenName);
+    }
+    return status;
+}
+
+Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
+                             const ProgressSink* progress) {
+    if (TargetTaken(transfer)) {
+        return EEXIST; // before copying gigabytes for nothing
+    }
+    CopyContext context;
+    context.progress = progress;
+    context.recordSource = true;
+    CopiedEntry record;
+    std::string hiddenName;
+    if (Status status = CopyToHiddenName(transfer, context, &record, hiddenName); status != 0) {
+        return status;
+    }
+    const int destination = transfer.destination.Get();
+    const int sourceFolder = transfer.source.folder.Get();
+    // The copy must be on disk before the source may go; and the source may
+    // only go when it is still what was copied and all of it can be removed.
+    Status status = MakeDurable(destination, hiddenName);
+    if (status == 0) {
+        status = CheckSourceRemovable(sourceFolder, record);
+    }
+    if (status != 0) {
+        RemoveOwnTreeAt(destination, hiddenName);
+        return status;
+    }
+    if (Status placed = PlaceCopy(transfer, hiddenName); placed != 0) {
+        return placed;
+    }
+    if (Status durable = MakeDurable(destination, transfer.targetName); durable != 0) {
+        RemoveOwnTreeAt(destination, transfer.targetName);
+        return durable;
+    }
+    FileRef placedRef;
+    ReferenceTo(transfer.destinationPath, destination, transfer.targetName, &placedRef);
+    bool removedAny = false;
+    status = RemoveCopiedSource(sourceFolder, record, &removedAny);
+    if (status != 0) {
+        // Untouched source: take the copy back, so there are not two of it.
+        // Partly removed source: the copy holds everything, so it stays.
+        if (!removedAny && placedRef.IsValid()) {
+            RemoveOwnTreeAt(destination, transfer.targetName);
+        }
+        return status;
+    }
+    if (newItem) {
+        *newItem = placedRef;
+    }
+    return 0;
+}
+
+} // namespace
+
+Status MoveObject(const FileRef& item, const FileRef& destinationFolder, const std::string* newName,
+                  FileRef* newItem, const ProgressSink* progress) {
+    Transfer transfer;
+    if (Status status = PrepareTransfer(item, destinationFolder, newName, transfer); status != 0) {
+        return status;
+    }
+    const Status renamed = RenameWithoutReplacing(
+        transfer.source.folder.Get(), transfer.source.name, transfer.destination.Get(),
+        transfer.targetName, S_ISDIR(transfer.source.info.st_mode));
+    if (renamed == EXDEV) {
+        return MoveAcrossFileSystems(transfer, newItem, progress);
+    }
+    if (renamed != 0) {
+        return renamed;
+    }
+    // A rename keeps the item's identity; only its path changes.
+    if (newItem) {
+        *newItem = FileRef::Make(ChildPath(transfer.destinationPath, transfer.targetName),
+                                 transfer.source.info.st_dev, transfer.source.info.st_ino);
+    }
+    return 0;
+}
+
+Status CopyObject(const FileRef& item, const FileRef& destinationFolder, const std::string* newName,
+                  FileRef* newItem, const ProgressSink* progress) {
+    Transfer transfer;
+    if (Status status = PrepareTransfer(item, destinationFolder, newName, transfer); status != 0) {
+        return status;
+    }
+    if (TargetTaken(transfer)) {
+        return EEXIST;
+    }
+    CopyContext context;
+    context.progress = progress;
+    std::string hiddenName;
+    if (Status status = CopyToHiddenName(transfer, context, nullptr, hiddenName); status != 0) {
+        return status;
+    }
+    if (Status status = PlaceCopy(transfer, hiddenName); status != 0) {
+        return status;
+    }
+    return ReferenceTo(transfer.destinationPath, transfer.destination.Get(), transfer.targetName,
+                       newItem);
+}
+
+Status DeleteObject(const FileRef& item) {
+    OpenedItem opened;
+    if (Status status = OpenItem(item, opened); status != 0) {
+        return status;
+    }
+    const int flags = S_ISDIR(opened.info.st_mode) ? AT_REMOVEDIR : 0;
+    if (unlinkat(opened.folder.Get(), opened.name.c_str(), flags) != 0) {
+        return LastErrnoStatus();
+    }
+    return 0;
+}
+
+} // namespace ferrolet

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "fileops/engine/ProgressSink.h"
+#include "platform/FileRef.h"
+#include "util/Status.h"
+
+#include <string>
+
+namespace ferrolet {
+
+// The file engine beneath every command that moves, copies or deletes.
+// Every call works relative to folder descriptors, never follows a symbolic
+// link it was not asked to follow, and never replaces an existing item.
+//
+// Statuses: EINVAL for a null reference or an unusable name; ENOENT when
+// the item or the folder is gone or its path now holds another item; ENOTDIR
+// when the destination is not a folder; EEXIST when the destination holds an
+// item of the resulting name; EINVAL when a folder would go into itself or
+// one of its own subfolders; EBUSY when a source changed while it was being
+// copied to another file system; ECANCELED when the progress sink cancelled;
+// any other errno as it came.
+
+// Moves the item into destinationFolder, under *newName when given and its
+// own name otherwise. Within one file system this is one rename. Across file
+// systems the item is copied to a hidden temporary name in the destination,
+// made durable, renamed into place and only then is the source removed, after
+// checking that no source file changed during the copy and that all of it can
+// go. On failure the source stays whole and no copy is left (a source that
+// changes in the last instant, while its removal is under way, stays where it
+// is beside the complete copy, and the move reports EBUSY). *newItem receives
+// the reference of the item at its new place.
+Status MoveObject(const FileRef& item, const FileRef& destinationFolder, const std::string* newName,
+                  FileRef* newItem, const ProgressSink* progress = nullptr);
+
+// Copies the item (a folder with all its contents) into destinationFolder,
+// under *newName when given. Nothing appears under the real name until the
+// copy is complete; a failed copy leaves nothing behind.
+Status CopyObject(const FileRef& item, const FileRef& destinationFolder, const std::string* newName,
+                  FileRef* newItem, const ProgressSink* progress = nullptr);
+
+// Removes a file, a symbolic link (not what it points to) or an empty folder.
+Status DeleteObject(const FileRef& item);
+
+// The prefix of the hidden names under which copies are built; such an entry
+// left in a folder is the remains of a copy that was interrupted.
+inline constexpr const char* kPartialCopyPrefix = ".ferrolet-partial-";
+
+} // namespace ferrolet

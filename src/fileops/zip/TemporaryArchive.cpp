@@ -1,0 +1,90 @@
+#include "fileops/zip/TemporaryArchive.h"
+
+#include "fileops/zip/ZipArchive.h"
+#include "items/FolderItems.h"
+#include "items/ItemAccess.h"
+#include "items/ItemNames.h"
+#include "items/ScopedFd.h"
+#include "items/UniqueName.h"
+#include "util/AppPaths.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+namespace ferrolet {
+
+namespace {
+
+constexpr const char* kPartialArchiveName = ".ferrolet-partial-archive.zip";
+constexpr const char* kZipSuffix = ".zip";
+
+// Removes the UUID folder of an archive once it is empty; it is our own
+// clutter. A folder that still holds anything stays.
+void RemoveEmptyFolder(const std::string& folderPath) {
+    rmdir(folderPath.c_str());
+}
+
+} // namespace
+
+std::string ArchiveNameFor(const std::string& itemName) {
+    const std::string suffix = kZipSuffix;
+    return TruncateAtCharacterBoundary(itemName, kMaxNameBytes - suffix.size()) + suffix;
+}
+
+Status CreateZipArchive(const FileRef& item, FileRef* archive, const ProgressSink* progress) {
+    const std::optional<std::string> itemName = ItemFileName(item);
+    if (!itemName) {
+        return ENOENT;
+    }
+    const std::string stateDirectory = StateDirectory();
+    if (stateDirectory.empty()) {
+        return ENOENT;
+    }
+    FileRef stateFolder;
+    if (Status status = FileRef::FromPath(stateDirectory, stateFolder); status != 0) {
+        return status;
+    }
+    FileRef archiveFolder;
+    if (Status status = FindOrCreateFolder(stateFolder, NewUUIDString(), archiveFolder);
+        status != 0) {
+        return status;
+    }
+    ScopedFd folderFd;
+    if (Status status = OpenFolderRef(archiveFolder, folderFd); status != 0) {
+        RemoveEmptyFolder(archiveFolder.Path());
+        return status;
+    }
+    ScopedFd out(openat(folderFd.Get(), kPartialArchiveName,
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!out.IsOpen()) {
+        const Status status = LastErrnoStatus();
+        RemoveEmptyFolder(archiveFolder.Path());
+        return status;
+    }
+    Status status = WriteZipArchive(item, out.Get(), progress);
+    // close() reports write-back failures of some file systems (NFS, quota).
+    if (close(out.Release()) != 0 && status == 0) {
+        status = LastErrnoStatus();
+    }
+    const std::string archiveName = ArchiveNameFor(*itemName);
+    if (status == 0 && renameat2(folderFd.Get(), kPartialArchiveName, folderFd.Get(),
+                                 archiveName.c_str(), RENAME_NOREPLACE) != 0) {
+        status = LastErrnoStatus();
+    }
+    if (status != 0) {
+        unlinkat(folderFd.Get(), kPartialArchiveName, 0);
+        RemoveEmptyFolder(archiveFolder.Path());
+        return status;
+    }
+    FileRef made;
+    if (Status found = MakeChildRef(archiveFolder, archiveName, made); found != 0) {
+        return found;
+    }
+    if (archive) {
+        *archive = made;
+    }
+    return 0;
+}
+
+} // namespace ferrolet

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "fileops/engine/ProgressSink.h"
+#include "platform/FileRef.h"
+#include "util/Status.h"
+
+#include <string>
+
+namespace ferrolet {
+
+// The archive's name for an item called itemName: "<item name>.zip", the
+// item name shortened at a character boundary when the whole would pass the
+// file system's name limit.
+std::string ArchiveNameFor(const std::string& itemName);
+
+// Makes a zip archive of item (see WriteZipArchive) in a new folder named by
+// a fresh UUID inside the state directory, written under a hidden temporary
+// name and renamed to "<item name>.zip" only once complete. *archive then
+// designates it. On failure nothing is left behind: neither the partial file
+// nor the UUID folder.
+Status CreateZipArchive(const FileRef& item, FileRef* archive,
+                        const ProgressSink* progress = nullptr);
+
+} // namespace ferrolet

@@ -1,0 +1,266 @@
+#include "fileops/zip/ZipArchive.h"
+
+#include "fileops/zip/ZipCompressibility.h"
+#include "fileops/zip/ZipWriter.h"
+#include "items/ItemAccess.h"
+#include "items/ScopedFd.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace ferrolet {
+
+namespace {
+
+// Read size of the file stream; also the sample that decides whether a file
+// is deflated or stored.
+constexpr size_t kBufferBytes = 256 * 1024;
+// How often a watching progress sink hears from us.
+constexpr uint64_t kProgressStepBytes = 4 * 1024 * 1024;
+
+bool SameInode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+class ArchiveWalk {
+public:
+    ArchiveWalk(ZipWriter& writer, const ProgressSink* progress)
+        : m_writer(writer), m_progress(progress), m_buffer(kBufferBytes) {}
+
+    // Adds folderFd's entry name as archiveName (a folder's contents go under
+    // archiveName + "/"; an empty archiveName puts them at the top).
+    Status AddEntry(int folderFd, const std::string& name, const std::string& archiveName,
+                    const struct stat& st);
+
+    Status AddFolderContents(int folderFd, const std::string& prefix);
+
+    // The sum of the regular-file sizes below folderFd, for progress.
+    static uint64_t TotalBytes(int folderFd, dev_t device);
+
+    dev_t m_topDevice = 0;
+
+private:
+    Status AddFile(int folderFd, const std::string& name, const std::string& archiveName,
+                   const struct stat& st);
+    Status AddLink(int folderFd, const std::string& name, const std::string& archiveName,
+                   const struct stat& st);
+    Status Advance(size_t bytes);
+
+    ZipWriter& m_writer;
+    const ProgressSink* m_progress;
+    std::vector<char> m_buffer;
+    uint64_t m_done = 0;
+    uint64_t m_lastReported = 0;
+};
+
+Status ArchiveWalk::Advance(size_t bytes) {
+    m_done += bytes;
+    if (!m_progress || !m_progress->advanced || m_done - m_lastReported < kProgressStepBytes) {
+        return 0;
+    }
+    m_lastReported = m_done;
+    return m_progress->advanced(m_done) ? 0 : ECANCELED;
+}
+
+Status ArchiveWalk::AddFile(int folderFd, const std::string& name, const std::string& archiveName,
+                            const struct stat& st) {
+    // O_NONBLOCK: should the entry have been swapped for a FIFO since it was
+    // examined, opening it must not wait for a writer.
+    ScopedFd fd(openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.IsOpen()) {
+        return LastErrnoStatus();
+    }
+    struct stat opened {};
+    if (fstat(fd.Get(), &opened) != 0) {
+        return LastErrnoStatus();
+    }
+    if (!SameInode(opened, st) || !S_ISREG(opened.st_mode)) {
+        return EBUSY;
+    }
+    posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Exactly the size announced in the header is stored: bytes appended
+    // meanwhile wait for the next archive, a file that shrank fails it.
+    uint64_t remaining = static_cast<uint64_t>(st.st_size);
+    bool headerWritten = false;
+    while (!headerWritten || remaining > 0) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, m_buffer.size()));
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = read(fd.Get(), m_buffer.data() + got, want - got);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                return LastErrnoStatus();
+            }
+            if (n == 0) {
+                return EBUSY;
+            }
+            got += static_cast<size_t>(n);
+        }
+        if (!headerWritten) {
+            const Status status =
+                m_writer.BeginFile(archiveName, st, LooksCompressible(m_buffer.data(), got));
+            if (status != 0) {
+                return status;
+            }
+            headerWritten = true;
+        }
+        if (Status status = m_writer.WriteData(m_buffer.data(), got); status != 0) {
+            return status;
+        }
+        remaining -= got;
+        if (Status status = Advance(got); status != 0) {
+            return status;
+        }
+    }
+    return 0;
+}
+
+Status ArchiveWalk::AddLink(int folderFd, const std::string& name, const std::string& archiveName,
+                            const struct stat& st) {
+    std::string target(static_cast<size_t>(std::max<off_t>(st.st_size, 0)) + 1, '\0');
+    for (;;) {
+        const ssize_t n = readlinkat(folderFd, name.c_str(), target.data(), target.size());
+        if (n < 0) {
+            return LastErrnoStatus();
+        }
+        if (static_cast<size_t>(n) < target.size()) {
+            target.resize(static_cast<size_t>(n));
+            break;
+        }
+        target.resize(target.size() * 2); // the link changed; read it again
+    }
+    return m_writer.AddSymlink(archiveName, st, target);
+}
+
+Status ArchiveWalk::AddEntry(int folderFd, const std::string& name, const std::string& archiveName,
+                             const struct stat& st) {
+    if (S_ISREG(st.st_mode)) {
+        return AddFile(folderFd, name, archiveName, st);
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return AddLink(folderFd, name, archiveName, st);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return 0; // FIFOs, sockets and devices hold nothing to archive
+    }
+    if (!archiveName.empty()) {
+        if (Status status = m_writer.AddFolder(archiveName, st); status != 0) {
+            return status;
+        }
+    }
+    if (st.st_dev != m_topDevice) {
+        return 0; // a mount point: the archive stays on the item's file system
+    }
+    ScopedFd fd(openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.IsOpen()) {
+        return LastErrnoStatus();
+    }
+    struct stat opened {};
+    if (fstat(fd.Get(), &opened) != 0) {
+        return LastErrnoStatus();
+    }
+    if (!SameInode(opened, st)) {
+        return EBUSY;
+    }
+    return AddFolderContents(fd.Get(), archiveName.empty() ? std::string() : archiveName + '/');
+}
+
+Status ArchiveWalk::AddFolderContents(int folderFd, const std::string& prefix) {
+    std::vector<std::string> names;
+    if (Status status = ListEntryNames(folderFd, names); status != 0) {
+        return status;
+    }
+    // Sorted, so that the same folder always gives the same archive.
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return LastErrnoStatus();
+        }
+        if (Status status = AddEntry(folderFd, name, prefix + name, st); status != 0) {
+            return status;
+        }
+    }
+    return 0;
+}
+
+uint64_t ArchiveWalk::TotalBytes(int folderFd, dev_t device) {
+    std::vector<std::string> names;
+    if (ListEntryNames(folderFd, names) != 0) {
+        return 0;
+    }
+    uint64_t total = 0;
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        if (S_ISREG(st.st_mode)) {
+            total += static_cast<uint64_t>(st.st_size);
+        } else if (S_ISDIR(st.st_mode) && st.st_dev == device) {
+            ScopedFd fd(
+                openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (fd.IsOpen()) {
+                total += TotalBytes(fd.Get(), device);
+            }
+        }
+    }
+    return total;
+}
+
+} // namespace
+
+Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress) {
+    struct stat st {};
+    if (Status status = StatItemRef(item, st); status != 0) {
+        return status;
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        return EINVAL;
+    }
+    const std::string name = item.Name();
+    ScopedFd parent(open(item.ParentPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.IsOpen()) {
+        return LastErrnoStatus();
+    }
+    // The entry the parent holds now must still be the item that was chosen.
+    struct stat named {};
+    if (fstatat(parent.Get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+        return LastErrnoStatus();
+    }
+    if (!SameInode(named, st)) {
+        return ENOENT;
+    }
+
+    ZipWriter writer;
+    if (Status status = writer.Open(outFd); status != 0) {
+        return status;
+    }
+    ArchiveWalk walk(writer, progress);
+    walk.m_topDevice = st.st_dev;
+    if (progress && progress->started) {
+        uint64_t total = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+        if (S_ISDIR(st.st_mode)) {
+            ScopedFd fd(openat(parent.Get(), name.c_str(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (fd.IsOpen()) {
+                total = ArchiveWalk::TotalBytes(fd.Get(), st.st_dev);
+            }
+        }
+        progress->started(name, total);
+    }
+    // A folder's own name stays off the top of the archive.
+    const std::string topName = S_ISDIR(st.st_mode) ? std::string() : name;
+    if (Status status = walk.AddEntry(parent.Get(), name, topName, st); status != 0) {
+        return status;
+    }
+    return writer.Close();
+}
+
+} // namespace ferrolet

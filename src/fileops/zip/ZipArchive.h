@@ -1,0 +1,24 @@
+#pragma once
+
+#include "fileops/engine/ProgressSink.h"
+#include "platform/FileRef.h"
+#include "util/Status.h"
+
+namespace ferrolet {
+
+// Writes a zip archive of item to the open file outFd: a file (or symbolic
+// link) as itself under its own name, a folder as its contents without the
+// folder's own name at the top. Inside, symbolic links are stored as links
+// and never followed, folders on other file systems are stored empty, and
+// FIFOs, sockets and devices are left out without ever being opened. No
+// extended attributes are stored. Files are streamed through one fixed
+// buffer; entries that do not compress are stored as they are.
+//
+// Any entry that cannot be read fails the whole archive (its status: EACCES
+// for an unreadable file or folder, EBUSY for a file that shrank while it was
+// read, ECANCELED when the progress sink cancelled); the caller then discards
+// outFd's file. A top item that is neither a file, a link nor a folder is a
+// EINVAL.
+Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress = nullptr);
+
+} // namespace ferrolet

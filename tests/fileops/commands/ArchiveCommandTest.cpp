@@ -1,0 +1,149 @@
+// Archive To end to end: the first selected item archived, the archive
+// moved by the move core into the destination, revealed, the sound played,
+// and nothing of ours left behind.
+#include "fileops/commands/ArchiveCommand.h"
+#include "../zip/ZipReadBack.h"
+#include "CommandRunFixture.h"
+#include "util/AppPaths.h"
+
+#include <QRegularExpression>
+
+#include <filesystem>
+
+using namespace ferrolet;
+using ferrolet::test::ReadZip;
+
+namespace {
+
+class ArchiveCommandTest : public ferrolet::test::CommandRunFixture {
+protected:
+    std::vector<std::string> Names(const std::string& folder) {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(ArchiveCommandTest, OnlyTheFirstOfThreeIsArchivedMovedRevealedAndSounded) {
+    const std::string dest = MakeDir("Dest");
+    WriteFile("Work/Report.pdf", "report body");
+    WriteFile("Work/b.txt", "b");
+    WriteFile("Work/c.txt", "c");
+    Select({Path("Work/Report.pdf"), Path("Work/b.txt"), Path("Work/c.txt")});
+    SetDestinations({dest});
+    SetOption(keys::SelectMovedItem, true);
+
+    ArchiveSelectionToFolder(*m_ctx, 1);
+
+    EXPECT_EQ(Names(dest), std::vector<std::string>{"Report.pdf.zip"});
+    const auto zip = ReadZip(dest + "/Report.pdf.zip");
+    EXPECT_TRUE(zip.unzipOk);
+    ASSERT_EQ(zip.entries.size(), 1u);
+    EXPECT_EQ(zip.entries.at("Report.pdf").data, "report body");
+    // The originals stay where they were.
+    EXPECT_EQ(ReadFile(Path("Work/Report.pdf")), "report body");
+    EXPECT_EQ(Names(Path("Work")), (std::vector<std::string>{"Report.pdf", "b.txt", "c.txt"}));
+    EXPECT_TRUE(LogLines().contains(QStringLiteral("Moved \"Report.pdf.zip\" to \"Dest\"")))
+        << LogLines().join('\n').toStdString();
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{dest + "/Report.pdf.zip"});
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
+    EXPECT_EQ(m_platform.beeps, 0);
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{})
+        << "the emptied UUID folder goes after the move";
+}
+
+TEST_F(ArchiveCommandTest, ClashGivesTheMoveCoresUniqueNameAndKeepsTheOldArchive) {
+    const std::string dest = MakeDir("Dest");
+    WriteFile("Dest/Report.pdf.zip", "an older archive");
+    WriteFile("Report.pdf", "new report");
+    Select({Path("Report.pdf")});
+    SetDestinations({dest});
+    SetOption(keys::ReplaceFilesBySameName, false);
+
+    ArchiveSelectionToFolder(*m_ctx, 1);
+
+    const std::vector<std::string> names = Names(dest);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(ReadFile(dest + "/Report.pdf.zip"), "an older archive");
+    const QRegularExpression unique(
+        "^Report\\.pdf - [0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.zip$");
+    EXPECT_TRUE(unique.match(QString::fromStdString(names[0])).hasMatch()) << names[0];
+    EXPECT_EQ(ReadZip(dest + "/" + names[0]).entries.at("Report.pdf").data, "new report");
+
+    // With replacing on, the older archive gives way.
+    SetOption(keys::ReplaceFilesBySameName, true);
+    ArchiveSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(ReadZip(dest + "/Report.pdf.zip").entries.at("Report.pdf").data, "new report");
+    EXPECT_EQ(Names(dest).size(), 2u);
+}
+
+TEST_F(ArchiveCommandTest, FolderArchiveHoldsItsContentsThroughTheDialog) {
+    const std::string dest = MakeDir("Chosen");
+    WriteFile("Photos/a.jpg", "A");
+    WriteFile("Photos/Trip/b.jpg", "B");
+    Select({Path("Photos")});
+    m_platform.dialogAnswers.push_back({dest});
+
+    ArchiveSelectionToFolder(*m_ctx, 0);
+
+    ASSERT_EQ(m_platform.dialogs.size(), 1u);
+    const auto zip = ReadZip(dest + "/Photos.zip");
+    EXPECT_TRUE(zip.unzipOk);
+    EXPECT_EQ(zip.entries.size(), 3u);
+    EXPECT_EQ(zip.entries.at("a.jpg").data, "A");
+    EXPECT_EQ(zip.entries.at("Trip/b.jpg").data, "B");
+    EXPECT_EQ(zip.entries.count("Photos/"), 0u);
+}
+
+TEST_F(ArchiveCommandTest, CancelledDialogOrNoSelectionLeavesNothingBehind) {
+    WriteFile("Report.pdf", "x");
+    Select({Path("Report.pdf")});
+    m_platform.dialogAnswers.push_back({});
+    ArchiveSelectionToFolder(*m_ctx, 0);
+    EXPECT_EQ(m_platform.dialogs.size(), 1u);
+
+    Select({});
+    ArchiveSelectionToFolder(*m_ctx, 0);
+    EXPECT_EQ(m_platform.dialogs.size(), 1u) << "no selection: not even a dialog";
+
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
+    EXPECT_EQ(m_platform.beeps, 0);
+    EXPECT_TRUE(m_platform.sounds.isEmpty());
+    EXPECT_TRUE(LogLines().isEmpty());
+}
+
+TEST_F(ArchiveCommandTest, FailuresBeepLogAndNeverLoseTheArchive) {
+    const std::string archiveFailed = "Ferrolet: An error occurred archiving a folder or file.";
+    // An item that has gone since the menu was built cannot be archived.
+    WriteFile("Gone.txt", "x");
+    Select({Path("Gone.txt")});
+    ASSERT_EQ(unlink(Path("Gone.txt").c_str()), 0);
+    SetDestinations({MakeDir("Dest")});
+    ArchiveSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(m_platform.beeps, 1);
+    EXPECT_EQ(LogLines(), QStringList{QString::fromStdString(archiveFailed)});
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
+
+    // A listed destination that has gone: the move fails, and the finished
+    // archive waits in its UUID folder rather than being lost.
+    ClearLog();
+    WriteFile("Report.pdf", "keep me");
+    Select({Path("Report.pdf")});
+    SetDestinations({MakeDir("Vanishing")});
+    ASSERT_EQ(rmdir(Path("Vanishing").c_str()), 0);
+    ArchiveSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(m_platform.beeps, 2);
+    ASSERT_FALSE(LogLines().isEmpty());
+    EXPECT_EQ(LogLines().last().toStdString(), archiveFailed);
+    EXPECT_TRUE(m_platform.sounds.isEmpty());
+    const std::vector<std::string> waiting = Names(StateDirectory());
+    ASSERT_EQ(waiting.size(), 1u);
+    const std::string kept = StateDirectory() + "/" + waiting[0] + "/Report.pdf.zip";
+    EXPECT_EQ(ReadZip(kept).entries.at("Report.pdf").data, "keep me");
+}
+
+} // namespace

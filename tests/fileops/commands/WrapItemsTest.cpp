@@ -1,0 +1,187 @@
+// Wrap Items on real files: the dated wrapper beside the first item (or the
+// folder chosen in the dialog), copies or moves, comments carried in
+// user.xdg.comment, the wrapper line and the reveal of the last item.
+#include "fileops/commands/WrapItems.h"
+#include "CommandFixture.h"
+#include "settings/SettingsKeys.h"
+
+#include <QTimeZone>
+
+#include <sys/xattr.h>
+
+using namespace ferrolet;
+
+namespace {
+
+constexpr const char* kComment = "user.xdg.comment";
+
+std::string CommentOf(const std::string& path) {
+    char value[256];
+    const ssize_t n = lgetxattr(path.c_str(), kComment, value, sizeof value);
+    return n < 0 ? std::string("<none>") : std::string(value, static_cast<size_t>(n));
+}
+
+class WrapItemsTest : public test::CommandTest {
+protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        // 2009-05-12 14:03:27 two hours east of UTC.
+        m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(2 * 3600));
+        SetBool(keys::PromptForWrap, false);
+    }
+    static constexpr const char* kWrapperName = "Wrapped Items 2009-05-12 14-03-27 +0200";
+};
+
+TEST(MakeWrapperNameTest, DateTimeAndOffsetWithoutSlashOrColon) {
+    const QDate day(2009, 5, 12);
+    const QTime time(14, 3, 27);
+    EXPECT_EQ(MakeWrapperName(kWrapperPrefix, QDateTime(day, time, QTimeZone(7200))),
+              QStringLiteral("Wrapped Items 2009-05-12 14-03-27 +0200"));
+    EXPECT_EQ(MakeWrapperName(kWrapperPrefix, QDateTime(day, time, QTimeZone(0))),
+              QStringLiteral("Wrapped Items 2009-05-12 14-03-27 +0000"));
+    // Half-hour offsets west of UTC keep their minutes and sign.
+    EXPECT_EQ(MakeWrapperName(kWrapperPrefix, QDateTime(day, time, QTimeZone(-(3 * 3600 + 1800)))),
+              QStringLiteral("Wrapped Items 2009-05-12 14-03-27 -0330"));
+    EXPECT_EQ(MakeWrapperName(kWrapperPrefix, QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59),
+                                                        QTimeZone(13 * 3600 + 45 * 60))),
+              QStringLiteral("Wrapped Items 1999-12-31 23-59-59 +1345"));
+    EXPECT_TRUE(MakeWrapperName(kWrapperPrefix, QDateTime()).isNull());
+    // The local clock's name is usable as one folder entry.
+    const QString local = MakeWrapperName(kWrapperPrefix, QDateTime::currentDateTime());
+    EXPECT_FALSE(local.contains(QLatin1Char('/')));
+    EXPECT_FALSE(local.contains(QLatin1Char(':')));
+    EXPECT_EQ(local.size(), QStringLiteral("Wrapped Items 2009-05-12 14-03-27 +0200").size());
+}
+
+TEST_F(WrapItemsTest, MovesIntoANewDatedFolderBesideTheItems) {
+    SetBool(keys::WrapCopies, false);
+    Select({WriteFile("desk/a.txt", "A"), WriteFile("desk/b.txt", "B")});
+    ASSERT_EQ(lsetxattr(Path("desk/a.txt").c_str(), kComment, "keep me", 7, 0), 0);
+
+    WrapItems(Context());
+
+    const std::string wrapper = Path("desk/") + kWrapperName;
+    EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{kWrapperName});
+    EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
+    EXPECT_EQ(ReadFile(wrapper + "/b.txt"), "B");
+    EXPECT_EQ(CommentOf(wrapper + "/a.txt"), "keep me");
+    const QString folder = QString::fromUtf8(kWrapperName);
+    EXPECT_EQ(LogLines(),
+              QStringList(
+                  {"Moved \"a.txt\" to \"" + folder + "\"", "Moved \"b.txt\" to \"" + folder + "\"",
+                   "Wrap Items. The wrapper path is : " + QString::fromStdString(wrapper)}));
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/b.txt"});
+    EXPECT_TRUE(m_platform.sounds.isEmpty());
+    EXPECT_TRUE(m_platform.dialogs.empty());
+}
+
+TEST_F(WrapItemsTest, CopiesLeaveItemsInPlaceAndCarryComments) {
+    SetString(keys::LastSelectedSound, QStringLiteral("complete"));
+    WriteFile("desk/folder/inner.txt", "I");
+    Select({WriteFile("desk/a.txt", "A"), Path("desk/folder"), WriteFile("desk/b.txt", "B")});
+    ASSERT_EQ(lsetxattr(Path("desk/a.txt").c_str(), kComment, "first", 5, 0), 0);
+    ASSERT_EQ(lsetxattr(Path("desk/folder").c_str(), kComment, "a folder", 8, 0), 0);
+
+    WrapItems(Context());
+
+    const std::string wrapper = Path("desk/") + kWrapperName;
+    EXPECT_EQ(Names(Path("desk")),
+              (std::vector<std::string>{kWrapperName, "a.txt", "b.txt", "folder"}));
+    EXPECT_EQ(ReadFile(Path("desk/a.txt")), "A");
+    EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
+    EXPECT_EQ(ReadFile(wrapper + "/folder/inner.txt"), "I");
+    EXPECT_EQ(ReadFile(Path("desk/folder/inner.txt")), "I");
+    EXPECT_EQ(CommentOf(wrapper + "/a.txt"), "first");
+    EXPECT_EQ(CommentOf(wrapper + "/folder"), "a folder");
+    EXPECT_EQ(CommentOf(wrapper + "/b.txt"), "<none>");
+    EXPECT_TRUE(LinesStartingWith("Moved ").isEmpty());
+    EXPECT_EQ(
+        LinesStartingWith("Wrap Items. The wrapper path is : "),
+        QStringList({"Wrap Items. The wrapper path is : " + QString::fromStdString(wrapper)}));
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/b.txt"});
+    EXPECT_TRUE(m_platform.sounds.isEmpty()); // no completion sound after a wrap
+}
+
+TEST_F(WrapItemsTest, TwoWrapsWithinOneSecondShareTheWrapper) {
+    SetBool(keys::WrapCopies, false);
+    Select({WriteFile("desk/a.txt", "A")});
+    WrapItems(Context());
+    Select({WriteFile("desk/c.txt", "C")});
+    WrapItems(Context());
+
+    EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{kWrapperName});
+    EXPECT_EQ(Names(Path("desk/") + kWrapperName), (std::vector<std::string>{"a.txt", "c.txt"}));
+    EXPECT_EQ(LinesStartingWith("Wrap Items.").size(), 2);
+}
+
+TEST_F(WrapItemsTest, ItemsFromSeveralFoldersGoBesideTheFirst) {
+    SetBool(keys::WrapCopies, false);
+    Select({WriteFile("two/b.txt", "B"), WriteFile("one/a.txt", "A"),
+            WriteFile("three/deep/c.txt", "C")});
+
+    WrapItems(Context());
+
+    const std::string wrapper = Path("two/") + kWrapperName;
+    EXPECT_EQ(Names(wrapper), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_TRUE(Names(Path("one")).empty());
+    EXPECT_EQ(Names(Path("three/deep")).size(), 0u);
+    EXPECT_FALSE(Exists(Path("one/") + kWrapperName));
+}
+
+TEST_F(WrapItemsTest, DialogChoosesTheWrapperAndCancelDoesNothing) {
+    SetBool(keys::PromptForWrap, true);
+    SetBool(keys::WrapCopies, false);
+    const std::string chosen = MakeDir("chosen");
+    Select({WriteFile("desk/a.txt", "A")});
+
+    WrapItems(Context()); // cancelled: no answer queued
+    ASSERT_EQ(m_platform.dialogs.size(), 1u);
+    EXPECT_EQ(m_platform.dialogs[0].title, QStringLiteral("Choose Folder"));
+    EXPECT_EQ(m_platform.dialogs[0].prompt, QStringLiteral("Choose"));
+    EXPECT_FALSE(m_platform.dialogs[0].multipleSelection);
+    EXPECT_FALSE(m_platform.dialogs[0].bringToFront);
+    EXPECT_EQ(m_platform.broughtToFront, 0);
+    EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{"a.txt"});
+    EXPECT_TRUE(LogLines().isEmpty());
+
+    m_platform.dialogAnswers.push_back({chosen});
+    WrapItems(Context());
+    EXPECT_TRUE(Names(Path("desk")).empty()); // no dated folder when one was chosen
+    EXPECT_EQ(ReadFile(chosen + "/a.txt"), "A");
+    EXPECT_EQ(LinesStartingWith("Wrap Items. The wrapper path is : "),
+              QStringList({"Wrap Items. The wrapper path is : " + QString::fromStdString(chosen)}));
+}
+
+TEST_F(WrapItemsTest, FailedLastItemGivesNoWrapperLineAndNoReveal) {
+    Select({WriteFile("desk/a.txt", "A"), WriteFile("desk/b.txt", "B")});
+    // A same-named item in the wrapper makes a copy fail; nothing replaces it.
+    WriteFile(std::string("desk/") + kWrapperName + "/b.txt", "older");
+
+    WrapItems(Context());
+
+    const std::string wrapper = Path("desk/") + kWrapperName;
+    EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
+    EXPECT_EQ(ReadFile(wrapper + "/b.txt"), "older");
+    EXPECT_EQ(ReadFile(Path("desk/b.txt")), "B");
+    EXPECT_TRUE(LinesStartingWith("Wrap Items.").isEmpty());
+    EXPECT_TRUE(m_platform.revealed.empty());
+    EXPECT_EQ(m_platform.beeps, 0);
+
+    // An earlier item's failure does not stop the wrap from ending normally.
+    ClearLog();
+    Select({WriteFile("desk/b.txt", "B"), WriteFile("desk/c.txt", "C")});
+    WrapItems(Context());
+    EXPECT_EQ(ReadFile(wrapper + "/c.txt"), "C");
+    EXPECT_EQ(LinesStartingWith("Wrap Items.").size(), 1);
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/c.txt"});
+}
+
+TEST_F(WrapItemsTest, NothingWithoutAUsableFirstItem) {
+    WrapItems(Context()); // no selection
+    Select({Path("desk/gone.txt"), WriteFile("desk/a.txt", "A")});
+    WrapItems(Context()); // first slot invalid
+    EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{"a.txt"});
+    EXPECT_TRUE(LogLines().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,204 @@
+// Child look-ups, folder creation, parents and listings against real
+// folders: links are items of their own, stale references fail, and
+// unreadable folders give a status rather than a partial answer.
+#include "items/FolderItems.h"
+#include "TestEnvironment.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ferrolet;
+
+namespace {
+
+class FolderItemsTest : public ferrolet::test::TempHome {
+protected:
+    FileRef Ref(const std::string& path) {
+        FileRef ref;
+        EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
+        return ref;
+    }
+    static std::vector<std::string> Names(const std::vector<FileRef>& items) {
+        std::vector<std::string> names;
+        for (const FileRef& item : items) {
+            names.push_back(item.Name());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(FolderItemsTest, LookUpChildAsksTheFileSystem) {
+    const FileRef folder = Ref(MakeDir("f"));
+    WriteFile("f/a.txt", "A");
+    ASSERT_EQ(symlink("/nonexistent", Path("f/dangling").c_str()), 0);
+    ASSERT_EQ(symlink(MakeDir("elsewhere").c_str(), Path("f/dirlink").c_str()), 0);
+
+    FileRef child;
+    ASSERT_TRUE(LookUpChild(folder, "a.txt", child));
+    EXPECT_EQ(child.Path(), Path("f/a.txt"));
+    EXPECT_TRUE(child.SameItem(Ref(Path("f/a.txt"))));
+
+    EXPECT_FALSE(LookUpChild(folder, "b.txt", child));
+    EXPECT_TRUE(child.IsNull());
+    EXPECT_EQ(MakeChildRef(folder, "b.txt", child), ENOENT);
+
+    // Links are found as themselves, never followed.
+    ASSERT_TRUE(LookUpChild(folder, "dangling", child));
+    struct stat st {};
+    ASSERT_EQ(lstat(Path("f/dangling").c_str(), &st), 0);
+    EXPECT_EQ(child.Inode(), st.st_ino);
+    ASSERT_TRUE(LookUpChild(folder, "dirlink", child));
+    ASSERT_EQ(lstat(Path("f/dirlink").c_str(), &st), 0);
+    EXPECT_EQ(child.Inode(), st.st_ino);
+
+    // Names that cannot be one entry are not looked up elsewhere.
+    EXPECT_EQ(MakeChildRef(folder, "../f", child), EINVAL);
+    EXPECT_EQ(MakeChildRef(folder, "..", child), EINVAL);
+    EXPECT_EQ(MakeChildRef(folder, "", child), EINVAL);
+    EXPECT_EQ(MakeChildRef(folder, std::string(256, 'n'), child), ENAMETOOLONG);
+
+    // A folder reference whose path now holds another folder fails, and so
+    // does a null one; "not found" is never claimed for them.
+    ASSERT_EQ(rename(Path("f").c_str(), Path("g").c_str()), 0);
+    MakeDir("f");
+    EXPECT_NE(MakeChildRef(folder, "x", child), 0);
+    EXPECT_EQ(MakeChildRef(FileRef(), "x", child), EINVAL);
+    EXPECT_TRUE(LookUpChild(FileRef(), "x"));
+}
+
+TEST_F(FolderItemsTest, LookUpChildInUnsearchableFolderIsNotAbsent) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root ignores permissions; the unprivileged run covers this";
+    }
+    const FileRef folder = Ref(MakeDir("locked"));
+    WriteFile("locked/a.txt");
+    ASSERT_EQ(chmod(Path("locked").c_str(), 0600), 0);
+    FileRef child;
+    EXPECT_EQ(MakeChildRef(folder, "b.txt", child), EACCES);
+    EXPECT_TRUE(LookUpChild(folder, "b.txt", child)) << "unknown must not read as absent";
+    EXPECT_TRUE(child.IsNull());
+    FileRef made;
+    EXPECT_EQ(FindOrCreateFolder(folder, "new", made), EACCES);
+    EXPECT_TRUE(made.IsNull());
+}
+
+TEST_F(FolderItemsTest, FindOrCreateFolder) {
+    const FileRef parent = Ref(MakeDir("p"));
+    FileRef made;
+    ASSERT_EQ(FindOrCreateFolder(parent, "New Folder", made), 0);
+    struct stat st {};
+    ASSERT_EQ(lstat(Path("p/New Folder").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(made.Inode(), st.st_ino);
+
+    // Found again, not made again.
+    WriteFile("p/New Folder/keep", "k");
+    FileRef again;
+    ASSERT_EQ(FindOrCreateFolder(parent, "New Folder", again), 0);
+    EXPECT_TRUE(again.SameItem(made));
+    EXPECT_EQ(ReadFile(Path("p/New Folder/keep")), "k");
+
+    // An existing file of that name is handed back as it is.
+    WriteFile("p/plain", "data");
+    FileRef file;
+    ASSERT_EQ(FindOrCreateFolder(parent, "plain", file), 0);
+    EXPECT_EQ(file.Path(), Path("p/plain"));
+    EXPECT_EQ(ReadFile(Path("p/plain")), "data");
+
+    // A link to a folder elsewhere is handed back as the link: nothing is
+    // made at its target.
+    ASSERT_EQ(symlink(MakeDir("target").c_str(), Path("p/via").c_str()), 0);
+    FileRef link;
+    ASSERT_EQ(FindOrCreateFolder(parent, "via", link), 0);
+    ASSERT_EQ(lstat(Path("p/via").c_str(), &st), 0);
+    EXPECT_EQ(link.Inode(), st.st_ino);
+
+    FileRef bad;
+    EXPECT_EQ(FindOrCreateFolder(parent, "a/b", bad), EINVAL);
+    EXPECT_FALSE(Exists(Path("p/a")));
+    EXPECT_EQ(FindOrCreateFolder(FileRef(), "x", bad), EINVAL);
+}
+
+TEST_F(FolderItemsTest, ParentFolder) {
+    const FileRef item = Ref(WriteFile("a/b/item"));
+    FileRef parent;
+    ASSERT_EQ(GetParentFolderRef(item, parent), 0);
+    EXPECT_TRUE(parent.SameItem(Ref(Path("a/b"))));
+
+    // Reached through a link to its folder, the parent is the real folder.
+    ASSERT_EQ(symlink(Path("a/b").c_str(), Path("blink").c_str()), 0);
+    ASSERT_EQ(GetParentFolderRef(Ref(Path("blink/item")), parent), 0);
+    EXPECT_TRUE(parent.SameItem(Ref(Path("a/b"))));
+
+    // The root of a volume has none.
+    ASSERT_EQ(GetParentFolderRef(Ref("/"), parent), 0);
+    EXPECT_TRUE(parent.IsNull());
+    struct stat proc {};
+    struct stat root {};
+    if (stat("/proc", &proc) == 0 && stat("/", &root) == 0 && proc.st_dev != root.st_dev) {
+        ASSERT_EQ(GetParentFolderRef(Ref("/proc"), parent), 0);
+        EXPECT_TRUE(parent.IsNull());
+    }
+
+    // A stale or null reference fails.
+    ASSERT_EQ(unlink(Path("a/b/item").c_str()), 0);
+    EXPECT_EQ(GetParentFolderRef(item, parent), ENOENT);
+    EXPECT_EQ(GetParentFolderRef(FileRef(), parent), EINVAL);
+}
+
+TEST_F(FolderItemsTest, ListFolderItems) {
+    const FileRef folder = Ref(MakeDir("list"));
+    std::vector<FileRef> items;
+    EXPECT_EQ(ListFolderItems(folder, items), ENODATA);
+    EXPECT_TRUE(items.empty());
+
+    WriteFile("list/a.txt");
+    WriteFile("list/.hidden-file");
+    MakeDir("list/sub");
+    WriteFile("list/sub/deep.txt");
+    ASSERT_EQ(symlink(MakeDir("outside").c_str(), Path("list/link").c_str()), 0);
+    WriteFile("outside/not-listed");
+    ASSERT_EQ(ListFolderItems(folder, items), 0);
+    EXPECT_EQ(Names(items), (std::vector<std::string>{".hidden-file", "a.txt", "link", "sub"}));
+    for (const FileRef& item : items) {
+        EXPECT_TRUE(item.IsValid()) << item.Path();
+        EXPECT_EQ(item.ParentPath(), Path("list"));
+        struct stat st {};
+        ASSERT_EQ(lstat(item.Path().c_str(), &st), 0);
+        EXPECT_EQ(item.Inode(), st.st_ino) << "links are listed as themselves";
+    }
+
+    // A file, a link to a folder, a gone folder and a null reference fail.
+    EXPECT_EQ(ListFolderItems(Ref(Path("list/a.txt")), items), ENOTDIR);
+    EXPECT_TRUE(items.empty());
+    EXPECT_EQ(ListFolderItems(Ref(Path("list/link")), items), ENOTDIR);
+    EXPECT_EQ(ListFolderItems(FileRef(), items), EINVAL);
+    const FileRef gone = Ref(MakeDir("gone"));
+    ASSERT_EQ(rmdir(Path("gone").c_str()), 0);
+    EXPECT_EQ(ListFolderItems(gone, items), ENOENT);
+}
+
+TEST_F(FolderItemsTest, ListFolderItemsUnreadable) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root ignores permissions; the unprivileged run covers this";
+    }
+    const FileRef noRead = Ref(MakeDir("noread"));
+    WriteFile("noread/a");
+    ASSERT_EQ(chmod(Path("noread").c_str(), 0300), 0);
+    std::vector<FileRef> items;
+    EXPECT_EQ(ListFolderItems(noRead, items), EACCES);
+    EXPECT_TRUE(items.empty());
+
+    // Readable but not searchable: the names show, the items cannot be
+    // examined, and no partial list comes back.
+    const FileRef noSearch = Ref(MakeDir("nosearch"));
+    WriteFile("nosearch/a");
+    WriteFile("nosearch/b");
+    ASSERT_EQ(chmod(Path("nosearch").c_str(), 0600), 0);
+    EXPECT_EQ(ListFolderItems(noSearch, items), EACCES);
+    EXPECT_TRUE(items.empty());
+}
+
+} // namespace

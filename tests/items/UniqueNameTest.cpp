@@ -1,0 +1,183 @@
+// Unique names and the extension rule against a table of hostile names, and
+// MakeUniqueName against real folders.
+#include "items/UniqueName.h"
+#include "TestEnvironment.h"
+#include "items/ItemAccess.h"
+#include "items/ItemNames.h"
+
+#include <QRegularExpression>
+#include <QString>
+
+using namespace ferrolet;
+
+namespace {
+
+const std::string kUuid = "0F8FAD5B-D9CB-469F-A165-70867728950E";
+
+bool IsValidUtf8(const std::string& text) {
+    const QByteArray bytes = QByteArray::fromStdString(text);
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+TEST(ExtensionRule, LastDotThatIsNeitherFirstNorLast) {
+    struct Case {
+        std::string name;
+        std::string extension;
+    };
+    const Case cases[] = {
+        {"report.pdf", "pdf"},
+        {"archive.tar.gz", "gz"},
+        {"notes.old.txt", "txt"},
+        {"Photos", ""},
+        {".bashrc", ""},
+        {".config.bak", "bak"},
+        {"name.", ""},
+        {"...", ""},
+        {"a..b", "b"},
+        {".", ""},
+        {"", ""},
+        {"REPORT.PDF", "PDF"},
+        {"caf\xc3\xa9.\xc3\x89T\xc3\x89", "\xc3\x89T\xc3\x89"},
+        {"bad\xff.t\xfe", "t\xfe"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ExtensionOf(c.name), c.extension) << c.name;
+    }
+}
+
+TEST(UniqueNameFromName, HostileNames) {
+    struct Case {
+        std::string name;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"report.pdf", "report - " + kUuid + ".pdf"},
+        {"Photos", "Photos - " + kUuid},
+        {"notes.old.txt", "notes.old - " + kUuid + ".txt"},
+        {"archive.tar.gz", "archive.tar - " + kUuid + ".gz"},
+        {".bashrc", ".bashrc - " + kUuid},
+        {".config.bak", ".config - " + kUuid + ".bak"},
+        {"name.", "name. - " + kUuid},
+        {"...", "... - " + kUuid},
+        {"a b.c d", "a b - " + kUuid + ".c d"},
+        {"bad\xff\xfe.txt", "bad\xff\xfe - " + kUuid + ".txt"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UniqueNameFromName(c.name, kUuid), c.expected) << c.name;
+    }
+}
+
+TEST(UniqueNameFromName, NeverPassesTheNameLimit) {
+    // ASCII at the limit, with and without an extension.
+    const std::string longBase(251, 'a');
+    const std::string withExt = UniqueNameFromName(longBase + ".pdf", kUuid);
+    EXPECT_EQ(withExt.size(), kMaxNameBytes);
+    EXPECT_EQ(withExt, std::string(255 - 3 - 36 - 4, 'a') + " - " + kUuid + ".pdf");
+
+    const std::string noExt = UniqueNameFromName(std::string(255, 'b'), kUuid);
+    EXPECT_EQ(noExt, std::string(255 - 3 - 36, 'b') + " - " + kUuid);
+
+    // Multi-byte characters are never cut in half: 85 three-byte characters
+    // (255 bytes) leave room for 72 whole ones.
+    std::string euro;
+    for (int i = 0; i < 85; ++i) {
+        euro += "\xe2\x82\xac";
+    }
+    const std::string shortened = UniqueNameFromName(euro, kUuid);
+    EXPECT_LE(shortened.size(), kMaxNameBytes);
+    EXPECT_TRUE(IsValidUtf8(shortened)) << shortened;
+    EXPECT_EQ(shortened.substr(0, 216), euro.substr(0, 216));
+    EXPECT_EQ(shortened.substr(216), " - " + kUuid);
+
+    // Four-byte characters with an extension.
+    std::string emoji;
+    for (int i = 0; i < 62; ++i) {
+        emoji += "\xf0\x9f\x98\x80";
+    }
+    const std::string emojiName = UniqueNameFromName(emoji + ".jpeg", kUuid);
+    EXPECT_LE(emojiName.size(), kMaxNameBytes);
+    EXPECT_TRUE(IsValidUtf8(emojiName));
+    EXPECT_TRUE(emojiName.ends_with(" - " + kUuid + ".jpeg"));
+
+    // Invalid UTF-8 still shortens, byte by byte.
+    const std::string invalid(255, '\xff');
+    const std::string invalidName = UniqueNameFromName(invalid, kUuid);
+    EXPECT_EQ(invalidName.size(), kMaxNameBytes);
+
+    // An extension too long to sit beside the UUID becomes part of the base.
+    const std::string hugeExt = "a." + std::string(240, 'x');
+    const std::string hugeName = UniqueNameFromName(hugeExt, kUuid);
+    EXPECT_LE(hugeName.size(), kMaxNameBytes);
+    EXPECT_TRUE(hugeName.starts_with("a.xxx"));
+    EXPECT_TRUE(hugeName.ends_with(" - " + kUuid));
+}
+
+TEST(TruncateAtCharacterBoundary, KeepsWholeCharacters) {
+    EXPECT_EQ(TruncateAtCharacterBoundary("abc", 5), "abc");
+    EXPECT_EQ(TruncateAtCharacterBoundary("ab\xc3\xa9", 3), "ab");
+    EXPECT_EQ(TruncateAtCharacterBoundary("ab\xc3\xa9", 4), "ab\xc3\xa9");
+    EXPECT_EQ(TruncateAtCharacterBoundary("\xf0\x9f\x98\x80x", 3), "");
+    // A lone continuation byte or a truncated sequence counts as one byte.
+    EXPECT_EQ(TruncateAtCharacterBoundary("a\x80\x80\x80", 2), "a\x80");
+    EXPECT_EQ(TruncateAtCharacterBoundary("a\xe2\x82z", 2), "a\xe2");
+}
+
+class MakeUniqueNameTest : public ferrolet::test::TempHome {
+protected:
+    FileRef Ref(const std::string& path) {
+        FileRef ref;
+        EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
+        return ref;
+    }
+};
+
+TEST_F(MakeUniqueNameTest, OnlyWhenTheNameIsTaken) {
+    const FileRef dest = Ref(MakeDir("dest"));
+    const FileRef file = Ref(WriteFile("src/archive.tar.gz"));
+    const FileRef folder = Ref(MakeDir("src/Photos"));
+
+    EXPECT_FALSE(MakeUniqueName(dest, file).has_value());
+    EXPECT_FALSE(MakeUniqueName(dest, folder).has_value());
+
+    WriteFile("dest/archive.tar.gz", "old");
+    MakeDir("dest/Photos");
+    const QRegularExpression fileForm(QStringLiteral(
+        "^archive\\.tar - [0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.gz$"));
+    const std::optional<std::string> fileName = MakeUniqueName(dest, file);
+    ASSERT_TRUE(fileName.has_value());
+    EXPECT_TRUE(fileForm.match(QString::fromStdString(*fileName)).hasMatch()) << *fileName;
+    EXPECT_FALSE(Exists(Path("dest/" + *fileName)));
+
+    const std::optional<std::string> folderName = MakeUniqueName(dest, folder);
+    ASSERT_TRUE(folderName.has_value());
+    EXPECT_TRUE(folderName->starts_with("Photos - ")) << *folderName;
+    EXPECT_EQ(folderName->size(), 6 + 3 + 36u);
+
+    // A dangling link holds the name as much as a file does.
+    ASSERT_EQ(symlink("/nonexistent/target", Path("dest/link.txt").c_str()), 0);
+    const FileRef linkItem = Ref(WriteFile("src/link.txt"));
+    EXPECT_TRUE(MakeUniqueName(dest, linkItem).has_value());
+
+    // An item that is gone, or a null reference, gives none.
+    ASSERT_EQ(unlink(Path("src/archive.tar.gz").c_str()), 0);
+    EXPECT_FALSE(MakeUniqueName(dest, file).has_value());
+    EXPECT_FALSE(MakeUniqueName(dest, FileRef()).has_value());
+}
+
+TEST_F(MakeUniqueNameTest, LongNamesStayCreatable) {
+    const FileRef dest = Ref(MakeDir("dest"));
+    // The cut for " - UUID.txt" falls inside the euro sign, which goes whole.
+    const std::string name = std::string(211, 'x') + "\xe2\x82\xac" + std::string(37, 'y') + ".txt";
+    ASSERT_EQ(name.size(), 255u);
+    const FileRef item = Ref(WriteFile("src/" + name));
+    WriteFile("dest/" + name);
+    const std::optional<std::string> unique = MakeUniqueName(dest, item);
+    ASSERT_TRUE(unique.has_value());
+    EXPECT_EQ(*unique, std::string(211, 'x') + " - " + unique->substr(214, 36) + ".txt");
+    EXPECT_TRUE(IsValidUtf8(*unique));
+    // The file system accepts it.
+    EXPECT_TRUE(WriteFile("dest/" + *unique, "new").size() > 0);
+    EXPECT_EQ(ReadFile(Path("dest/" + *unique)), "new");
+}
+
+} // namespace

@@ -1,0 +1,69 @@
+// Path strings and file references, and names made safe for a file name.
+#include "platform/PathHelpers.h"
+#include "TestEnvironment.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ferrolet;
+
+namespace {
+
+TEST(CleanForFilename, ReplacesOnlySlashAndColon) {
+    EXPECT_EQ(CleanForFilename(QStringLiteral("2011-05-04 10:22:31 -0400")),
+              QStringLiteral("2011-05-04 10-22-31 -0400"));
+    EXPECT_EQ(CleanForFilename(QStringLiteral("a/b:d")), QStringLiteral("a-b-d"));
+    EXPECT_EQ(CleanForFilename(QStringLiteral("//::")), QStringLiteral("----"));
+    EXPECT_EQ(CleanForFilename(QStringLiteral(" .x\\y ")), QStringLiteral(" .x\\y "));
+    const QString accented = QString::fromUtf8("caf\xc3\xa9:\xf0\x9f\x98\x80/");
+    EXPECT_EQ(CleanForFilename(accented), QString::fromUtf8("caf\xc3\xa9-\xf0\x9f\x98\x80-"));
+    EXPECT_TRUE(CleanForFilename(QString()).isEmpty());
+}
+
+class PathHelpersTest : public ferrolet::test::TempHome {};
+
+TEST_F(PathHelpersTest, PathsAndReferences) {
+    const std::string file = WriteFile("dir/caf\xc3\xa9.txt");
+    FileRef ref;
+    ASSERT_TRUE(RefForPath(QString::fromStdString(file), ref));
+    EXPECT_TRUE(ref.IsValid());
+    EXPECT_EQ(PathForDisplay(ref), QString::fromUtf8(file));
+
+    // Missing items, relative and empty paths give no reference.
+    EXPECT_FALSE(RefForPath(QString::fromStdString(Path("dir/none")), ref));
+    EXPECT_TRUE(ref.IsNull());
+    EXPECT_FALSE(RefForPath(QStringLiteral("dir/caf\u00e9.txt"), ref));
+    EXPECT_FALSE(RefForPath(QString(), ref));
+
+    // A folder named through a link is the folder it leads to.
+    ASSERT_EQ(symlink(Path("dir").c_str(), Path("link").c_str()), 0);
+    ASSERT_TRUE(RefForPath(QString::fromStdString(Path("link")), ref));
+    EXPECT_EQ(ref.Path(), Path("dir"));
+    ASSERT_EQ(symlink("/nonexistent", Path("dangling").c_str()), 0);
+    EXPECT_FALSE(RefForPath(QString::fromStdString(Path("dangling")), ref));
+
+    // A null or stale reference gives a null string.
+    EXPECT_TRUE(PathForDisplay(FileRef()).isNull());
+    FileRef stale;
+    ASSERT_TRUE(RefForPath(QString::fromStdString(file), stale));
+    ASSERT_EQ(unlink(file.c_str()), 0);
+    EXPECT_TRUE(PathForDisplay(stale).isNull());
+}
+
+TEST_F(PathHelpersTest, LongestPathsComeThroughWhole) {
+    // Linux takes paths of up to 4095 bytes; the string carries all of them.
+    std::string deep = m_root;
+    while (deep.size() + 256 < 4095) {
+        deep += "/" + std::string(200, 'd');
+        ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+    }
+    const std::string longest = deep + "/" + std::string(4095 - deep.size() - 1, 'f');
+    ASSERT_EQ(longest.size(), 4095u);
+    ASSERT_EQ(mkdir(longest.c_str(), 0700), 0);
+    FileRef ref;
+    ASSERT_TRUE(RefForPath(QString::fromStdString(longest), ref));
+    EXPECT_EQ(PathForDisplay(ref), QString::fromStdString(longest));
+    EXPECT_FALSE(RefForPath(QString::fromStdString(longest + "/x"), ref));
+}
+
+} // namespace
