@@ -46,6 +46,7 @@ public:
     void OpenItem(const std::string&) override {}
     void OpenUrl(const QString&) override {}
     std::vector<std::string> ChooseFolders(const FolderDialogRequest&) override { return {}; }
+    void Notify(const QString&, const QString&) override {}
     void BringToFront() override {}
     QDateTime Now() override { return {}; }
     int beeps = 0;

@@ -45,6 +45,7 @@ public:
     std::vector<std::string> ChooseFolders(const ferrolet::FolderDialogRequest&) override {
         return {};
     }
+    void Notify(const QString&, const QString&) override {}
     void BringToFront() override {}
     QDateTime Now() override { return QDateTime::currentDateTime(); }
 };

@@ -31,6 +31,7 @@ public:
     void OpenItem(const std::string&) override {}
     void OpenUrl(const QString&) override {}
     std::vector<std::string> ChooseFolders(const FolderDialogRequest&) override { return {}; }
+    void Notify(const QString&, const QString&) override {}
     void BringToFront() override {}
     QDateTime Now() override { return QDateTime::currentDateTime(); }
 };

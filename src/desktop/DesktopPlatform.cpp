@@ -4,6 +4,8 @@
 #include "desktop/ThemeSound.h"
 #include "filemanager/FileManagerBridge.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QFile>
 #include <QProcess>
 
@@ -107,6 +109,23 @@ void DesktopPlatform::OpenUrl(const QString& url) {
 
 std::vector<std::string> DesktopPlatform::ChooseFolders(const FolderDialogRequest&) {
     return {};
+}
+
+// org.freedesktop.Notifications.Notify, sent without waiting for the reply:
+// a server that is missing or hangs never holds up the command that failed.
+void DesktopPlatform::Notify(const QString& summary, const QString& body) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    call << QStringLiteral("Ferrolet") << uint(0) << QStringLiteral("ferrolet") << summary << body
+         << QStringList() << QVariantMap() << int(-1);
+    call.setAutoStartService(false);
+    bus.send(call);
 }
 
 void DesktopPlatform::BringToFront() {}

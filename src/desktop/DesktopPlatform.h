@@ -28,6 +28,7 @@ public:
     void OpenUrl(const QString& url) override;
     // No dialog without the GUI layer, which overrides this.
     std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) override;
+    void Notify(const QString& summary, const QString& body) override;
     void BringToFront() override;
     QDateTime Now() override;
 

@@ -43,6 +43,10 @@ public:
     // Runs a modal folder dialog; the chosen folders, empty when cancelled or
     // when there is no display.
     virtual std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) = 0;
+    // Shows one desktop notification: a short summary line and a body in
+    // plain words. Sent and forgotten: nothing shows when no notification
+    // server answers, and the caller never waits for one.
+    virtual void Notify(const QString& summary, const QString& body) = 0;
     // Brings this application's own windows to the front.
     virtual void BringToFront() = 0;
     // The local time now (wrapper names).

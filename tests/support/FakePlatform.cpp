@@ -2,6 +2,10 @@
 
 namespace ferrolet::test {
 
+void FakePlatform::Notify(const QString& summary, const QString& body) {
+    notifications << summary + QLatin1Char('\n') + body;
+}
+
 void FakePlatform::Beep() {
     ++beeps;
 }

@@ -19,6 +19,7 @@ public:
     void OpenItem(const std::string& path) override;
     void OpenUrl(const QString& url) override;
     std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) override;
+    void Notify(const QString& summary, const QString& body) override;
     void BringToFront() override;
     QDateTime Now() override;
 
@@ -30,6 +31,8 @@ public:
     QStringList openedUrls;
     std::vector<FolderDialogRequest> dialogs;
     int broughtToFront = 0;
+    // Every notification shown, as "summary\nbody".
+    QStringList notifications;
     // Answers for the next dialogs, in order; an empty answer is a cancel.
     std::deque<std::vector<std::string>> dialogAnswers;
     QDateTime now = QDateTime::currentDateTime();
