@@ -6,6 +6,7 @@
 #include "app/gui/ControlAdaptor.h"
 #include "app/gui/GuiPlatform.h"
 #include "app/gui/ProgressWindow.h"
+#include "platform/Autostart.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "prefs/PrefPane.h"
 #include "services/HandleMenuSelection.h"
@@ -249,6 +250,13 @@ int main(int argc, char** argv) {
         return RunCommandLine(argc, argv, cl->tag, cl->ask);
     case CommandLine::Mode::Service:
         return RunServiceCommandLine(argc, argv);
+    case CommandLine::Mode::StartAtLogin:
+        if (const std::error_code ec = SetStartAtLogin(cl->startAtLogin)) {
+            std::fprintf(stderr, "ferrolet: cannot change %s: %s\n", AutostartEntryPath().c_str(),
+                         ec.message().c_str());
+            return 1;
+        }
+        return 0;
     case CommandLine::Mode::Run:
         break;
     }
