@@ -11,6 +11,7 @@ QString UsageText() {
         "  --service \"USER DATA\" PATH...  run a service on the given items\n"
         "  --preferences               open the preferences window\n"
         "  --settings                  print every setting and its value\n"
+        "  --start-at-login on|off     start Ferrolet when you log in, or stop that\n"
         "  --version                   print the version\n");
 }
 
@@ -63,6 +64,14 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         }
         cl.userData = args[2];
         cl.paths = args.mid(3);
+        return cl;
+    } else if (first == QLatin1String("--start-at-login")) {
+        cl.mode = CommandLine::Mode::StartAtLogin;
+        if (args.size() != 3 ||
+            (args[2] != QLatin1String("on") && args[2] != QLatin1String("off"))) {
+            return fail(QStringLiteral("--start-at-login needs on or off"));
+        }
+        cl.startAtLogin = args[2] == QLatin1String("on");
         return cl;
     } else {
         return fail(QStringLiteral("unknown option: %1").arg(first));

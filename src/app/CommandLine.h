@@ -16,12 +16,14 @@ struct CommandLine {
         Command,
         Preferences,
         Service,
+        StartAtLogin,
         Help
     } mode = Mode::Run;
     bool moveServiceMenu = false; // --menu --move-service
     int tag = 0;                  // --command TAG
     bool ask = false;             // --command BASE --ask: the header (folder dialog)
     QString userData;             // --service "<user data>" PATH...
+    bool startAtLogin = false;    // --start-at-login on|off
     QStringList paths;
 };
 

@@ -7,6 +7,7 @@
 #include "app/gui/GuiPlatform.h"
 #include "app/gui/ProgressWindow.h"
 #include "desktop/DesktopPlatform.h"
+#include "platform/Autostart.h"
 #include "prefs/PreferencesWindow.h"
 #include "services/ServiceClient.h"
 #include "services/ServicesAdaptor.h"
@@ -248,6 +249,13 @@ int main(int argc, char** argv) {
         return RunCommandLine(argc, argv, cl->tag, cl->ask);
     case CommandLine::Mode::Service:
         return RunServiceCommandLine(argc, argv);
+    case CommandLine::Mode::StartAtLogin:
+        if (const std::error_code ec = SetStartAtLogin(cl->startAtLogin)) {
+            std::fprintf(stderr, "ferrolet: cannot change %s: %s\n", AutostartEntryPath().c_str(),
+                         ec.message().c_str());
+            return 1;
+        }
+        return 0;
     case CommandLine::Mode::Run:
         break;
     }

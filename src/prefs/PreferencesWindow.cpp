@@ -3,6 +3,7 @@
 #include "prefs/FolderTableModel.h"
 #include "prefs/FolderTableView.h"
 #include "prefs/OptionSwitches.h"
+#include "platform/Autostart.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -194,6 +195,16 @@ QWidget* PreferencesWindow::BuildOptionsTab(bool menuContents) {
         }
     }
     if (!menuContents) {
+        // Not a stored key: the state is the autostart entry itself.
+        m_startAtLogin = new QCheckBox(tr("Start Ferrolet at login"), page);
+        m_startAtLogin->setObjectName(QStringLiteral("startAtLogin"));
+        m_startAtLogin->setAccessibleName(m_startAtLogin->text());
+        m_startAtLogin->setChecked(StartsAtLogin());
+        connect(m_startAtLogin, &QCheckBox::clicked, this, [this](bool on) {
+            SetStartAtLogin(on);
+            m_startAtLogin->setChecked(StartsAtLogin());
+        });
+        layout->addWidget(m_startAtLogin);
         auto* form = new QFormLayout;
         m_soundMenu = new QComboBox(page);
         m_soundMenu->setObjectName(QStringLiteral("soundMenu"));
@@ -243,6 +254,12 @@ void PreferencesWindow::SetupSoundMenu() {
     if (!stored.isEmpty()) {
         m_soundMenu->setCurrentIndex(m_soundMenu->findText(stored, Qt::MatchExactly));
     }
+}
+
+void PreferencesWindow::showEvent(QShowEvent* event) {
+    // The entry may have been changed outside since the window last showed.
+    m_startAtLogin->setChecked(StartsAtLogin());
+    QWidget::showEvent(event);
 }
 
 void PreferencesWindow::SoundSelected(int index) {

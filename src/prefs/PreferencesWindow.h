@@ -57,6 +57,7 @@ private:
     void SetupSoundMenu();
     void SoundSelected(int index);
     QStringList ChooseFolders();
+    void showEvent(QShowEvent* event) override;
 
     PreferencesModel m_model;
     FolderChooser m_chooseFolders;
@@ -73,6 +74,7 @@ private:
     QPushButton* m_extensionsDeleteButton = nullptr;
     QComboBox* m_soundMenu = nullptr;
     std::map<QString, QCheckBox*> m_optionBoxes;
+    QCheckBox* m_startAtLogin = nullptr;
 };
 
 // Saves the window's preferences whenever any window of the application

@@ -24,6 +24,12 @@ TEST(CommandLine, ParsesEveryEntryAndRefusesNonsense) {
     EXPECT_EQ(service->userData, "Move to Documents");
     EXPECT_EQ(service->paths, QStringList({"a b", "--not-an-option"}));
 
+    auto login = parse({"--start-at-login", "on"});
+    ASSERT_TRUE(login);
+    EXPECT_EQ(login->mode, CommandLine::Mode::StartAtLogin);
+    EXPECT_TRUE(login->startAtLogin);
+    EXPECT_FALSE(parse({"--start-at-login", "off"})->startAtLogin);
+
     QString error;
     EXPECT_FALSE(ParseCommandLine({"ferrolet", "--command", "x"}, &error));
     EXPECT_FALSE(error.isEmpty());
@@ -32,4 +38,7 @@ TEST(CommandLine, ParsesEveryEntryAndRefusesNonsense) {
     EXPECT_FALSE(parse({"--version", "extra"}));
     EXPECT_FALSE(parse({"--service"}));
     EXPECT_FALSE(parse({"--frobnicate"}));
+    EXPECT_FALSE(parse({"--start-at-login"}));
+    EXPECT_FALSE(parse({"--start-at-login", "yes"}));
+    EXPECT_FALSE(parse({"--start-at-login", "on", "off"}));
 }

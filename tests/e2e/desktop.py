@@ -118,9 +118,35 @@ class Desktop:
             os.kill(self.bus_pid, signal.SIGTERM)
         except (AttributeError, ProcessLookupError):
             pass
-        # Programs the bus started (the file manager) go with their session.
-        subprocess.run(["pkill", "-f", "thunar --daemon"], stderr=subprocess.DEVNULL)
+        # Programs the bus started (the file manager) go with their session:
+        # only those on this desktop's bus, so runs side by side stay apart.
+        for pid in self._started_by_bus():
+            try:
+                os.kill(pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
         shutil.rmtree(self.root, ignore_errors=True)
+
+    def _started_by_bus(self):
+        """Processes whose environment carries this desktop's bus address."""
+        address = self.env.get("DBUS_SESSION_BUS_ADDRESS")
+        if not address:
+            return []
+        # The bus gives the programs it starts its address under both names.
+        markers = [b"\0" + name + b"=" + address.encode() + b"\0"
+                   for name in (b"DBUS_SESSION_BUS_ADDRESS", b"DBUS_STARTER_ADDRESS")]
+        pids = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit() or int(entry) == os.getpid():
+                continue
+            try:
+                with open(f"/proc/{entry}/environ", "rb") as f:
+                    environ = b"\0" + f.read() + b"\0"
+                if any(marker in environ for marker in markers):
+                    pids.append(int(entry))
+            except OSError:
+                pass
+        return pids
 
     # -- helpers ---------------------------------------------------------
     def spawn(self, argv, **kwargs):

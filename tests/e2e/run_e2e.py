@@ -6,7 +6,12 @@ menu opened with the mouse, commands chosen through `ferrolet --command`) and
 checks files on disk, log lines, stored settings and the file manager's
 reveal calls.
 
-Usage: run_e2e.py BUILD_DIR [unittest options]"""
+Usage: run_e2e.py BUILD_DIR [unittest options]
+       FERROLET_PREFIX=/usr run_e2e.py [unittest options]
+
+With FERROLET_PREFIX the walk-through runs the Ferrolet installed under that
+prefix (e.g. from the Debian package) instead of installing a build into a
+temporary prefix."""
 
 import os
 import plistlib
@@ -323,11 +328,18 @@ class FilingTest(FerroletSession):
 
 def main():
     global BUILD_DIR, PREFIX, SHOTS
-    BUILD_DIR = os.path.abspath(sys.argv[1])
-    SHOTS = os.path.join(BUILD_DIR, "e2e-screenshots")
-    os.makedirs(SHOTS, exist_ok=True)
-    PREFIX = install_prefix(BUILD_DIR)
-    argv = [sys.argv[0]] + sys.argv[2:]
+    args = sys.argv[1:]
+    installed = os.environ.get("FERROLET_PREFIX")
+    if installed:
+        PREFIX = os.path.abspath(installed)
+        if not os.access(os.path.join(PREFIX, "bin", "ferrolet"), os.X_OK):
+            sys.exit(f"no ferrolet installed in {PREFIX}/bin")
+    else:
+        BUILD_DIR = os.path.abspath(args.pop(0))
+        SHOTS = os.path.join(BUILD_DIR, "e2e-screenshots")
+        os.makedirs(SHOTS, exist_ok=True)
+        PREFIX = install_prefix(BUILD_DIR)
+    argv = [sys.argv[0]] + args
     result = unittest.main(argv=argv, exit=False, verbosity=2).result
     passed = result.testsRun - len(result.failures) - len(result.errors) - len(result.skipped)
     print(f"{passed} passed, {len(result.failures) + len(result.errors)} failed, "

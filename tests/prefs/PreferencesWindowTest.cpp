@@ -2,6 +2,7 @@
 // tables with their drags, drops and keys, and the save at every close.
 #include "PrefsFixture.h"
 
+#include "platform/Autostart.h"
 #include "prefs/FolderTableModel.h"
 #include "prefs/FolderTableView.h"
 #include "prefs/OptionSwitches.h"
@@ -372,6 +373,30 @@ TEST_F(PreferencesWindowTest, ClosingAnyWindowSavesEverything) {
     pane.show();
     pane.close();
     EXPECT_EQ(Stored().value("SelectedTabViewItem"), QJsonValue(QJsonObject{{"$int", 1}}));
+}
+
+TEST_F(PreferencesWindowTest, StartAtLoginShowsTheAutostartEntryEachTimeTheWindowShows) {
+    setenv("XDG_CONFIG_DIRS", Dir("etc-xdg").toLocal8Bit().constData(), 1);
+    const std::string entry = Path("home/.config/autostart/com.quorvane.Ferrolet.desktop");
+    PreferencesWindow& pane = Pane();
+    pane.show();
+    auto* box = Find<QCheckBox>("startAtLogin");
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isChecked());
+    box->click();
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(ReadFile(entry), AutostartEntryText());
+    EXPECT_FALSE(Exists(m_store->FilePath())); // no settings key for it
+
+    // Removed outside the window: the next showing says so.
+    pane.hide();
+    ASSERT_EQ(unlink(entry.c_str()), 0);
+    pane.show();
+    EXPECT_FALSE(box->isChecked());
+    box->click();
+    box->click();
+    EXPECT_FALSE(Exists(entry));
+    EXPECT_FALSE(box->isChecked());
 }
 
 TEST_F(PreferencesWindowTest, EveryControlIsNamedAndTabOrderFollowsTheLayout) {
