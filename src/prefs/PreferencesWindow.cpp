@@ -1,9 +1,9 @@
 #include "prefs/PreferencesWindow.h"
 
+#include "platform/Autostart.h"
 #include "prefs/FolderTableModel.h"
 #include "prefs/FolderTableView.h"
 #include "prefs/OptionSwitches.h"
-#include "platform/Autostart.h"
 
 #include <QApplication>
 #include <QCheckBox>
