@@ -83,15 +83,12 @@ bool WaitUntil(pid_t pid, Clock::time_point deadline, int& waitStatus) {
     }
 }
 
-} // namespace
-
-Status RunAndCapture(const std::vector<std::string>& argv, const CaptureLimits& limits,
-                     CapturedRun& out) {
-    out = CapturedRun();
+// The argument vector for posix_spawn, ending in a null pointer; EINVAL when
+// the program is not an absolute path or an argument holds a zero byte.
+Status MakeSpawnArgs(const std::vector<std::string>& argv, std::vector<char*>& args) {
     if (argv.empty() || argv[0].empty() || argv[0][0] != '/') {
         return EINVAL;
     }
-    std::vector<char*> args;
     args.reserve(argv.size() + 1);
     for (const std::string& a : argv) {
         if (a.find('\0') != std::string::npos) {
@@ -100,20 +97,18 @@ Status RunAndCapture(const std::vector<std::string>& argv, const CaptureLimits& 
         args.push_back(const_cast<char*>(a.c_str()));
     }
     args.push_back(nullptr);
+    return 0;
+}
 
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        return LastErrnoStatus();
-    }
-    Fd readEnd(fds[0]);
-    Fd writeEnd(fds[1]);
-
+// Starts the program with standard input from /dev/null, standard output to
+// outputFd and standard error discarded.
+Status SpawnWithOutputTo(std::vector<char*>& args, int outputFd, pid_t& pid) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attr);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.Get(), 1);
+    posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     // A group of its own, so a time-out kills what the program started too.
     posix_spawnattr_setpgroup(&attr, 0);
@@ -123,19 +118,19 @@ Status RunAndCapture(const std::vector<std::string>& argv, const CaptureLimits& 
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
 
-    pid_t pid = 0;
     const int spawnError = posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
-    if (spawnError != 0) {
-        return StatusFromErrno(spawnError);
-    }
-    writeEnd.Reset();
+    return spawnError != 0 ? StatusFromErrno(spawnError) : 0;
+}
 
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limits.timeoutMs);
+// Reads the child's output until it closes its end. Past the deadline or the
+// size bound, or on a read error, the child's group is killed and reaped.
+Status ReadOutputToEnd(int readFd, pid_t pid, Clock::time_point deadline, size_t maxBytes,
+                       std::string& output) {
     char buffer[65536];
     for (;;) {
-        pollfd p{readEnd.Get(), POLLIN, 0};
+        pollfd p{readFd, POLLIN, 0};
         const int ready = poll(&p, 1, RemainingMs(deadline));
         if (ready < 0 && errno == EINTR) {
             continue;
@@ -144,7 +139,7 @@ Status RunAndCapture(const std::vector<std::string>& argv, const CaptureLimits& 
             KillAndReap(pid);
             return ready == 0 ? ETIMEDOUT : LastErrnoStatus();
         }
-        const ssize_t n = read(readEnd.Get(), buffer, sizeof buffer);
+        const ssize_t n = read(readFd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -154,14 +149,45 @@ Status RunAndCapture(const std::vector<std::string>& argv, const CaptureLimits& 
             return st;
         }
         if (n == 0) {
-            break;
+            return 0;
         }
-        if (out.output.size() + static_cast<size_t>(n) > limits.maxBytes) {
+        if (output.size() + static_cast<size_t>(n) > maxBytes) {
             KillAndReap(pid);
-            out.output.clear();
+            output.clear();
             return EFBIG;
         }
-        out.output.append(buffer, static_cast<size_t>(n));
+        output.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+} // namespace
+
+Status RunAndCapture(const std::vector<std::string>& argv, const CaptureLimits& limits,
+                     CapturedRun& out) {
+    out = CapturedRun();
+    std::vector<char*> args;
+    if (const Status status = MakeSpawnArgs(argv, args); status != 0) {
+        return status;
+    }
+
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        return LastErrnoStatus();
+    }
+    Fd readEnd(fds[0]);
+    Fd writeEnd(fds[1]);
+    pid_t pid = 0;
+    if (const Status status = SpawnWithOutputTo(args, writeEnd.Get(), pid); status != 0) {
+        return status;
+    }
+    // Only the child holds the write end now: reading ends when it closes it.
+    writeEnd.Reset();
+
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limits.timeoutMs);
+    if (const Status status =
+            ReadOutputToEnd(readEnd.Get(), pid, deadline, limits.maxBytes, out.output);
+        status != 0) {
+        return status;
     }
 
     int waitStatus = 0;

@@ -80,6 +80,148 @@ bool IsSoundAbsolutePath(const std::string& path) {
            path.find('\0') == std::string::npos;
 }
 
+// The magic, version, field count, body length and checksum of a record;
+// false when any of them does not fit the bytes actually there.
+bool CheckRecordFrame(const char* data, size_t size, uint64_t& fieldCount) {
+    if (size < kHeaderSize + kChecksumSize || std::memcmp(data, kMagic, sizeof kMagic) != 0) {
+        return false;
+    }
+    if (GetUint(data + 4, 2) != kFolderRecordVersion) {
+        return false;
+    }
+    fieldCount = GetUint(data + 6, 2);
+    const uint64_t bodyLength = GetUint(data + 8, 4);
+    if (fieldCount > kMaxFields || bodyLength != size - kHeaderSize - kChecksumSize) {
+        return false;
+    }
+    const size_t sealed = size - kChecksumSize;
+    return GetUint(data + sealed, 4) == FolderRecordChecksum(data, sealed);
+}
+
+// Stores the value of one known field whose length is within its rule's
+// bounds; false when the value is malformed in a way a length cannot show.
+using FieldStore = bool (*)(const char* value, uint64_t length, FolderRecordFields& f);
+
+template <std::string FolderRecordFields::*Member>
+bool StoreAbsolutePath(const char* value, uint64_t length, FolderRecordFields& f) {
+    std::string s(value, length);
+    if (!IsSoundAbsolutePath(s)) {
+        return false;
+    }
+    f.*Member = std::move(s);
+    return true;
+}
+
+template <uint64_t FolderRecordFields::*Member>
+bool StoreUint64(const char* value, uint64_t /*length*/, FolderRecordFields& f) {
+    f.*Member = GetUint(value, 8);
+    return true;
+}
+
+bool StoreFileType(const char* value, uint64_t /*length*/, FolderRecordFields& f) {
+    f.fileType = static_cast<uint32_t>(GetUint(value, 4));
+    return true;
+}
+
+bool StoreHandle(const char* value, uint64_t length, FolderRecordFields& f) {
+    f.hasHandle = true;
+    f.handleType = static_cast<int32_t>(GetUint(value, 4));
+    f.handleBytes = QByteArray(value + 4, static_cast<qsizetype>(length - 4));
+    return true;
+}
+
+bool StoreBirthTime(const char* value, uint64_t /*length*/, FolderRecordFields& f) {
+    f.hasBirthTime = true;
+    f.birthSeconds = static_cast<int64_t>(GetUint(value, 8));
+    f.birthNanoseconds = static_cast<uint32_t>(GetUint(value + 8, 4));
+    return f.birthNanoseconds < 1000000000u;
+}
+
+bool StoreVolumeUuid(const char* value, uint64_t length, FolderRecordFields& f) {
+    f.volumeUuid.assign(value, length);
+    return true;
+}
+
+// One known field: the lengths its value may have and where it goes.
+struct FieldRule {
+    uint16_t tag;
+    uint64_t minLength;
+    uint64_t maxLength;
+    FieldStore store;
+};
+
+// Paths are bounded by IsSoundAbsolutePath, not by their rule.
+constexpr uint64_t kAnyLength = UINT64_MAX;
+
+constexpr FieldRule kFieldRules[] = {
+    {kTagPath, 0, kAnyLength, &StoreAbsolutePath<&FolderRecordFields::path>},
+    {kTagDevice, 8, 8, &StoreUint64<&FolderRecordFields::device>},
+    {kTagInode, 8, 8, &StoreUint64<&FolderRecordFields::inode>},
+    {kTagHandle, 4, 4 + kFolderRecordMaxHandle, &StoreHandle}, // type, then the handle
+    {kTagBirthTime, 12, 12, &StoreBirthTime},                  // seconds, nanoseconds
+    {kTagVolumeUuid, 1, 64, &StoreVolumeUuid},
+    {kTagFsid, 8, 8, &StoreUint64<&FolderRecordFields::fsid>},
+    {kTagMountPoint, 0, kAnyLength, &StoreAbsolutePath<&FolderRecordFields::mountPoint>},
+    {kTagMountRoot, 0, kAnyLength, &StoreAbsolutePath<&FolderRecordFields::mountRoot>},
+    {kTagFileType, 4, 4, &StoreFileType},
+};
+
+// Checks and stores one field by its rule; a tag without one is skipped.
+bool ParseField(uint16_t tag, const char* value, uint64_t length, FolderRecordFields& f) {
+    for (const FieldRule& rule : kFieldRules) {
+        if (rule.tag == tag) {
+            return length >= rule.minLength && length <= rule.maxLength &&
+                   rule.store(value, length, f);
+        }
+    }
+    return true; // a field a later minor revision added
+}
+
+// Reads fieldCount fields from the body, which ends where the checksum
+// begins (sealed); every field must fit before it and fill it exactly.
+bool ReadFields(const char* data, size_t sealed, uint64_t fieldCount, FolderRecordFields& f) {
+    uint32_t seen = 0; // one bit per known tag
+    size_t pos = kHeaderSize;
+    for (uint64_t n = 0; n < fieldCount; ++n) {
+        if (sealed - pos < kFieldHeaderSize) {
+            return false;
+        }
+        const auto tag = static_cast<uint16_t>(GetUint(data + pos, 2));
+        const uint64_t length = GetUint(data + pos + 2, 4);
+        pos += kFieldHeaderSize;
+        if (length > sealed - pos) {
+            return false;
+        }
+        const char* value = data + pos;
+        pos += length;
+        if (tag < 32) {
+            if (seen & (1u << tag)) {
+                return false;
+            }
+            seen |= 1u << tag;
+        }
+        if (!ParseField(tag, value, length, f)) {
+            return false;
+        }
+    }
+    const uint32_t required = (1u << kTagPath) | (1u << kTagDevice) | (1u << kTagInode);
+    return pos == sealed && (seen & required) == required;
+}
+
+// A mount point must come with its root and be a prefix of the path.
+bool IsMountPointConsistent(const FolderRecordFields& f) {
+    if (f.mountPoint.empty() != f.mountRoot.empty()) {
+        return false;
+    }
+    if (f.mountPoint.empty()) {
+        return true;
+    }
+    const std::string& m = f.mountPoint;
+    return m == "/" || f.path == m ||
+           (f.path.size() > m.size() && f.path.compare(0, m.size(), m) == 0 &&
+            f.path[m.size()] == '/');
+}
+
 } // namespace
 
 uint32_t FolderRecordChecksum(const char* data, size_t size) {
@@ -135,118 +277,13 @@ Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
     out = FolderRecordFields();
     const size_t size = static_cast<size_t>(bytes.size());
     const char* data = bytes.constData();
-    if (size < kHeaderSize + kChecksumSize || std::memcmp(data, kMagic, sizeof kMagic) != 0) {
+    uint64_t fieldCount = 0;
+    if (!CheckRecordFrame(data, size, fieldCount)) {
         return EINVAL;
     }
-    if (GetUint(data + 4, 2) != kFolderRecordVersion) {
-        return EINVAL;
-    }
-    const uint64_t fieldCount = GetUint(data + 6, 2);
-    const uint64_t bodyLength = GetUint(data + 8, 4);
-    if (fieldCount > kMaxFields || bodyLength != size - kHeaderSize - kChecksumSize) {
-        return EINVAL;
-    }
-    const size_t sealed = size - kChecksumSize;
-    if (GetUint(data + sealed, 4) != FolderRecordChecksum(data, sealed)) {
-        return EINVAL;
-    }
-
     FolderRecordFields f;
-    uint32_t seen = 0; // one bit per known tag
-    size_t pos = kHeaderSize;
-    for (uint64_t n = 0; n < fieldCount; ++n) {
-        if (sealed - pos < kFieldHeaderSize) {
-            return EINVAL;
-        }
-        const auto tag = static_cast<uint16_t>(GetUint(data + pos, 2));
-        const uint64_t length = GetUint(data + pos + 2, 4);
-        pos += kFieldHeaderSize;
-        if (length > sealed - pos) {
-            return EINVAL;
-        }
-        const char* value = data + pos;
-        pos += length;
-        if (tag < 32) {
-            if (seen & (1u << tag)) {
-                return EINVAL;
-            }
-            seen |= 1u << tag;
-        }
-        switch (tag) {
-        case kTagPath:
-        case kTagMountPoint:
-        case kTagMountRoot: {
-            std::string s(value, length);
-            if (!IsSoundAbsolutePath(s)) {
-                return EINVAL;
-            }
-            (tag == kTagPath ? f.path : tag == kTagMountPoint ? f.mountPoint : f.mountRoot) = s;
-            break;
-        }
-        case kTagDevice:
-        case kTagInode:
-        case kTagFsid:
-            if (length != 8) {
-                return EINVAL;
-            }
-            (tag == kTagDevice  ? f.device
-             : tag == kTagInode ? f.inode
-                                : f.fsid) = GetUint(value, 8);
-            break;
-        case kTagFileType:
-            if (length != 4) {
-                return EINVAL;
-            }
-            f.fileType = static_cast<uint32_t>(GetUint(value, 4));
-            break;
-        case kTagHandle:
-            if (length < 4 || length - 4 > kFolderRecordMaxHandle) {
-                return EINVAL;
-            }
-            f.hasHandle = true;
-            f.handleType = static_cast<int32_t>(GetUint(value, 4));
-            f.handleBytes = QByteArray(value + 4, static_cast<qsizetype>(length - 4));
-            break;
-        case kTagBirthTime:
-            if (length != 12) {
-                return EINVAL;
-            }
-            f.hasBirthTime = true;
-            f.birthSeconds = static_cast<int64_t>(GetUint(value, 8));
-            f.birthNanoseconds = static_cast<uint32_t>(GetUint(value + 8, 4));
-            if (f.birthNanoseconds >= 1000000000u) {
-                return EINVAL;
-            }
-            break;
-        case kTagVolumeUuid:
-            if (length == 0 || length > 64) {
-                return EINVAL;
-            }
-            f.volumeUuid.assign(value, length);
-            break;
-        default:
-            break; // a field a later minor revision added
-        }
-    }
-    if (pos != sealed) {
+    if (!ReadFields(data, size - kChecksumSize, fieldCount, f) || !IsMountPointConsistent(f)) {
         return EINVAL;
-    }
-    const uint32_t required = (1u << kTagPath) | (1u << kTagDevice) | (1u << kTagInode);
-    if ((seen & required) != required) {
-        return EINVAL;
-    }
-    // A mount point must come with its root and be a prefix of the path.
-    if (f.mountPoint.empty() != f.mountRoot.empty()) {
-        return EINVAL;
-    }
-    if (!f.mountPoint.empty()) {
-        const std::string& m = f.mountPoint;
-        const bool prefix = m == "/" || f.path == m ||
-                            (f.path.size() > m.size() && f.path.compare(0, m.size(), m) == 0 &&
-                             f.path[m.size()] == '/');
-        if (!prefix) {
-            return EINVAL;
-        }
     }
     out = std::move(f);
     return 0;

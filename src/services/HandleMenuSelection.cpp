@@ -26,6 +26,54 @@ void RunWindowHook(const std::function<void()>& hook) {
     }
 }
 
+// How the request went so far: the success flag carries from item to item.
+struct RequestRun {
+    bool success = false;
+    FileRef lastMoved;
+};
+
+// Moves one item into a standard folder. False when that folder is not set,
+// so the item goes to the item ending.
+bool MoveToStandardFolder(ServiceTarget& target, StandardFolder which, const FileRef& item,
+                          bool revealEach, RequestRun& run) {
+    const StandardFolderEntry& folder = FolderEntry(target.standardFolders, which);
+    if (folder.path.empty()) {
+        return false;
+    }
+    FileRef moved;
+    run.success = MoveItem(target.ctx, item, folder.folder, &moved) == 0;
+    if (!run.success) {
+        Log(kNotMoved);
+        return true;
+    }
+    run.lastMoved = moved;
+    if (revealEach) {
+        RevealMovedItem(target.ctx.platform, moved, folder.path);
+    }
+    return true;
+}
+
+// Runs the entry's action for one usable item. True when the item is done;
+// false when it goes on to the item ending.
+bool ActOnItem(ServiceTarget& target, const ServiceEntry& entry, const FileRef& item,
+               bool revealEach, RequestRun& run) {
+    switch (entry.action) {
+    case ServiceAction::MoveToStandardFolder:
+        return MoveToStandardFolder(target, entry.folder, item, revealEach, run);
+    case ServiceAction::OpenWindow:
+        RunWindowHook(target.window.openAtMouse);
+        return false;
+    case ServiceAction::CloseWindow:
+        RunWindowHook(target.window.close);
+        return false;
+    case ServiceAction::RunWithFolderDialog:
+        RunCommandWithFolderDialog(target.ctx, static_cast<int>(entry.command));
+        run.success = true;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const QString& userData) {
@@ -36,58 +84,28 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
     const std::optional<ServiceEntry> entry = FindServiceEntry(userData);
     const bool revealEach = ReadBoolPref(ctx.settings, keys::SelectMovedItem);
 
-    bool success = false;
-    FileRef lastMoved;
+    RequestRun run;
     for (const QString& path : paths) {
         const std::optional<std::string> bytes = UsableServicePath(path);
         FileRef item;
         const bool usable = bytes && FileRef::FromPath(*bytes, item) == 0;
-        if (usable && entry) {
-            switch (entry->action) {
-            case ServiceAction::MoveToStandardFolder: {
-                const StandardFolderEntry& folder =
-                    FolderEntry(target.standardFolders, entry->folder);
-                if (folder.path.empty()) {
-                    break; // to the item ending
-                }
-                FileRef moved;
-                success = MoveItem(ctx, item, folder.folder, &moved) == 0;
-                if (!success) {
-                    Log(kNotMoved);
-                    continue;
-                }
-                lastMoved = moved;
-                if (revealEach) {
-                    RevealMovedItem(ctx.platform, moved, folder.path);
-                }
-                continue;
-            }
-            case ServiceAction::OpenWindow:
-                RunWindowHook(target.window.openAtMouse);
-                break;
-            case ServiceAction::CloseWindow:
-                RunWindowHook(target.window.close);
-                break;
-            case ServiceAction::RunWithFolderDialog:
-                RunCommandWithFolderDialog(ctx, static_cast<int>(entry->command));
-                success = true;
-                continue;
-            }
+        if (usable && entry && ActOnItem(target, *entry, item, revealEach, run)) {
+            continue;
         }
         // The item ending: the flag keeps its value.
-        if (!success) {
+        if (!run.success) {
             Log(kNotMoved);
         }
     }
 
-    if (!success) {
+    if (!run.success) {
         return;
     }
     PlayCompletionSound(ctx);
     // The reveals brought the file manager forward already; without them,
     // show it the last item that arrived.
-    if (!revealEach && lastMoved.IsValid()) {
-        ctx.platform.RevealItem(lastMoved.Path());
+    if (!revealEach && run.lastMoved.IsValid()) {
+        ctx.platform.RevealItem(run.lastMoved.Path());
     }
 }
 

@@ -60,6 +60,69 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 // Settings files are small; anything past this is not ours.
 constexpr off_t kMaxSettingsFileSize = 64 * 1024 * 1024;
 
+// Takes the lock that orders writers of the settings file, waiting for it;
+// -1 with errno set when the lock file cannot be opened.
+int LockSettingsFile(const std::string& lockPath) {
+    const int lockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFd < 0) {
+        return -1;
+    }
+    while (flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    return lockFd;
+}
+
+// Lays the pending changes over the values key by key; an invalid value
+// removes its key.
+void ApplyPending(QVariantMap& values, const std::map<QString, QVariant>& pending) {
+    for (const auto& [key, value] : pending) {
+        if (value.isValid()) {
+            values.insert(key, value);
+        } else {
+            values.remove(key);
+        }
+    }
+}
+
+// Why a save failed: the path named in the log line and the errno.
+struct SaveFailure {
+    std::string path;
+    int error = 0;
+};
+
+// Replaces path with bytes so that a reader sees the old file or the new one,
+// never part of one: a temporary file in the same folder, flushed to disk,
+// renamed over path, then the folder flushed so the rename lasts.
+bool ReplaceFileDurably(const std::string& path, const std::string& dir, const QByteArray& bytes,
+                        SaveFailure& failure) {
+    std::string tmp = path + ".XXXXXX";
+    const int fd = mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        failure = {dir, errno};
+        return false;
+    }
+    fchmod(fd, 0600);
+    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
+        const int e = errno;
+        close(fd);
+        unlink(tmp.c_str());
+        failure = {tmp, e};
+        return false;
+    }
+    close(fd);
+    if (rename(tmp.c_str(), path.c_str()) != 0) {
+        const int e = errno;
+        unlink(tmp.c_str());
+        failure = {path, e};
+        return false;
+    }
+    if (const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return true;
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(std::string filePath) : m_filePath(std::move(filePath)) {}
@@ -202,11 +265,9 @@ bool SettingsStore::WriteMerged() {
         return fail(QString::fromUtf8(dir.c_str()), errno);
     }
     const std::string lockPath = m_filePath + ".lock";
-    const int lockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int lockFd = LockSettingsFile(lockPath);
     if (lockFd < 0) {
         return fail(QString::fromUtf8(lockPath.c_str()), errno);
-    }
-    while (flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
     }
 
     // Take in what other writers stored, then lay our changes over it key by key.
@@ -221,42 +282,14 @@ bool SettingsStore::WriteMerged() {
         KeepCorruptFileAside();
         merged.clear();
     }
-    for (const auto& [key, value] : m_pending) {
-        if (value.isValid()) {
-            merged.insert(key, value);
-        } else {
-            merged.remove(key);
-        }
-    }
+    ApplyPending(merged, m_pending);
 
-    const QByteArray xml = SerializePlistXml(merged);
-    std::string tmp = m_filePath + ".XXXXXX";
-    const int fd = mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        const int e = errno;
-        close(lockFd);
-        return fail(QString::fromUtf8(dir.c_str()), e);
-    }
-    fchmod(fd, 0600);
-    if (!WriteAll(fd, xml) || fsync(fd) != 0) {
-        const int e = errno;
-        close(fd);
-        unlink(tmp.c_str());
-        close(lockFd);
-        return fail(QString::fromUtf8(tmp.c_str()), e);
-    }
-    close(fd);
-    if (rename(tmp.c_str(), m_filePath.c_str()) != 0) {
-        const int e = errno;
-        unlink(tmp.c_str());
-        close(lockFd);
-        return fail(QString::fromUtf8(m_filePath.c_str()), e);
-    }
-    if (const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
+    SaveFailure failure;
+    const bool written = ReplaceFileDurably(m_filePath, dir, SerializePlistXml(merged), failure);
     close(lockFd);
+    if (!written) {
+        return fail(QString::fromUtf8(failure.path.c_str()), failure.error);
+    }
 
     m_values = std::move(merged);
     m_pending.clear();

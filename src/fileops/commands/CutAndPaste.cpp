@@ -43,6 +43,60 @@ void SaveOrLog(const CutState& cut) {
     }
 }
 
+// Makes a new holding folder in the state folder and saves the pending cut
+// that names it, with the folder of the first item to return items to. False,
+// with nothing left behind, when that cannot be done.
+bool StartPendingCut(CommandContext& ctx, const FileRef& firstItem, CutState& next) {
+    const std::string stateDirectory = StateDirectory();
+    FileRef stateFolder;
+    if (stateDirectory.empty() || FileRef::FromPath(stateDirectory, stateFolder) != 0) {
+        return false;
+    }
+    if (FindOrCreateFolder(stateFolder, NewUUIDString(), next.holdingFolder) != 0) {
+        return false;
+    }
+    // Only the first item's folder is remembered: every item that cannot be
+    // pasted returns there.
+    if (GetParentFolderRef(firstItem, next.originFolder) != 0) {
+        next.originFolder = FileRef();
+    }
+    next.pending = true;
+    // On disk before anything moves: a crash halfway leaves the held items
+    // reachable by Paste after the next start.
+    if (SaveCutState(next) != 0) {
+        Log(QStringLiteral("Ferrolet: The pending cut could not be saved; nothing was cut."));
+        DeleteObject(next.holdingFolder);
+        ctx.platform.Beep();
+        return false;
+    }
+    return true;
+}
+
+// Moves the items into the holding folder; the number now held there.
+int MoveIntoHoldingFolder(CommandContext& ctx, const std::vector<FileRef>& items,
+                          const FileRef& holdingFolder) {
+    int held = 0;
+    for (const FileRef& item : items) {
+        if (!item.IsValid()) {
+            continue;
+        }
+        // Paste leaves hidden items in the holding folder (file managers put
+        // their own there), so an item with a hidden name would be stranded:
+        // it is not cut at all.
+        if (const std::string name = item.Name(); !name.empty() && name.front() == '.') {
+            Log(QStringLiteral("Ferrolet: \"%1\" has a hidden name and was not cut.")
+                    .arg(QString::fromUtf8(name)));
+            ctx.platform.Beep();
+            continue;
+        }
+        FileRef moved;
+        if (MoveItem(ctx, item, holdingFolder, &moved) == 0) {
+            ++held;
+        }
+    }
+    return held;
+}
+
 } // namespace
 
 bool IsPasteTarget(const SelectionSnapshot& selection) {
@@ -63,50 +117,11 @@ void CutItems(CommandContext& ctx) {
         return;
     }
     const std::vector<FileRef> items = ctx.selection.items;
-    const std::string stateDirectory = StateDirectory();
-    FileRef stateFolder;
-    if (stateDirectory.empty() || FileRef::FromPath(stateDirectory, stateFolder) != 0) {
-        return;
-    }
     CutState next;
-    if (FindOrCreateFolder(stateFolder, NewUUIDString(), next.holdingFolder) != 0) {
+    if (!StartPendingCut(ctx, items.front(), next)) {
         return;
     }
-    // Only the first item's folder is remembered: every item that cannot be
-    // pasted returns there.
-    if (GetParentFolderRef(items.front(), next.originFolder) != 0) {
-        next.originFolder = FileRef();
-    }
-    next.pending = true;
-    // On disk before anything moves: a crash halfway leaves the held items
-    // reachable by Paste after the next start.
-    if (SaveCutState(next) != 0) {
-        Log(QStringLiteral("Ferrolet: The pending cut could not be saved; nothing was cut."));
-        DeleteObject(next.holdingFolder);
-        ctx.platform.Beep();
-        return;
-    }
-
-    int held = 0;
-    for (const FileRef& item : items) {
-        if (!item.IsValid()) {
-            continue;
-        }
-        // Paste leaves hidden items in the holding folder (file managers put
-        // their own there), so an item with a hidden name would be stranded:
-        // it is not cut at all.
-        if (const std::string name = item.Name(); !name.empty() && name.front() == '.') {
-            Log(QStringLiteral("Ferrolet: \"%1\" has a hidden name and was not cut.")
-                    .arg(QString::fromUtf8(name)));
-            ctx.platform.Beep();
-            continue;
-        }
-        FileRef moved;
-        if (MoveItem(ctx, item, next.holdingFolder, &moved) == 0) {
-            ++held;
-        }
-    }
-    if (held == 0) {
+    if (MoveIntoHoldingFolder(ctx, items, next.holdingFolder) == 0) {
         // Nothing is held: no cut to paste, and the empty folder can go.
         DeleteObject(next.holdingFolder);
         SaveOrLog(ctx.cut);

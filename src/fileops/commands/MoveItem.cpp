@@ -67,6 +67,69 @@ void TakeOverName(CommandContext& ctx, const std::string& name, const FileRef& f
     moved = FileRef::Make(ChildPath(folder.Path(), name), moved.Device(), moved.Inode());
 }
 
+// How a move meets a same-named item in the destination folder.
+struct NameClash {
+    // The same-named item, set aside now when the move stays on its file system.
+    ClashReplacement replaced;
+    // The name the item moves under when its own is taken.
+    std::optional<std::string> uniqueName;
+    // Across file systems: the name taken over once the item is complete.
+    std::string takeOverName;
+};
+
+// Clearing the way and picking a unique name only matter when the name
+// is taken; most moves meet no clash, and skip those look-ups. A clash
+// that appears after this question is still safe: the move never
+// replaces, it fails.
+void PrepareForNameClash(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
+                         NameClash& clash) {
+    FileRef existing;
+    if (MakeChildRef(destinationFolder, item.Name(), existing) == ENOENT) {
+        return;
+    }
+    if (item.Device() == destinationFolder.Device()) {
+        RemoveClashingItem(ctx.settings, item, destinationFolder, clash.replaced);
+    } else {
+        // Across file systems the copy takes time: the same-named item
+        // keeps its name until the moved item is complete in the folder
+        // (under its unique name), and only then makes room for it.
+        clash.takeOverName = item.Name();
+    }
+    clash.uniqueName = MakeUniqueName(destinationFolder, item);
+}
+
+// The item's comment when the settings ask to keep comments and it has one.
+std::optional<QString> CommentToKeep(CommandContext& ctx, const FileRef& item) {
+    if (!ReadBoolPref(ctx.settings, keys::PreserveComments)) {
+        return std::nullopt;
+    }
+    QString comment;
+    bool hasComment = false;
+    if (ReadItemComment(item, comment, hasComment) != 0 || !hasComment) {
+        return std::nullopt;
+    }
+    return comment;
+}
+
+// A comment that cannot be carried does not turn the move into a failure.
+void KeepComment(const FileRef& moved, const QString& comment) {
+    if (const Status written = WriteItemComment(moved, comment); written != 0) {
+        Log(QStringLiteral("Ferrolet: The comment of \"%1\" could not be kept. Error code = %2")
+                .arg(NameForLog(moved))
+                .arg(written));
+    }
+}
+
+void LogMoved(const FileRef& moved, const FileRef& destinationFolder) {
+    // Both were just used by the move: their names need no second look.
+    const std::string movedName = moved.Name();
+    const std::string folderName = destinationFolder.Name();
+    if (!movedName.empty() && !folderName.empty()) {
+        Log(QStringLiteral("Moved \"%1\" to \"%2\"")
+                .arg(QString::fromUtf8(movedName), QString::fromUtf8(folderName)));
+    }
+}
+
 } // namespace
 
 Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
@@ -82,63 +145,31 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
         return 0;
     }
 
-    // Clearing the way and picking a unique name only matter when the name
-    // is taken; most moves meet no clash, and skip those look-ups. A clash
-    // that appears after this question is still safe: the move never
-    // replaces, it fails.
-    ClashReplacement clash;
-    std::optional<std::string> uniqueName;
-    std::string replacedName;
-    FileRef existing;
-    if (MakeChildRef(destinationFolder, item.Name(), existing) != ENOENT) {
-        if (item.Device() == destinationFolder.Device()) {
-            RemoveClashingItem(ctx.settings, item, destinationFolder, clash);
-        } else {
-            // Across file systems the copy takes time: the same-named item
-            // keeps its name until the moved item is complete in the folder
-            // (under its unique name), and only then makes room for it.
-            replacedName = item.Name();
-        }
-        uniqueName = MakeUniqueName(destinationFolder, item);
-    }
-    QString comment;
-    bool hasComment = false;
-    if (ReadBoolPref(ctx.settings, keys::PreserveComments)) {
-        if (ReadItemComment(item, comment, hasComment) != 0) {
-            hasComment = false;
-        }
-    }
+    NameClash clash;
+    PrepareForNameClash(ctx, item, destinationFolder, clash);
+    const std::optional<QString> comment = CommentToKeep(ctx, item);
 
     FileRef moved;
-    const Status status = MoveObject(item, destinationFolder, uniqueName ? &*uniqueName : nullptr,
-                                     &moved, ctx.progress);
+    const Status status =
+        MoveObject(item, destinationFolder, clash.uniqueName ? &*clash.uniqueName : nullptr, &moved,
+                   ctx.progress);
     if (status != 0) {
-        clash.Rollback();
+        clash.replaced.Rollback();
         Log(QStringLiteral("An error occurred: %1").arg(status));
         return status;
     }
-    clash.Commit();
-    if (!replacedName.empty() && uniqueName) {
-        TakeOverName(ctx, replacedName, destinationFolder, moved);
+    clash.replaced.Commit();
+    if (!clash.takeOverName.empty() && clash.uniqueName) {
+        TakeOverName(ctx, clash.takeOverName, destinationFolder, moved);
     }
     if (newItem) {
         *newItem = moved;
     }
 
-    if (hasComment) {
-        if (const Status written = WriteItemComment(moved, comment); written != 0) {
-            Log(QStringLiteral("Ferrolet: The comment of \"%1\" could not be kept. Error code = %2")
-                    .arg(NameForLog(moved))
-                    .arg(written));
-        }
+    if (comment) {
+        KeepComment(moved, *comment);
     }
-    // Both were just used by the move: their names need no second look.
-    const std::string movedName = moved.Name();
-    const std::string folderName = destinationFolder.Name();
-    if (!movedName.empty() && !folderName.empty()) {
-        Log(QStringLiteral("Moved \"%1\" to \"%2\"")
-                .arg(QString::fromUtf8(movedName), QString::fromUtf8(folderName)));
-    }
+    LogMoved(moved, destinationFolder);
     return 0;
 }
 
