@@ -2,12 +2,6 @@
 
 namespace ferrolet {
 
-PointF MoveToMouseOrigin(float width, float height, float screenHeight, float mouseH, float mouseV,
-                         float titleBarHeight) {
-    const float half = 0.5f;
-    return {mouseH - half * width, (screenHeight - mouseV) - half * (height - titleBarHeight)};
-}
-
 PointF MoveToMouseTopLeft(float width, float height, float mouseX, float mouseY,
                           float titleBarHeight) {
     const float half = 0.5f;

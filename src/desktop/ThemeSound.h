@@ -1,13 +1,12 @@
 #pragma once
 
+#include "util/AppPaths.h"
+
 #include <QString>
 
 #include <string>
 
 namespace ferrolet {
-
-// Where the freedesktop sound theme keeps its sounds.
-inline constexpr const char* kSoundThemeFolder = "/usr/share/sounds/freedesktop/stereo";
 
 // The file of a theme sound: <folder>/<name>.oga, .ogg or .wav, whichever
 // exists first. Empty when nothing matches or the name could reach outside

@@ -1,4 +1,6 @@
 #include "filemanager/FileManagerBridge.h"
+
+#include "platform/PathHelpers.h"
 #include "util/DetachedProcess.h"
 
 #include <QCoreApplication>
@@ -38,14 +40,6 @@ void OpenWithXdgOpen(const std::vector<std::string>& folders) {
                    {QFile::decodeName(QByteArray::fromStdString(folder))});
         }
     }
-}
-
-std::string ParentOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 bool HaveApplication() {
@@ -116,7 +110,7 @@ void ShowItems(const std::vector<std::string>& paths, const QDBusConnection& bus
     std::vector<std::string> parents;
     parents.reserve(paths.size());
     for (const std::string& path : paths) {
-        parents.push_back(ParentOf(path));
+        parents.push_back(ParentOfPath(path));
     }
     Send(QStringLiteral("ShowItems"), paths, parents, bus);
 }

@@ -1,5 +1,7 @@
 #include "FileRef.h"
 
+#include "PathHelpers.h"
+
 #include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -96,11 +98,11 @@ std::string FileRef::Name() const {
 }
 
 std::string FileRef::ParentPath() const {
+    // The root (and a reference to nothing) has no folder to act in.
     if (m_path.size() <= 1) {
         return {};
     }
-    const size_t slash = m_path.rfind('/');
-    return slash == 0 ? "/" : m_path.substr(0, slash);
+    return ParentOfPath(m_path);
 }
 
 } // namespace ferrolet

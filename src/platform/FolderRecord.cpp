@@ -4,6 +4,7 @@
 #include "FolderSearch.h"
 #include "ItemIdentity.h"
 #include "MountTable.h"
+#include "PathHelpers.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -12,11 +13,6 @@
 namespace ferrolet {
 
 namespace {
-
-std::string Parent(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
-}
 
 // The path below folder, with its leading slash ("" for folder itself).
 std::string Below(const std::string& path, const std::string& folder) {
@@ -37,10 +33,10 @@ std::string NearestExistingFolder(std::string path) {
         if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             return path;
         }
-        if (path == "/") {
+        if (path == "/" || path.empty()) {
             return {};
         }
-        path = Parent(path);
+        path = ParentOfPath(path);
     }
 }
 
@@ -132,7 +128,7 @@ Status ResolveFolderRecord(const QByteArray& record, FileRef& item) {
     }
     // Renamed in place or moved nearby: look around where it was.
     for (const std::string& place : places) {
-        const std::string start = NearestExistingFolder(Parent(place));
+        const std::string start = NearestExistingFolder(ParentOfPath(place));
         std::string found;
         if (!start.empty() && SearchNearby(f, start, found, st)) {
             item = RefFor(found, st);

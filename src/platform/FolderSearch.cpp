@@ -1,6 +1,7 @@
 #include "FolderSearch.h"
 
 #include "ItemIdentity.h"
+#include "PathHelpers.h"
 
 #include <deque>
 #include <dirent.h>
@@ -14,11 +15,6 @@ namespace {
 
 std::string Join(const std::string& folder, const char* name) {
     return folder == "/" ? "/" + std::string(name) : folder + "/" + name;
-}
-
-std::string Parent(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
 }
 
 class Search {
@@ -115,7 +111,7 @@ bool SearchNearby(const FolderRecordFields& fields, const std::string& startFold
         if (root == "/") {
             break;
         }
-        root = Parent(root);
+        root = ParentOfPath(root);
     }
     return false;
 }

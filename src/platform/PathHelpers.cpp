@@ -23,6 +23,19 @@ bool RefForPath(const QString& path, FileRef& out) {
     return FileRef::FromPath(path.toUtf8().toStdString(), out, FileRef::Leaf::Follow) == 0;
 }
 
+std::string ParentOfPath(const std::string& path) {
+    size_t end = path.find_last_not_of('/');
+    if (end == std::string::npos) {
+        return path.empty() ? std::string() : std::string("/");
+    }
+    const size_t slash = path.rfind('/', end);
+    if (slash == std::string::npos) {
+        return {};
+    }
+    end = path.find_last_not_of('/', slash);
+    return end == std::string::npos ? std::string("/") : path.substr(0, end + 1);
+}
+
 QString CleanForFilename(const QString& text) {
     QString clean = text;
     clean.replace(QLatin1Char('/'), QLatin1Char('-'));

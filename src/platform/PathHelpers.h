@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <string>
+
 namespace ferrolet {
 
 // The path of the item a reference designates, for showing (menu tooltips,
@@ -17,6 +19,13 @@ QString PathForDisplay(const FileRef& ref);
 // component is followed when it is a symbolic link (the path names a folder
 // the user chose); false, with out null, when nothing is there.
 bool RefForPath(const QString& path, FileRef& out);
+
+// The folder part of a path, as a string (nothing is looked up): the path
+// up to its last "/", with the trailing slashes of the path and of that part
+// left out. The root is its own parent, and a parent directly below it is
+// "/": "/" -> "/", "/a" -> "/", "/a/b" -> "/a", "/a/b/" -> "/a". A name with
+// no "/" before it names no folder: "" -> "", "a" -> "" (and "a/b" -> "a").
+std::string ParentOfPath(const std::string& path);
 
 // The text with every "/" and every ":" replaced by "-", so that a date
 // description can be part of a file name. Nothing else changes.

@@ -14,8 +14,11 @@ namespace ferrolet {
 // when cancelled. Tests put a scripted answer in its place.
 using FolderChooser = std::function<QStringList(QWidget* parent, const FolderDialogRequest&)>;
 
-// A modal file dialog for directories only, with folder creation allowed and,
-// when asked, several folders chosen at once.
+// The program's one folder dialog: a modal file dialog for directories only,
+// opening in the home folder, with folder creation allowed, the request's
+// title and prompt and, when asked, several folders chosen at once. Without
+// a parent window it stays on top of other windows. Empty when cancelled or
+// when there is no display (no QApplication) to show it on.
 QStringList RunFolderDialog(QWidget* parent, const FolderDialogRequest& request);
 
 } // namespace ferrolet

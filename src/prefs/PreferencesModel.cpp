@@ -7,6 +7,7 @@
 #include "prefs/ThemeSounds.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
+#include "util/AppPaths.h"
 
 #include <algorithm>
 
@@ -14,7 +15,8 @@ namespace ferrolet {
 
 PreferencesModel::PreferencesModel(SettingsStore& store, Platform& platform, QString soundFolder)
     : m_store(store), m_platform(platform),
-      m_soundFolder(soundFolder.isEmpty() ? DefaultSoundFolder() : std::move(soundFolder)) {}
+      m_soundFolder(soundFolder.isEmpty() ? QString::fromUtf8(kSoundThemeFolder)
+                                          : std::move(soundFolder)) {}
 
 PreferencesModel::~PreferencesModel() = default;
 

@@ -1,26 +1,25 @@
 #include "ThemeSounds.h"
 
+#include "items/ItemNames.h"
+
 #include <QDir>
 
 namespace ferrolet {
 
 namespace {
 
-// The name without the text after its last ".", when that "." is neither the
-// first nor the last character (the program's one extension rule).
+// The name without its extension and that extension's "." (the program's
+// one extension rule, on the name's UTF-8 bytes).
 QString WithoutExtension(const QString& name) {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0 || dot == name.size() - 1) {
+    const std::string bytes = name.toStdString();
+    const size_t dot = ExtensionDot(bytes);
+    if (dot == std::string::npos) {
         return name;
     }
-    return name.left(dot);
+    return QString::fromStdString(bytes.substr(0, dot));
 }
 
 } // namespace
-
-QString DefaultSoundFolder() {
-    return QStringLiteral("/usr/share/sounds/freedesktop/stereo");
-}
 
 QStringList ListSoundTitles(const QString& folder) {
     QStringList titles{kNoSoundTitle};

@@ -130,10 +130,6 @@ QString FolderList::PathnameAt(int i) const {
     return FolderPathnameAt(m_records, i);
 }
 
-Status FolderList::ResolveAtIndex(int i, FileRef& ref) const {
-    return ResolveFolderAtIndex(m_records, i, ref);
-}
-
 bool FolderList::AddFolderRef(const FileRef& ref) {
     if (m_capacity > 0 && m_records.size() >= m_capacity) {
         return false;
@@ -157,15 +153,6 @@ bool FolderList::AddPathname(const QString& path) {
         return false;
     }
     return AddFolderRef(ref);
-}
-
-void FolderList::AddPathnames(const QStringList& paths) {
-    for (const QString& path : paths) {
-        if (!AddPathname(path)) {
-            m_records.append(kDummyRecord);
-            Save();
-        }
-    }
 }
 
 void FolderList::SetPathnames(const QStringList& paths) {

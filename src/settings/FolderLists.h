@@ -44,10 +44,8 @@ public:
     void Save();
     QStringList Pathnames();
     QString PathnameAt(int i) const;
-    Status ResolveAtIndex(int i, FileRef& ref) const;
     bool AddFolderRef(const FileRef& ref);
     bool AddPathname(const QString& path);
-    void AddPathnames(const QStringList& paths);
     // Stores the list from its path form. A path that cannot be made into a
     // reference keeps the earlier stored bytes of the entry that resolved to
     // it, or is stored as "dummy", so every row keeps its index.

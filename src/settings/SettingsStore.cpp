@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include "PlistCodec.h"
+#include "platform/PathHelpers.h"
 #include "util/AppPaths.h"
 #include "util/Log.h"
 
@@ -20,12 +21,11 @@ QString ErrnoText(int e) {
     return QString::fromLocal8Bit(std::strerror(e));
 }
 
+// The folder the settings file is written in; a bare file name lives in
+// the working folder.
 std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
+    std::string parent = ParentOfPath(path);
+    return parent.empty() ? std::string(".") : parent;
 }
 
 bool MakeDirs(const std::string& path) {

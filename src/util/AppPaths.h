@@ -17,6 +17,11 @@ std::string ConfigDirectory();
 // survives restarts. Empty when it cannot be made.
 std::string StateDirectory();
 
+// The freedesktop sound theme's folder of stereo event sounds: the
+// completion sound and the beep play from it, and the preferences window
+// lists its sounds.
+inline constexpr const char* kSoundThemeFolder = "/usr/share/sounds/freedesktop/stereo";
+
 // The user's home folder ($HOME, or the password database).
 std::string HomeDirectory();
 

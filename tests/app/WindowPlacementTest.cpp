@@ -5,14 +5,9 @@
 using namespace ferrolet;
 
 TEST(WindowPlacement, PointerLandsAtTheCentreOfTheContentArea) {
-    // Pointer at (500, 300) from the top left of a screen 900 high; a 200 x 120
-    // window with a 22-point title bar.
-    const PointF origin = MoveToMouseOrigin(200, 120, 900, 500, 300, 22);
-    EXPECT_FLOAT_EQ(origin.x, 400);
-    EXPECT_FLOAT_EQ(origin.y, 551);
-
-    // The same placement in top-left coordinates: the frame's top edge is
-    // 900 - (551 + 120) = 229 from the top.
+    // Pointer at (500, 300) from the top left; a 200 x 120 window with a
+    // 22-point title bar: the frame's top edge is 300 - 22 - 98 / 2 = 229
+    // from the top.
     const PointF topLeft = MoveToMouseTopLeft(200, 120, 500, 300, 22);
     EXPECT_FLOAT_EQ(topLeft.x, 400);
     EXPECT_FLOAT_EQ(topLeft.y, 229);

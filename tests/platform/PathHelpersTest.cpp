@@ -1,4 +1,5 @@
-// Path strings and file references, and names made safe for a file name.
+// Path strings and file references, the folder part of a path, and names
+// made safe for a file name.
 #include "platform/PathHelpers.h"
 #include "TestEnvironment.h"
 
@@ -18,6 +19,34 @@ TEST(CleanForFilename, ReplacesOnlySlashAndColon) {
     const QString accented = QString::fromUtf8("caf\xc3\xa9:\xf0\x9f\x98\x80/");
     EXPECT_EQ(CleanForFilename(accented), QString::fromUtf8("caf\xc3\xa9-\xf0\x9f\x98\x80-"));
     EXPECT_TRUE(CleanForFilename(QString()).isEmpty());
+}
+
+TEST(ParentOfPath, OneAnswerAtEveryEdge) {
+    struct Case {
+        const char* path;
+        const char* parent;
+    };
+    const Case cases[] = {
+        {"/home/user/file.txt", "/home/user"},
+        {"/home/user", "/home"},
+        {"/home", "/"},
+        {"/", "/"},
+        {"//", "/"},
+        {"", ""},
+        {"/home/user/", "/home"},
+        {"/home/user//", "/home"},
+        {"/home//user", "/home"},
+        {"//home", "/"},
+        {"name", ""},
+        {"name/", ""},
+        {"folder/name", "folder"},
+        {"./name", "."},
+        {"../name", ".."},
+        {"/a b/caf\xc3\xa9", "/a b"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParentOfPath(c.path), c.parent) << "path \"" << c.path << '"';
+    }
 }
 
 class PathHelpersTest : public ferrolet::test::TempHome {};

@@ -6,6 +6,7 @@
 #include "prefs/ThemeSounds.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
+#include "util/AppPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +114,7 @@ TEST_F(PreferencesModelTest, SoundMenuListsTheFolderAndStoresTheChoice) {
 TEST_F(PreferencesModelTest, SoundThemeFolderAndMissingFolder) {
     const QStringList missing = ListSoundTitles(QString::fromStdString(Path("no-such-folder")));
     EXPECT_EQ(missing, QStringList({"None"}));
-    const QStringList theme = ListSoundTitles(DefaultSoundFolder());
+    const QStringList theme = ListSoundTitles(QString::fromUtf8(kSoundThemeFolder));
     ASSERT_FALSE(theme.isEmpty());
     EXPECT_EQ(theme.front(), "None");
     if (theme.size() > 1) { // the freedesktop theme is installed

@@ -72,11 +72,11 @@ plistlib.dump(d, open(sys.argv[1], 'wb'))
               QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
     EXPECT_EQ(items.Pathnames(), QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
     FileRef ref;
-    EXPECT_EQ(items.ResolveAtIndex(0, ref), 0);
+    EXPECT_EQ(ResolveFolderAtIndex(items.Records(), 0, ref), 0);
     EXPECT_EQ(ref.Path(), Path("dest/a renamed"));
-    EXPECT_NE(items.ResolveAtIndex(1, ref), 0);
-    EXPECT_NE(items.ResolveAtIndex(2, ref), 0);
-    EXPECT_NE(items.ResolveAtIndex(-1, ref), 0);
+    EXPECT_NE(ResolveFolderAtIndex(items.Records(), 1, ref), 0);
+    EXPECT_NE(ResolveFolderAtIndex(items.Records(), 2, ref), 0);
+    EXPECT_NE(ResolveFolderAtIndex(items.Records(), -1, ref), 0);
 }
 
 TEST_F(FolderListsTest, WindowKeepsEveryRowCommandsLeaveOutWhatIsNotAFolder) {
@@ -106,8 +106,8 @@ plistlib.dump({}, open(sys.argv[1], 'wb'))
     ASSERT_EQ(FileRef::FromPath(b, refB), 0);
     EXPECT_TRUE(ext.AddFolderRef(refB));
     EXPECT_FALSE(ext.AddFolderRef(FileRef()));
-    ext.AddPathnames({QStringLiteral("relative/path")});
-    EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record dummy\n");
+    EXPECT_FALSE(ext.AddPathname(QStringLiteral("relative/path")));
+    EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record\n");
 }
 
 // A folder on a drive that is not there at the moment (here: moved out of the

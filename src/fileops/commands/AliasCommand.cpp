@@ -8,9 +8,8 @@ namespace ferrolet {
 void AliasSelectionToFolder(CommandContext& ctx, int k) {
     DestinationOperation operation;
     operation.action = [](CommandContext&, const FileRef& item, const std::string&,
-                          const std::string& destinationPath, FileRef& newItem) {
-        return MakeAlias(item, destinationPath, &newItem) == 0;
-    };
+                          const std::string& destinationPath,
+                          FileRef& newItem) { return MakeAlias(item, destinationPath, &newItem); };
     operation.failureLine =
         QStringLiteral("Ferrolet: An error occurred aliasing a folder or file.");
     RunDestinationCommand(ctx, k, operation);

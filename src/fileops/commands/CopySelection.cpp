@@ -1,15 +1,11 @@
 #include "fileops/commands/CopySelection.h"
 
 #include "filemanager/ItemComments.h"
-#include "fileops/commands/CompletionSound.h"
-#include "fileops/commands/DestinationChoice.h"
 #include "fileops/commands/DestinationCommand.h"
 #include "fileops/engine/FileEngine.h"
 #include "items/ClashReplacement.h"
-#include "items/RevealMovedItem.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
-#include "util/Log.h"
 
 namespace ferrolet {
 
@@ -53,29 +49,16 @@ Status CopyOneItem(CommandContext& ctx, const FileRef& item, const std::string& 
 } // namespace
 
 void CopySelectionToFolder(CommandContext& ctx, int k) {
-    std::optional<std::string> chosen;
-    if (!StartDestinationCommand(ctx, k, chosen)) {
-        return;
-    }
-    DestinationResolver destinations(k, chosen);
-    const std::vector<FileRef> items = SelectedItems(ctx);
-    const size_t count = items.size();
-    for (size_t i = 0; i < count; ++i) {
-        const std::optional<std::string> destination = destinations.Next(ctx);
-        if (!destination) {
-            continue;
-        }
-        FileRef copy;
-        const Status status = CopyOneItem(ctx, items[i], *destination, &copy);
-        if (status != 0) {
-            ctx.platform.Beep();
-            Log(QStringLiteral(
-                    "Ferrolet: An error occurred copying a file system object. Error code = %1")
-                    .arg(status));
-            continue;
-        }
-        FinishDestinationItem(ctx, copy, *destination, i == count - 1);
-    }
+    DestinationOperation operation;
+    operation.action = [](CommandContext& c, const FileRef& item, const std::string&,
+                          const std::string& destinationPath,
+                          FileRef& copy) { return CopyOneItem(c, item, destinationPath, &copy); };
+    operation.failureLine =
+        QStringLiteral("Ferrolet: An error occurred copying a file system object. Error code = %1");
+    // The snapshot's reference is copied as it stands, so an item that
+    // vanished is a failed copy, reported like any other.
+    operation.skipLostItems = false;
+    RunDestinationCommand(ctx, k, operation);
 }
 
 } // namespace ferrolet

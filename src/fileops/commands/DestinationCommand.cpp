@@ -43,6 +43,17 @@ std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
     return items;
 }
 
+namespace {
+
+QString FailureLine(const DestinationOperation& operation, Status status) {
+    if (!operation.failureLine.contains(QLatin1String("%1"))) {
+        return operation.failureLine;
+    }
+    return operation.failureLine.arg(status);
+}
+
+} // namespace
+
 void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation) {
     std::optional<std::string> chosen;
     if (!StartDestinationCommand(ctx, k, chosen)) {
@@ -53,7 +64,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     const size_t count = items.size();
     for (size_t i = 0; i < count; ++i) {
         std::string itemPath;
-        if (items[i].MakePath(itemPath) != 0) {
+        if (items[i].MakePath(itemPath) != 0 && operation.skipLostItems) {
             continue;
         }
         const std::optional<std::string> destination = destinations.Next(ctx);
@@ -61,9 +72,10 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
             continue;
         }
         FileRef newItem;
-        if (!operation.action(ctx, items[i], itemPath, *destination, newItem)) {
+        if (const Status status = operation.action(ctx, items[i], itemPath, *destination, newItem);
+            status != 0) {
             ctx.platform.Beep();
-            Log(operation.failureLine);
+            Log(FailureLine(operation, status));
             continue;
         }
         FinishDestinationItem(ctx, newItem, *destination, i == count - 1);

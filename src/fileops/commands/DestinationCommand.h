@@ -2,6 +2,7 @@
 
 #include "fileops/commands/CommandContext.h"
 #include "platform/FileRef.h"
+#include "util/Status.h"
 
 #include <QString>
 
@@ -12,27 +13,33 @@
 
 namespace ferrolet {
 
-// One per-item step of a destination command (move, alias, hard link …):
-// acts on item (whose path is itemPath) with the destination folder at
-// destinationPath. True when the item is done; then *newItem designates what
-// the user should be shown at the destination (the moved item, the new
-// link). On failure the action has logged its own detail lines, if any.
+// One per-item step of a destination command (move, copy, alias, hard link
+// …): acts on item (whose path is itemPath) with the destination folder at
+// destinationPath. Its status: 0 when the item is done, and then newItem
+// designates what the user should be shown at the destination (the moved
+// item, the copy, the new link); otherwise an errno value, and the action has
+// logged its own detail lines, if any.
 using DestinationItemAction =
-    std::function<bool(CommandContext& ctx, const FileRef& item, const std::string& itemPath,
-                       const std::string& destinationPath, FileRef& newItem)>;
+    std::function<Status(CommandContext& ctx, const FileRef& item, const std::string& itemPath,
+                         const std::string& destinationPath, FileRef& newItem)>;
 
 struct DestinationOperation {
     DestinationItemAction action;
-    // Logged, after a beep, for every item whose action failed.
+    // Logged, after a beep, for every item whose action failed; a "%1" in it
+    // stands for the action's status.
     QString failureLine;
+    // An item whose path cannot be made (it vanished, or its place now holds
+    // another item) is skipped silently; when false it goes to the action
+    // as it stands (with an empty itemPath) and fails there like any other.
+    bool skipLostItems = true;
 };
 
 // The steps every destination command shares:
 //  1. no selection: nothing at all;
 //  2. k < 1: the folder dialog; cancelled: nothing at all;
 //  3. for every selected item in order: an item whose path cannot be made
-//     (it vanished, or its place now holds another item) or whose
-//     destination cannot be resolved is skipped silently; a failed action
+//     (unless the operation takes lost items) or whose destination cannot
+//     be resolved is skipped silently; a failed action
 //     beeps and logs failureLine; a done item is revealed when
 //     "SelectMovedItem" is on, and when it is the last item the completion
 //     sound plays, so the sound means "the last item made it".

@@ -9,7 +9,7 @@ void HardLinkSelectionToFolder(CommandContext& ctx, int k) {
     DestinationOperation operation;
     operation.action = [](CommandContext& c, const FileRef& item, const std::string&,
                           const std::string& destinationPath, FileRef& newItem) {
-        return MakeHardLink(c.settings, item, destinationPath, &newItem) == 0;
+        return MakeHardLink(c.settings, item, destinationPath, &newItem);
     };
     operation.failureLine =
         QStringLiteral("Ferrolet: An error occurred hard linking a folder or file.");

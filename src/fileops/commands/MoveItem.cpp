@@ -185,13 +185,4 @@ bool MoveItemToPath(CommandContext& ctx, const FileRef& item, const std::string&
     return MoveItem(ctx, item, destination, newItem) == 0;
 }
 
-bool MoveItemAtPath(CommandContext& ctx, const std::string& itemPath,
-                    const std::string& destinationPath, FileRef* newItem) {
-    FileRef item;
-    if (FileRef::FromPath(itemPath, item) != 0) {
-        return false;
-    }
-    return MoveItemToPath(ctx, item, destinationPath, newItem);
-}
-
 } // namespace ferrolet

@@ -38,9 +38,4 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
 bool MoveItemToPath(CommandContext& ctx, const FileRef& item, const std::string& destinationPath,
                     FileRef* newItem = nullptr);
 
-// MoveItemToPath for an item given by its path. An item path that names
-// nothing fails without a log line.
-bool MoveItemAtPath(CommandContext& ctx, const std::string& itemPath,
-                    const std::string& destinationPath, FileRef* newItem = nullptr);
-
 } // namespace ferrolet

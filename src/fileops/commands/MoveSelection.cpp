@@ -23,12 +23,15 @@ void MoveSelectionToFolder(CommandContext& ctx, int k) {
         if (destinationPath != *lastPath || !lastFolder->IsValid()) {
             *lastPath = destinationPath;
             *lastFolder = FileRef();
-            if (FileRef::FromPath(destinationPath, *lastFolder, FileRef::Leaf::Follow) != 0) {
+            if (const Status status =
+                    FileRef::FromPath(destinationPath, *lastFolder, FileRef::Leaf::Follow);
+                status != 0) {
                 lastPath->clear();
-                return MoveItemToPath(c, item, destinationPath, &newItem); // logs the failure
+                // Tried once more, as the path stands now; logs the failure.
+                return MoveItemToPath(c, item, destinationPath, &newItem) ? 0 : status;
             }
         }
-        return MoveItem(c, item, *lastFolder, &newItem) == 0;
+        return MoveItem(c, item, *lastFolder, &newItem);
     };
     operation.failureLine = QStringLiteral("Ferrolet: An error occurred moving a folder or file.");
     RunDestinationCommand(ctx, k, operation);

@@ -71,13 +71,4 @@ Status MakeAlias(const FileRef& item, const std::string& destinationPath, FileRe
     return EEXIST;
 }
 
-Status MakeAliasAtPath(const std::string& itemPath, const std::string& destinationPath,
-                       FileRef* newItem) {
-    FileRef item;
-    if (Status status = FileRef::FromPath(itemPath, item); status != 0) {
-        return status;
-    }
-    return MakeAlias(item, destinationPath, newItem);
-}
-
 } // namespace ferrolet

@@ -19,9 +19,4 @@ std::string AliasNameFor(const std::string& itemName, int attempt);
 // on to the next. *newItem designates the new link.
 Status MakeAlias(const FileRef& item, const std::string& destinationPath, FileRef* newItem);
 
-// MakeAlias for the item at itemPath (a symbolic link there is aliased
-// itself, not what it points to).
-Status MakeAliasAtPath(const std::string& itemPath, const std::string& destinationPath,
-                       FileRef* newItem = nullptr);
-
 } // namespace ferrolet

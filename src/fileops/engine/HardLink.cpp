@@ -68,13 +68,4 @@ Status MakeHardLink(SettingsStore& settings, const FileRef& item,
     return 0;
 }
 
-Status MakeHardLinkAtPath(SettingsStore& settings, const std::string& itemPath,
-                          const std::string& destinationPath, FileRef* newItem) {
-    FileRef item;
-    if (Status status = FileRef::FromPath(itemPath, item); status != 0) {
-        return status;
-    }
-    return MakeHardLink(settings, item, destinationPath, newItem);
-}
-
 } // namespace ferrolet

@@ -21,9 +21,4 @@ class SettingsStore;
 Status MakeHardLink(SettingsStore& settings, const FileRef& item,
                     const std::string& destinationPath, FileRef* newItem);
 
-// MakeHardLink for the item at itemPath; a path that names nothing fails
-// without a log line.
-Status MakeHardLinkAtPath(SettingsStore& settings, const std::string& itemPath,
-                          const std::string& destinationPath, FileRef* newItem = nullptr);
-
 } // namespace ferrolet

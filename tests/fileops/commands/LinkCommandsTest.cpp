@@ -2,6 +2,7 @@
 // when its name is taken, and the ways a hard link can fail without costing
 // the user an item.
 #include "CommandRunFixture.h"
+#include "ItemsAtPath.h"
 #include "dispatch/CommandDispatch.h"
 #include "fileops/commands/AliasCommand.h"
 #include "fileops/commands/HardLinkCommand.h"
@@ -15,6 +16,8 @@
 #include <unistd.h>
 
 using namespace ferrolet;
+using ferrolet::test::MakeAliasAtPath;
+using ferrolet::test::MakeHardLinkAtPath;
 
 namespace {
 

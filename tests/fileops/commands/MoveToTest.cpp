@@ -1,6 +1,7 @@
 // Move To against real folders: what arrives where under which name, what is
 // kept, what the user hears and sees, and what the log says.
 #include "DestinationCommandFixture.h"
+#include "ItemsAtPath.h"
 #include "fileops/commands/MoveItem.h"
 #include "fileops/commands/MoveSelection.h"
 #include "settings/SettingsKeys.h"
@@ -13,6 +14,7 @@
 
 using namespace ferrolet;
 using ferrolet::test::IsUniqueForm;
+using ferrolet::test::MoveItemAtPath;
 
 namespace {
 
