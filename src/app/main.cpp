@@ -181,6 +181,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     // are; it is shown only when asked for.
     auto* prefPane = new PreferencesWindow(settings, platform);
     controller.SetPreferencesWindow(prefPane);
+    SavePreferencesOnEveryClose(*prefPane);
     core.updatePathnamesTable = [prefPane] { prefPane->updatePathnamesTable(); };
     controller.onWindowClosed = [prefPane] { prefPane->savePreferences(); };
     QObject busRoot;
