@@ -26,7 +26,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     if (args.size() <= 1) {
         return cl;
     }
-    const QString first = args[1];
+    const QString& first = args[1];
     if (first == QLatin1String("--version")) {
         cl.mode = CommandLine::Mode::Version;
     } else if (first == QLatin1String("--help") || first == QLatin1String("-h")) {

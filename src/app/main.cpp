@@ -183,7 +183,6 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     controller.SetPreferencesWindow(prefPane);
     SavePreferencesOnEveryClose(*prefPane);
     core.updatePathnamesTable = [prefPane] { prefPane->updatePathnamesTable(); };
-    controller.onWindowClosed = [prefPane] { prefPane->savePreferences(); };
     QObject busRoot;
     new ControlAdaptor(&busRoot, core, controller);
     const MoveServiceWindowHooks window{[&controller] { controller.OpenMoveServiceWindow(); },

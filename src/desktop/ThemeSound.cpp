@@ -13,7 +13,7 @@ std::string ThemeSoundFile(const QString& name, const std::string& folder) {
     }
     const std::string base = folder + "/" + QFile::encodeName(name).toStdString();
     for (const char* extension : {".oga", ".ogg", ".wav"}) {
-        const std::string candidate = base + extension;
+        std::string candidate = base + extension;
         struct stat st {};
         if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
             return candidate;

@@ -68,7 +68,7 @@ QString Escape(const QString& text) {
 }
 
 void AppendText(const Menu& menu, int depth, QString& out) {
-    const QString indent(depth * 2, QLatin1Char(' '));
+    const QString indent(static_cast<qsizetype>(depth) * 2, QLatin1Char(' '));
     for (const MenuItem& item : menu.items) {
         if (item.separator) {
             out += indent + QLatin1String("---\n");

@@ -38,7 +38,7 @@ std::string ReadUserDir(const std::string& userDirsFile, const std::string& key,
             unescaped += value[i];
         }
         if (unescaped.rfind("$HOME", 0) == 0) {
-            unescaped = home + unescaped.substr(5);
+            unescaped.replace(0, 5, home);
         } else if (unescaped.empty() || unescaped[0] != '/') {
             continue;
         }

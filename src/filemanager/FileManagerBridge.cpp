@@ -130,7 +130,7 @@ void ShowFolders(const std::vector<std::string>& paths, const QDBusConnection& b
 QString FileUriFromPath(const std::string& path) {
     static const char hex[] = "0123456789ABCDEF";
     QString uri = QStringLiteral("file://");
-    uri.reserve(static_cast<qsizetype>(path.size() + 16));
+    uri.reserve(static_cast<qsizetype>(path.size()) + 16);
     for (const char ch : path) {
         const auto c = static_cast<unsigned char>(ch);
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||

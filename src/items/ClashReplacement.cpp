@@ -148,20 +148,24 @@ Status ClashReplacement::SetAside(const FileRef& folder, const std::string& name
     return 0;
 }
 
+// Removes the item set aside, only while it is still the one we set aside.
+Status ClashReplacement::RemoveSetAsideItem() const {
+    struct stat st {};
+    if (::fstatat(m_folder.Get(), m_asideName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return LastErrnoStatus();
+    }
+    if (st.st_dev != m_device || st.st_ino != m_inode) {
+        return EBUSY; // not the item we set aside: leave it alone
+    }
+    const int flags = m_isFolder ? AT_REMOVEDIR : 0;
+    return ::unlinkat(m_folder.Get(), m_asideName.c_str(), flags) == 0 ? 0 : LastErrnoStatus();
+}
+
 Status ClashReplacement::Commit() {
     if (!IsActive()) {
         return 0;
     }
-    Status status = 0;
-    struct stat st {};
-    if (::fstatat(m_folder.Get(), m_asideName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        status = LastErrnoStatus();
-    } else if (st.st_dev != m_device || st.st_ino != m_inode) {
-        status = EBUSY; // not the item we set aside: leave it alone
-    } else if (::unlinkat(m_folder.Get(), m_asideName.c_str(), m_isFolder ? AT_REMOVEDIR : 0) !=
-               0) {
-        status = LastErrnoStatus();
-    }
+    const Status status = RemoveSetAsideItem();
     if (status != 0) {
         LogUnlinkError(status);
     }

@@ -50,6 +50,7 @@ public:
     Status Rollback();
 
 private:
+    Status RemoveSetAsideItem() const;
     void Clear();
 
     ScopedFd m_folder;

@@ -17,7 +17,8 @@ size_t SequenceLength(const std::string& text, size_t i) {
     unsigned int code = 0;
     if (lead < 0x80) {
         return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
+    }
+    if ((lead & 0xE0) == 0xC0) {
         length = 2;
         minimum = 0x80;
         code = lead & 0x1F;

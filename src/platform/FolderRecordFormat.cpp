@@ -275,7 +275,7 @@ QByteArray EncodeFolderRecord(const FolderRecordFields& f) {
 
 Status DecodeFolderRecord(const QByteArray& bytes, FolderRecordFields& out) {
     out = FolderRecordFields();
-    const size_t size = static_cast<size_t>(bytes.size());
+    const auto size = static_cast<size_t>(bytes.size());
     const char* data = bytes.constData();
     uint64_t fieldCount = 0;
     if (!CheckRecordFrame(data, size, fieldCount)) {

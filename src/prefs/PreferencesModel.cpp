@@ -167,7 +167,7 @@ void PreferencesModel::DeleteRows(FolderTable table, const QList<int>& rows) {
         return;
     }
     QList<int> sorted = rows;
-    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
+    std::sort(sorted.begin(), sorted.end(), std::greater<>());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
 
     QStringList& paths = MutablePaths(table);
@@ -191,7 +191,7 @@ QList<int> PreferencesModel::ReorderPathnames(const QList<int>& dragged, int dro
     if (!m_folderItems) {
         return {};
     }
-    const QList<int> selection = MoveRowsTo(m_pathnames, dragged, dropRow);
+    QList<int> selection = MoveRowsTo(m_pathnames, dragged, dropRow);
     StoreBothLists();
     return selection;
 }

@@ -1,10 +1,12 @@
 #include "ServicesAdaptor.h"
 
+#include <utility>
+
 namespace ferrolet {
 
-ServicesAdaptor::ServicesAdaptor(QObject* root, const QDBusConnection& bus,
+ServicesAdaptor::ServicesAdaptor(QObject* root, QDBusConnection bus,
                                  ServiceRequestQueue::Handler handler)
-    : QDBusAbstractAdaptor(root), m_bus(bus), m_queue(std::move(handler)) {}
+    : QDBusAbstractAdaptor(root), m_bus(std::move(bus)), m_queue(std::move(handler)) {}
 
 void ServicesAdaptor::HandleMenuSelection(const QStringList& paths, const QString& userData,
                                           const QDBusMessage& message) {

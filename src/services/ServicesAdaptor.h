@@ -22,8 +22,7 @@ class ServicesAdaptor : public QDBusAbstractAdaptor {
 public:
     // bus is the connection the object is registered on (the replies go
     // back through it); handler runs one request.
-    ServicesAdaptor(QObject* root, const QDBusConnection& bus,
-                    ServiceRequestQueue::Handler handler);
+    ServicesAdaptor(QObject* root, QDBusConnection bus, ServiceRequestQueue::Handler handler);
 
     const ServiceRequestQueue& Queue() const { return m_queue; }
 

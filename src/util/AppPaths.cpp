@@ -68,7 +68,7 @@ std::string ConfigDirectory() {
 
 std::string StateDirectory() {
     const std::string base = EnvOr("XDG_STATE_HOME", HomeDirectory() + "/.local/state");
-    const std::string dir = base + "/Ferrolet";
+    std::string dir = base + "/Ferrolet";
     if (!MakeDirs(base, 0700)) {
         return {};
     }

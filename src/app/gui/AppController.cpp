@@ -30,7 +30,6 @@ AppController::AppController(AppCore& core, QObject* parent) : QObject(parent), 
 }
 
 AppController::~AppController() {
-    qApp->removeEventFilter(this);
     delete m_moveServiceWindow;
     delete m_item;
     delete m_menu;
@@ -38,7 +37,6 @@ AppController::~AppController() {
 }
 
 void AppController::Start() {
-    qApp->installEventFilter(this);
     m_moveServiceWindow = new MoveServiceWindow(m_core);
     TryCreateTrayIcon();
     if (!m_item) {
@@ -60,14 +58,6 @@ void AppController::CloseMoveServiceWindow() {
     if (m_moveServiceWindow) {
         m_moveServiceWindow->hide();
     }
-}
-
-bool AppController::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Close && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->isWindow() && onWindowClosed) {
-        onWindowClosed();
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void AppController::TryCreateTrayIcon() {

@@ -38,18 +38,11 @@ public:
     void CloseMoveServiceWindow();
     MoveServiceWindow* MoveService() const { return m_moveServiceWindow; }
 
-    // Called whenever any window of the application closes (the preferences
-    // are saved then).
-    std::function<void()> onWindowClosed;
-
     QSystemTrayIcon* TrayIcon() const { return m_item; }
     QMenu* StatusMenu() const { return m_menu; }
 
     // Before the menu opens: both menus are rebuilt, then the status menu rendered.
     void MenuNeedsUpdate();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void TryCreateTrayIcon();

@@ -81,7 +81,7 @@ void AddItem(const MenuItem& item, QMenu* menu,
         action->setIcon(IconForFile(item.iconPath));
     }
     if (item.action != MenuAction::None) {
-        const MenuItem chosen = item;
+        const MenuItem& chosen = item;
         QObject::connect(action, &QAction::triggered, action,
                          [chosen, onChosen] { onChosen(chosen); });
     }

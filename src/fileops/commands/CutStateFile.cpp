@@ -38,7 +38,7 @@ Status OpenStateDirectory(ScopedFd& dirFd) {
 
 Status WriteAll(int fd, const QByteArray& bytes) {
     const char* data = bytes.constData();
-    size_t left = static_cast<size_t>(bytes.size());
+    auto left = static_cast<size_t>(bytes.size());
     while (left > 0) {
         const ssize_t n = write(fd, data, left);
         if (n < 0) {

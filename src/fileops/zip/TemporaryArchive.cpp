@@ -8,8 +8,8 @@
 #include "items/UniqueName.h"
 #include "util/AppPaths.h"
 
+#include <cstdio>
 #include <fcntl.h>
-#include <stdio.h>
 #include <unistd.h>
 
 namespace ferrolet {

@@ -84,7 +84,7 @@ Status ArchiveWalk::AddFile(int folderFd, const std::string& name, const std::st
     posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     // Exactly the size announced in the header is stored: bytes appended
     // meanwhile wait for the next archive, a file that shrank fails it.
-    uint64_t remaining = static_cast<uint64_t>(st.st_size);
+    auto remaining = static_cast<uint64_t>(st.st_size);
     bool headerWritten = false;
     while (!headerWritten || remaining > 0) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, m_buffer.size()));

@@ -3,7 +3,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <clocale>
-#include <locale.h>
 
 #include <memory>
 
