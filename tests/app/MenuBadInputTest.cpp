@@ -64,7 +64,7 @@ TEST_F(MenuBadInputTest, ControlCharactersAndInvalidUtf8StayOneItemPerLine) {
     EXPECT_EQ(text, "3 Items, First item: a\\tb.txt\n" + OpenItem("a\\tb.txt", dir + "a\\tb.txt") +
                         OpenItem("two\\nlines", dir + "two\\nlines") +
                         OpenItem("bad\xEF\xBF\xBD name", dir + "bad\xEF\xBF\xBD name") +
-                        kSeparator + kWrap + kSeparator + kCut + kSeparator + kHints +
+                        kSeparator + kWrap + kSeparator + kCut + kSeparator +
                         Header("Move To", 1001, {{"col\\tumn\\nrow", dest}}) + kStatusClosing);
     EXPECT_EQ(CountLines(text), CountItems(Core().StatusMenu()));
     // The commands still act on the real names, bytes and all.
