@@ -5,6 +5,7 @@
 
 #include <QDBusConnectionInterface>
 
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
@@ -66,9 +67,9 @@ TEST_F(EntryPointsHome, MenusSettingsAndATrayStartMakeNoFolders) {
 TEST_F(EntryPointsHome, AFifoForSettingsIsRefusedAtOnce) {
     const QString bus = StartBus();
     ASSERT_FALSE(bus.isEmpty());
-    MakeDir("home/.config");
     const std::string fifo = Path("home/.config/com.quorvane.Ferrolet.plist");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::remove(fifo); // the fixture's own settings
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno) << " " << fifo;
 
     EXPECT_EQ(Run({"--settings"}, bus), 0);
     const size_t said = m_stderr.find("is not a regular file");
