@@ -20,7 +20,11 @@ bool RefreshExtensionMap(SettingsStore& settings, QMap<QString, QString>& map) {
     }
     const qsizetype pairs = std::min(extensions.size(), folders.size());
     for (qsizetype i = 0; i < pairs; ++i) {
-        map.insert(extensions[i], folders[i]);
+        // Keyed as items' extensions are looked up: ".PDF" files report.pdf.
+        const QString key = ExtensionMatchKey(extensions[i]);
+        if (!key.isEmpty()) {
+            map.insert(key, folders[i]);
+        }
     }
     return true;
 }

@@ -49,8 +49,20 @@ void BuildSubMenu(const QString& title, const QStringList& pathnames, const QStr
     header.title = title;
     header.action = MenuAction::ChooseFolder;
     header.tag = base;
-    header.tooltip = QStringLiteral("Select for navigation dialog");
+    header.tooltip = QStringLiteral("Choose a listed folder, or Choose Folder… for another");
     header.submenu = submenu;
+    // A submenu title cannot be chosen, so the header's own action (the
+    // folder dialog) comes first in its submenu. Open Folder's header does
+    // nothing, so it has none.
+    if (base != static_cast<int>(DestinationCommand::OpenFolder)) {
+        MenuItem choose;
+        choose.title = QStringLiteral("Choose Folder…");
+        choose.action = MenuAction::ChooseFolder;
+        choose.tag = base;
+        choose.tooltip = QStringLiteral("Choose the folder in a dialog");
+        submenu->Append(std::move(choose));
+        submenu->AppendSeparator();
+    }
     menu.Append(std::move(header));
 
     if (pathnames.isEmpty()) {

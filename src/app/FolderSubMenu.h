@@ -15,9 +15,10 @@ namespace ferrolet {
 // the six headers.
 QStringList FolderItemTitles(SettingsStore& settings, const QStringList& pathnames);
 
-// Appends the header titled title (tag
-// the title's base, action ChooseFolder, tooltip "Select for
-// navigation dialog") with a submenu of folder items: entry i has tag
+// Appends the header titled title (tag the title's base, action
+// ChooseFolder) with a submenu that starts, for every header but Open
+// Folder's, with "Choose Folder…" (the header's own action, since a submenu
+// title cannot be chosen) and a separator, then the folder items: entry i has tag
 // (i + 1) × base, action RunCommand, tooltip its path and title
 // titles[i]. An empty list gives the one greyed line "No predefined
 // destination folders". Only the first kMaxFolderItems entries are listed,

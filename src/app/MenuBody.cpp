@@ -94,8 +94,7 @@ const std::array<std::pair<const QString*, DestinationCommand>, 6> kDestinations
     {&keys::IncludeHardLinkTo, DestinationCommand::HardLinkTo},
 }};
 
-void AppendDestinationCommands(MenuBuildInputs& inputs, MenuKind kind, const QStringList& pathnames,
-                               Menu& menu) {
+void AppendDestinationCommands(MenuBuildInputs& inputs, const QStringList& pathnames, Menu& menu) {
     std::array<bool, kDestinations.size()> included{};
     bool any = false;
     for (size_t i = 0; i < kDestinations.size(); ++i) {
@@ -105,12 +104,12 @@ void AppendDestinationCommands(MenuBuildInputs& inputs, MenuKind kind, const QSt
     if (!any) {
         return;
     }
-    for (const char* text : {"Select the item rather than", "a submenu item to choose a folder:"}) {
-        MenuItem hint = MenuItem::Info(QString::fromLatin1(text));
-        hint.explicitlyDisabled = kind == MenuKind::MoveService;
-        menu.Append(std::move(hint));
+    // Each header's submenu starts with "Choose Folder…" (a submenu title
+    // cannot be chosen), so no hint lines point at the headers; one
+    // separator sets the headers apart.
+    if (!menu.items.empty() && !menu.items.back().separator) {
+        menu.AppendSeparator();
     }
-    menu.AppendSeparator();
     const QStringList titles = FolderItemTitles(inputs.settings, pathnames);
     for (size_t i = 0; i < kDestinations.size(); ++i) {
         if (included[i]) {
@@ -124,7 +123,7 @@ void AppendDestinationCommands(MenuBuildInputs& inputs, MenuKind kind, const QSt
 bool AppendSelectionItems(MenuBuildInputs& inputs, MenuKind kind, Menu& menu) {
     const SelectionSnapshot& selection = inputs.selection;
     if (!selection.hasArray) {
-        menu.Append(MenuItem::Info(QStringLiteral("The Finder has no active selection")));
+        menu.Append(MenuItem::Info(QStringLiteral("The file manager has no active selection")));
         return false;
     }
     const QString firstName =
@@ -132,8 +131,7 @@ bool AppendSelectionItems(MenuBuildInputs& inputs, MenuKind kind, Menu& menu) {
     if (!firstName.isNull()) {
         AppendSelectionLine(selection, firstName, menu);
     } else if (kind == MenuKind::MoveService) {
-        menu.Append(
-            MenuItem::Info(QStringLiteral("The name of the first selected object is NULL")));
+        menu.Append(MenuItem::Info(QStringLiteral("The first selected item has no name")));
         return false;
     }
 
@@ -175,7 +173,7 @@ bool AppendSelectionItems(MenuBuildInputs& inputs, MenuKind kind, Menu& menu) {
                            menu);
         menu.AppendSeparator();
     }
-    AppendDestinationCommands(inputs, kind, pathnames, menu);
+    AppendDestinationCommands(inputs, pathnames, menu);
     return true;
 }
 

@@ -9,13 +9,13 @@ const std::array<FixedCommand, 6> kFixed{{
     {cmd::AddFolder, "Add Folder", "Add selected folder to the folder list"},
     {cmd::RemoveFolder, "Remove Folder", "Remove selected folder from the folder list"},
     {cmd::PutInItsPlace, "Put In Its Place",
-     "Move selected Finder items to their appropriate folder based on their extension. Use the "
-     "preference panel to create this correspondence between folders and file extensions."},
+     "Move the selected items to the folder set for their extension. Pair extensions with "
+     "folders in the preferences window."},
     {cmd::WrapItems, "Wrap Items",
-     "Move/Copy selected Finder items into a new folder whose parent folder is the same as the "
-     "selected items (unless the option to choose wrapper is selected)"},
-    {cmd::CutItems, "Cut Items", "Cut selected Finder items"},
-    {cmd::PasteItems, "Paste Items", "Paste previously cut Finder items into selected folder"},
+     "Move or copy the selected items into a new folder beside them (or into a folder you "
+     "choose, when the preferences say so)"},
+    {cmd::CutItems, "Cut Items", "Cut the selected items"},
+    {cmd::PasteItems, "Paste Items", "Paste the cut items into the selected folder"},
 }};
 
 const std::array<const char*, 6> kHeaderTitles{

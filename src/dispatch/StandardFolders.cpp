@@ -2,9 +2,7 @@
 
 #include "util/AppPaths.h"
 
-#include <cerrno>
 #include <fstream>
-#include <sys/stat.h>
 
 namespace ferrolet {
 
@@ -42,23 +40,14 @@ std::string ReadUserDir(const std::string& userDirsFile, const std::string& key,
         } else if (unescaped.empty() || unescaped[0] != '/') {
             continue;
         }
-        // A user directory set to the home folder itself means "disabled".
+        // A user directory set to the home folder itself means "disabled";
+        // the caller tells that apart from a missing key.
+        while (unescaped.size() > 1 && unescaped.back() == '/') {
+            unescaped.pop_back();
+        }
         found = unescaped;
     }
     return found;
-}
-
-bool MakeDirs(const std::string& path) {
-    size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = path.find('/', pos + 1);
-        const std::string partial = path.substr(0, pos);
-        if (!partial.empty() && mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace
@@ -67,11 +56,16 @@ std::string StandardFolderPath(StandardFolder which, const std::string& home,
                                const std::string& userDirsFile) {
     auto xdg = [&](const char* key, const char* englishName) {
         std::string dir = ReadUserDir(userDirsFile, key, home);
+        if (dir == home) {
+            return std::string(); // turned off
+        }
         return dir.empty() ? home + "/" + englishName : dir;
     };
     switch (which) {
-    case StandardFolder::DesktopPictures:
-        return xdg("XDG_PICTURES_DIR", "Pictures") + "/Wallpapers";
+    case StandardFolder::DesktopPictures: {
+        const std::string pictures = xdg("XDG_PICTURES_DIR", "Pictures");
+        return pictures.empty() ? pictures : pictures + "/Wallpapers";
+    }
     case StandardFolder::Documents:
         return xdg("XDG_DOCUMENTS_DIR", "Documents");
     case StandardFolder::Pictures:
@@ -97,19 +91,34 @@ StandardFolderTable FillStandardFolderTable() {
     const std::string home = HomeDirectory();
     const std::string userDirs = ConfigDirectory() + "/user-dirs.dirs";
     for (int i = 0; i < kStandardFolderCount; ++i) {
-        const std::string path = StandardFolderPath(static_cast<StandardFolder>(i), home, userDirs);
-        if (!MakeDirs(path)) {
-            continue;
-        }
-        // The user's own folders may be symbolic links to elsewhere; the
-        // services file into what they point to.
-        FileRef ref;
-        if (FileRef::FromPath(path, ref, FileRef::Leaf::Follow) == 0) {
-            table[i].folder = ref;
-            table[i].path = ref.Path();
-        }
+        table[i].path = StandardFolderPath(static_cast<StandardFolder>(i), home, userDirs);
+        table[i].disabled = table[i].path.empty();
     }
     return table;
+}
+
+QString StandardFolderName(StandardFolder which) {
+    switch (which) {
+    case StandardFolder::DesktopPictures:
+        return QStringLiteral("Wallpapers");
+    case StandardFolder::Documents:
+        return QStringLiteral("Documents");
+    case StandardFolder::Pictures:
+        return QStringLiteral("Pictures");
+    case StandardFolder::Movies:
+        return QStringLiteral("Videos");
+    case StandardFolder::Music:
+        return QStringLiteral("Music");
+    case StandardFolder::Sites:
+        return QStringLiteral("public_html");
+    case StandardFolder::Public:
+        return QStringLiteral("Public");
+    case StandardFolder::Desktop:
+        return QStringLiteral("Desktop");
+    case StandardFolder::Home:
+        return QStringLiteral("Home");
+    }
+    return {};
 }
 
 } // namespace ferrolet

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/FileRef.h"
-
 #include <QString>
 
 #include <array>
@@ -25,8 +23,10 @@ enum class StandardFolder {
 inline constexpr int kStandardFolderCount = 9;
 
 struct StandardFolderEntry {
-    FileRef folder;
-    std::string path; // empty when the folder could not be found or made
+    // Where the folder is, whether or not it exists yet; empty when the user
+    // turned it off (its XDG user folder is the home folder itself).
+    std::string path;
+    bool disabled = false;
 };
 
 using StandardFolderTable = std::array<StandardFolderEntry, kStandardFolderCount>;
@@ -35,12 +35,18 @@ using StandardFolderTable = std::array<StandardFolderEntry, kStandardFolderCount
 // Desktop, Documents, Pictures, Videos (Movies), Music and Public;
 // ~/public_html for Sites; ~/Pictures/Wallpapers for Desktop Pictures; the
 // home folder. A key missing from user-dirs.dirs means the folder of that
-// English name in the home folder.
+// English name in the home folder. Empty for a folder the user turned off by
+// setting its XDG user folder to $HOME (Desktop Pictures goes with Pictures);
+// the home folder itself is never off.
 std::string StandardFolderPath(StandardFolder which, const std::string& home,
                                const std::string& userDirsFile);
 
-// Fills the table, creating missing folders (as a file manager would, with
-// their parents); a folder that cannot be found or made leaves its path empty.
+// Fills the table from the user's folder settings. Nothing is created here:
+// the home folder is the user's, and a folder is made only when a service
+// files an item into it (OpenStandardFolder).
 StandardFolderTable FillStandardFolderTable();
+
+// How the user knows the folder: "Documents", "Videos", "Wallpapers" …
+QString StandardFolderName(StandardFolder which);
 
 } // namespace ferrolet

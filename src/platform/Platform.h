@@ -16,6 +16,8 @@ struct FolderDialogRequest {
     // Bring our own windows to the front first, so the dialog shows above
     // the file manager.
     bool bringToFront = true;
+    // The folder the dialog opens in; the home folder when empty.
+    std::string startFolder;
 };
 
 // The desktop services the core needs, behind one small interface so that

@@ -28,7 +28,9 @@ QStringList RunFolderDialog(QWidget* parent, const FolderDialogRequest& request)
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         return {};
     }
-    QFileDialog dialog(parent, request.title, QDir::homePath());
+    const QString start = request.startFolder.empty() ? QDir::homePath()
+                                                      : QString::fromStdString(request.startFolder);
+    QFileDialog dialog(parent, request.title, start);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setOption(QFileDialog::ReadOnly, false); // folder creation allowed

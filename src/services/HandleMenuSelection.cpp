@@ -3,6 +3,7 @@
 #include "ServiceEntries.h"
 #include "ServicePaths.h"
 #include "dispatch/CommandDispatch.h"
+#include "dispatch/StandardFolderOpening.h"
 #include "fileops/commands/CompletionSound.h"
 #include "fileops/commands/MoveItem.h"
 #include "items/RevealMovedItem.h"
@@ -30,25 +31,33 @@ void RunWindowHook(const std::function<void()>& hook) {
 struct RequestRun {
     bool success = false;
     FileRef lastMoved;
+    // Set when an item was meant for a folder the user turned off.
+    bool hitDisabledFolder = false;
 };
 
-// Moves one item into a standard folder. False when that folder is not set,
-// so the item goes to the item ending.
+// Moves one item into a standard folder, making the folder when it is
+// missing. False when the folder is turned off or cannot be had, so the
+// item goes to the item ending.
 bool MoveToStandardFolder(ServiceTarget& target, StandardFolder which, const FileRef& item,
                           bool revealEach, RequestRun& run) {
     const StandardFolderEntry& folder = FolderEntry(target.standardFolders, which);
-    if (folder.path.empty()) {
+    if (folder.disabled) {
+        run.hitDisabledFolder = true;
+        return false;
+    }
+    FileRef destination;
+    if (OpenStandardFolder(folder.path, destination) != 0) {
         return false;
     }
     FileRef moved;
-    run.success = MoveItem(target.ctx, item, folder.folder, &moved) == 0;
+    run.success = MoveItem(target.ctx, item, destination, &moved) == 0;
     if (!run.success) {
         Log(kNotMoved);
         return true;
     }
     run.lastMoved = moved;
     if (revealEach) {
-        RevealMovedItem(target.ctx.platform, moved, folder.path);
+        RevealMovedItem(target.ctx.platform, moved, destination.Path());
     }
     return true;
 }
@@ -72,6 +81,17 @@ bool ActOnItem(ServiceTarget& target, const ServiceEntry& entry, const FileRef& 
         return true;
     }
     return false;
+}
+
+// One notification per request: the user asked for a move that their own
+// folder settings rule out, and should know why nothing happened.
+void NotifyDisabledFolder(Platform& platform, StandardFolder which) {
+    const QString name = StandardFolderName(which);
+    platform.Notify(
+        QStringLiteral("Nothing was moved to %1").arg(name),
+        QStringLiteral("Your %1 folder is turned off: user-dirs.dirs sets it to your home "
+                       "folder. Set it to a folder of its own to use \"Move to %1\".")
+            .arg(name));
 }
 
 } // namespace
@@ -98,6 +118,9 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
         }
     }
 
+    if (run.hitDisabledFolder) {
+        NotifyDisabledFolder(ctx.platform, entry->folder);
+    }
     if (!run.success) {
         return;
     }

@@ -10,7 +10,7 @@
 namespace ferrolet {
 
 // What a service request works on: the commands' context, the standard
-// folders found at start, and the Move Service window.
+// folders as the user set them, and the Move Service window.
 struct ServiceTarget {
     CommandContext& ctx;
     const StandardFolderTable& standardFolders;
@@ -25,7 +25,9 @@ struct ServiceTarget {
 // - "Move to <folder>" moves the item into that standard folder; an item
 //   already there counts as moved. The success flag takes the move's result;
 //   a failed move logs "The object was not moved". A moved item is revealed
-//   when "SelectMovedItem" is on. A folder not found at start skips the item.
+//   when "SelectMovedItem" is on. A missing folder is made first; one that
+//   cannot be made skips the item. A folder the user turned off (its XDG
+//   user folder is $HOME) moves nothing and says so in one notification.
 // - The window entries show the Move Service window at the mouse or hide it.
 // - The "to Select" entries run their command once per usable item, on the
 //   selection snapshot with the folder dialog, and set the flag.

@@ -30,6 +30,14 @@ QStringList ReadExtensions(SettingsStore& store) {
     return out;
 }
 
+QString ExtensionMatchKey(const QString& stored) {
+    qsizetype dots = 0;
+    while (dots < stored.size() && stored[dots] == QLatin1Char('.')) {
+        ++dots;
+    }
+    return stored.mid(dots).toLower();
+}
+
 QVariantList ReadArray(SettingsStore& store, const QString& key) {
     store.Synchronize();
     const QVariant value = store.Value(key);

@@ -18,6 +18,11 @@ bool ReadBoolPref(SettingsStore& store, const QString& key);
 // stored value is not an array.
 QStringList ReadExtensions(SettingsStore& store);
 
+// An entry of "Extensions" as Put In Its Place matches it: lower-cased and
+// without leading dots, since users often type ".pdf" for pdf. Items'
+// extensions are taken lower-cased and without their dot.
+QString ExtensionMatchKey(const QString& stored);
+
 // The array stored under key, or an empty list.
 QVariantList ReadArray(SettingsStore& store, const QString& key);
 

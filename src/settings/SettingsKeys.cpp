@@ -5,8 +5,8 @@
 namespace ferrolet {
 
 namespace {
-const std::array<SettingDefinition, 25>& Table() {
-    static const std::array<SettingDefinition, 25> table{{
+const std::array<SettingDefinition, 26>& Table() {
+    static const std::array<SettingDefinition, 26> table{{
         {"On", SettingType::Boolean, true, "state of the window's on/off checkbox"},
         {"SelectMovedItem", SettingType::Boolean, true, "reveal the resulting item"},
         {"PromptForWrap", SettingType::Boolean, true, "Wrap Items asks for the wrapper folder"},
@@ -39,6 +39,7 @@ const std::array<SettingDefinition, 25>& Table() {
         {"Pathnames", SettingType::StringArray, QVariant(), "older path-only destination list"},
         {"ExtensionPaths", SettingType::StringArray, QVariant(),
          "older path-only extension folders"},
+        {"LastChosenFolder", SettingType::String, QVariant(), "where the next folder dialog opens"},
     }};
     return table;
 }

@@ -44,6 +44,9 @@ inline const QString PathnamesAliases = QStringLiteral("PathnamesAliases");
 inline const QString ExtensionPathsAliases = QStringLiteral("ExtensionPathsAliases");
 inline const QString Pathnames = QStringLiteral("Pathnames");
 inline const QString ExtensionPaths = QStringLiteral("ExtensionPaths");
+// The folder last chosen in a command's folder dialog; the next one opens
+// there (or in the home folder when it is gone).
+inline const QString LastChosenFolder = QStringLiteral("LastChosenFolder");
 } // namespace keys
 
 // The whole table, in the documented order.

@@ -1,7 +1,7 @@
 #include "SettingsStore.h"
 
 #include "PlistCodec.h"
-#include "platform/PathHelpers.h"
+#include "SettingsFileTarget.h"
 #include "util/AppPaths.h"
 #include "util/Log.h"
 
@@ -19,13 +19,6 @@ namespace {
 
 QString ErrnoText(int e) {
     return QString::fromLocal8Bit(std::strerror(e));
-}
-
-// The folder the settings file is written in; a bare file name lives in
-// the working folder.
-std::string DirectoryOf(const std::string& path) {
-    std::string parent = ParentOfPath(path);
-    return parent.empty() ? std::string(".") : parent;
 }
 
 bool MakeDirs(const std::string& path) {
@@ -169,54 +162,79 @@ SettingsStore::Stamp SettingsStore::CurrentStamp() const {
     return s;
 }
 
-bool SettingsStore::ReadFile(QVariantMap& values, Stamp& stamp) const {
-    values.clear();
-    stamp = Stamp();
-    const int fd = open(m_filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        // A missing file is an empty domain; an unreadable one is not ours to
-        // replace, so it counts as corrupt (and is kept aside before a write).
-        return errno == ENOENT;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxSettingsFileSize) {
-        close(fd);
-        return false;
-    }
-    QByteArray bytes;
-    bytes.resize(static_cast<qsizetype>(st.st_size));
+namespace {
+
+// The whole of a small regular file; false when it cannot be read.
+bool ReadWholeFile(int fd, off_t size, QByteArray& bytes) {
+    bytes.resize(static_cast<qsizetype>(size));
     qsizetype got = 0;
     while (got < bytes.size()) {
         const ssize_t n = read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
             break;
         }
         got += n;
     }
-    close(fd);
     bytes.truncate(got);
+    return true;
+}
+
+} // namespace
+
+SettingsStore::ReadResult SettingsStore::ReadFile(QVariantMap& values, Stamp& stamp) const {
+    values.clear();
+    stamp = Stamp();
+    const SettingsFileTarget target = FindSettingsFile(m_filePath);
+    if (target.kind == SettingsFileTarget::Kind::Missing) {
+        return ReadResult::Read;
+    }
+    if (target.kind == SettingsFileTarget::Kind::NotRegular) {
+        stamp = CurrentStamp();
+        return ReadResult::Refused;
+    }
+    // Non-blocking and checked again once open: what stands there may have
+    // changed since it was looked at.
+    const int fd = open(target.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        // Unreadable is not ours to replace: it counts as corrupt (and is
+        // kept aside before a write); a link put there meanwhile is refused.
+        if (errno == ENOENT) {
+            return ReadResult::Read;
+        }
+        return errno == ELOOP ? ReadResult::Refused : ReadResult::Unreadable;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return ReadResult::Refused;
+    }
+    QByteArray bytes;
+    const bool read = st.st_size <= kMaxSettingsFileSize && ReadWholeFile(fd, st.st_size, bytes);
+    close(fd);
     stamp.exists = true;
     stamp.device = st.st_dev;
     stamp.inode = st.st_ino;
     stamp.size = st.st_size;
     stamp.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
     stamp.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
-    auto parsed = ParsePlistDictionary(bytes);
+    auto parsed = read ? ParsePlistDictionary(bytes) : std::nullopt;
     if (!parsed) {
-        return false;
+        return ReadResult::Unreadable;
     }
     values = std::move(*parsed);
-    return true;
+    return ReadResult::Read;
 }
 
-void SettingsStore::KeepCorruptFileAside() {
-    std::string aside = m_filePath + ".corrupt";
+void SettingsStore::KeepCorruptFileAside(const std::string& filePath) {
+    std::string aside = filePath + ".corrupt";
     for (int n = 1; n < 1000; ++n) {
-        if (renameat2(AT_FDCWD, m_filePath.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) ==
-            0) {
+        if (renameat2(AT_FDCWD, filePath.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) {
             Log(QStringLiteral("Ferrolet: the unreadable settings file was kept as %1")
                     .arg(QString::fromUtf8(aside.c_str())));
             return;
@@ -224,7 +242,20 @@ void SettingsStore::KeepCorruptFileAside() {
         if (errno != EEXIST) {
             return;
         }
-        aside = m_filePath + ".corrupt." + std::to_string(n);
+        aside = filePath + ".corrupt." + std::to_string(n);
+    }
+}
+
+void SettingsStore::ReportReadTrouble(ReadResult result) {
+    if (result == ReadResult::Unreadable && !m_reportedCorrupt) {
+        m_reportedCorrupt = true;
+        Log(QStringLiteral("Ferrolet: the settings file %1 could not be read; defaults apply")
+                .arg(QString::fromUtf8(m_filePath.c_str())));
+    } else if (result == ReadResult::Refused && !m_reportedRefused) {
+        m_reportedRefused = true;
+        Log(QStringLiteral("Ferrolet: the settings file %1 is not a regular file; defaults apply "
+                           "and nothing is written over it")
+                .arg(QString::fromUtf8(m_filePath.c_str())));
     }
 }
 
@@ -236,59 +267,63 @@ bool SettingsStore::Synchronize() {
         }
         QVariantMap values;
         Stamp stamp;
-        const bool ok = ReadFile(values, stamp);
+        const ReadResult result = ReadFile(values, stamp);
         m_values = std::move(values);
         m_stamp = stamp;
         m_loaded = true;
-        m_corruptOnDisk = !ok;
-        if (!ok && !m_reportedCorrupt) {
-            m_reportedCorrupt = true;
-            Log(QStringLiteral("Ferrolet: the settings file %1 could not be read; defaults apply")
-                    .arg(QString::fromUtf8(m_filePath.c_str())));
-        }
+        m_corruptOnDisk = result == ReadResult::Unreadable;
+        ReportReadTrouble(result);
         return true;
     }
     return WriteMerged();
 }
 
 bool SettingsStore::WriteMerged() {
-    const std::string dir = DirectoryOf(m_filePath);
-    auto fail = [this](const QString& what, int e) {
+    auto fail = [this](const std::string& what, int e) {
         if (!m_reportedWriteFailure) {
             m_reportedWriteFailure = true;
             Log(QStringLiteral("Ferrolet: could not save the settings (%1): %2")
-                    .arg(what, ErrnoText(e)));
+                    .arg(QString::fromUtf8(what.c_str()), ErrnoText(e)));
         }
         return false;
     };
-    if (!MakeDirs(dir)) {
-        return fail(QString::fromUtf8(dir.c_str()), errno);
+    if (const std::string dir = FolderOfFile(m_filePath); !MakeDirs(dir)) {
+        return fail(dir, errno);
     }
-    const std::string lockPath = m_filePath + ".lock";
+    // Through the settings path's links to the file itself: it is what is
+    // locked, merged and replaced, so the links stay links.
+    const SettingsFileTarget target = FindSettingsFile(m_filePath);
+    if (target.kind == SettingsFileTarget::Kind::NotRegular) {
+        ReportReadTrouble(ReadResult::Refused);
+        return false;
+    }
+    const std::string lockPath = target.path + ".lock";
     const int lockFd = LockSettingsFile(lockPath);
     if (lockFd < 0) {
-        return fail(QString::fromUtf8(lockPath.c_str()), errno);
+        return fail(lockPath, errno);
     }
 
     // Take in what other writers stored, then lay our changes over it key by key.
     QVariantMap merged;
     Stamp stamp;
-    if (!ReadFile(merged, stamp)) {
-        if (!m_reportedCorrupt) {
-            m_reportedCorrupt = true;
-            Log(QStringLiteral("Ferrolet: the settings file %1 could not be read; defaults apply")
-                    .arg(QString::fromUtf8(m_filePath.c_str())));
-        }
-        KeepCorruptFileAside();
-        merged.clear();
+    const ReadResult result = ReadFile(merged, stamp);
+    if (result == ReadResult::Refused) {
+        close(lockFd);
+        ReportReadTrouble(result);
+        return false;
+    }
+    if (result == ReadResult::Unreadable) {
+        ReportReadTrouble(result);
+        KeepCorruptFileAside(target.path);
     }
     ApplyPending(merged, m_pending);
 
     SaveFailure failure;
-    const bool written = ReplaceFileDurably(m_filePath, dir, SerializePlistXml(merged), failure);
+    const bool written = ReplaceFileDurably(target.path, FolderOfFile(target.path),
+                                            SerializePlistXml(merged), failure);
     close(lockFd);
     if (!written) {
-        return fail(QString::fromUtf8(failure.path.c_str()), failure.error);
+        return fail(failure.path, failure.error);
     }
 
     m_values = std::move(merged);

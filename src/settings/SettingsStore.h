@@ -20,6 +20,13 @@ inline constexpr const char* kSettingsDomain = "com.quorvane.Ferrolet";
 // same folder, flushes it and renames it over. A file that cannot be parsed
 // reads as empty, is logged once, and is renamed aside with a ".corrupt"
 // suffix before anything replaces it.
+//
+// A settings file that is a symbolic link is read through the link, and a
+// save replaces the file it leads to (in that file's folder, locked beside
+// it, so a process writing through the link and one writing the file itself
+// take the same lock); a link that leads nowhere yet gets its file made
+// where it points. A path holding a folder, a FIFO or a device is never
+// opened: it is logged once, defaults apply and nothing is written over it.
 class SettingsStore {
 public:
     explicit SettingsStore(std::string filePath = DefaultFilePath());
@@ -49,12 +56,19 @@ private:
         bool operator==(const Stamp&) const = default;
     };
 
+    enum class ReadResult {
+        Read,       // the file's values, or none when there is no file
+        Unreadable, // a regular file that is not a property-list dictionary
+        Refused,    // not a regular file: never opened, never replaced
+    };
+
     Stamp CurrentStamp() const;
-    // Reads the file; false (and empty values) when it exists but is not a
-    // property-list dictionary.
-    bool ReadFile(QVariantMap& values, Stamp& stamp) const;
+    // Reads the file (through its links); empty values unless Read.
+    ReadResult ReadFile(QVariantMap& values, Stamp& stamp) const;
     bool WriteMerged();
-    void KeepCorruptFileAside();
+    void KeepCorruptFileAside(const std::string& filePath);
+    // Logs the reason defaults apply, once per kind of trouble.
+    void ReportReadTrouble(ReadResult result);
 
     std::string m_filePath;
     QVariantMap m_values;
@@ -63,6 +77,7 @@ private:
     bool m_loaded = false;
     bool m_corruptOnDisk = false;
     bool m_reportedCorrupt = false;
+    bool m_reportedRefused = false;
     bool m_reportedWriteFailure = false;
 };
 

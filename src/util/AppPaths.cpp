@@ -66,9 +66,13 @@ std::string ConfigDirectory() {
     return EnvOr("XDG_CONFIG_HOME", HomeDirectory() + "/.config");
 }
 
+std::string StateDirectoryPath() {
+    return EnvOr("XDG_STATE_HOME", HomeDirectory() + "/.local/state") + "/Ferrolet";
+}
+
 std::string StateDirectory() {
-    const std::string base = EnvOr("XDG_STATE_HOME", HomeDirectory() + "/.local/state");
-    std::string dir = base + "/Ferrolet";
+    std::string dir = StateDirectoryPath();
+    const std::string base = dir.substr(0, dir.rfind('/'));
     if (!MakeDirs(base, 0700)) {
         return {};
     }

@@ -16,6 +16,9 @@ std::string ConfigDirectory();
 // mode 0700 when missing. Archives and cut items wait here; it is per user and
 // survives restarts. Empty when it cannot be made.
 std::string StateDirectory();
+// Where StateDirectory() lives, without creating anything: for readers, so
+// that looking for held items does not make folders in the user's home.
+std::string StateDirectoryPath();
 
 // The freedesktop sound theme's folder of stereo event sounds: the
 // completion sound and the beep play from it, and the preferences window

@@ -110,35 +110,38 @@ inline std::string Greyed(const std::string& title) {
     return title + "\tdisabled\n";
 }
 inline const std::string kSeparator = "---\n";
-inline const std::string kWrap = Fixed(
-    "Wrap Items", -1004,
-    "Move/Copy selected Finder items into a new folder whose parent folder is the same as the "
-    "selected items (unless the option to choose wrapper is selected)");
-inline const std::string kCut = Fixed("Cut Items", -1005, "Cut selected Finder items");
+inline const std::string kWrap =
+    Fixed("Wrap Items", -1004,
+          "Move or copy the selected items into a new folder beside them (or into a folder you "
+          "choose, when the preferences say so)");
+inline const std::string kCut = Fixed("Cut Items", -1005, "Cut the selected items");
 inline const std::string kPaste =
-    Fixed("Paste Items", -1006, "Paste previously cut Finder items into selected folder");
-inline const std::string kPut =
-    Fixed("Put In Its Place", -1003,
-          "Move selected Finder items to their appropriate folder based on their extension. Use "
-          "the preference panel to create this correspondence between folders and file "
-          "extensions.");
+    Fixed("Paste Items", -1006, "Paste the cut items into the selected folder");
+inline const std::string kPut = Fixed("Put In Its Place", -1003,
+                                      "Move the selected items to the folder set for their "
+                                      "extension. Pair extensions with folders in the "
+                                      "preferences window.");
 inline const std::string kAddFolder =
     Fixed("Add Folder", -1001, "Add selected folder to the folder list");
 inline const std::string kRemoveFolder =
     Fixed("Remove Folder", -1002, "Remove selected folder from the folder list");
-inline const std::string kHints = Greyed("Select the item rather than") +
-                                  Greyed("a submenu item to choose a folder:") + kSeparator;
 inline const std::string kStatusClosing = kSeparator + "Preferences...\taction=preferences\n" +
                                           kSeparator + "About Ferrolet\taction=about\n" +
                                           "Quit\taction=quit\n";
 inline const std::string kMoveServiceClosing =
     kSeparator + "Preferences...\taction=preferences\n" + kSeparator + "Quit\taction=quit\n";
 
-// A header and its folder items: {title, path} per listed folder.
+// A header and its folder items: {title, path} per listed folder; every
+// header but Open Folder's starts its submenu with "Choose Folder…".
 inline std::string Header(const std::string& title, int base,
                           const std::vector<std::pair<std::string, std::string>>& folders) {
     std::string out = title + "\ttag=" + std::to_string(base) +
-                      "\taction=choose-folder\ttip=Select for navigation dialog\n";
+                      "\taction=choose-folder\ttip=Choose a listed folder, or Choose Folder… "
+                      "for another\n";
+    if (base != 1005) {
+        out += "  Choose Folder…\ttag=" + std::to_string(base) +
+               "\taction=choose-folder\ttip=Choose the folder in a dialog\n  ---\n";
+    }
     if (folders.empty()) {
         out += "  No predefined destination folders\tdisabled\n";
     }

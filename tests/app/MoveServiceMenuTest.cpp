@@ -17,7 +17,7 @@ protected:
     }
 };
 
-TEST_F(MoveServiceMenuTest, SameCommandsAsTheStatusMenuWithoutAboutAndWithDisabledHints) {
+TEST_F(MoveServiceMenuTest, SameCommandsAsTheStatusMenuWithoutAbout) {
     const std::string report = WriteFile("sel/Report.pdf");
     const std::string notes = WriteFile("sel/notes");
     const std::string alpha = MakeDir("dest/Alpha");
@@ -25,27 +25,11 @@ TEST_F(MoveServiceMenuTest, SameCommandsAsTheStatusMenuWithoutAboutAndWithDisabl
     SetDestinations({alpha});
     SetExtensions({"pdf"}, {MakeDir("filed/PDFs")});
 
-    EXPECT_EQ(MoveServiceText(), "2 Items, First item: Report.pdf\n" +
-                                     OpenItem("Report.pdf", report) + OpenItem("notes", notes) +
-                                     kSeparator + kWrap + kSeparator + kCut + kSeparator + kPut +
-                                     kHints + AllHeaders({{"Alpha", alpha}}) + kMoveServiceClosing);
-    // The hint lines are switched off explicitly here, not only for lack of
-    // an action as in the status menu.
-    auto hint = [](const Menu& menu, const char* title) {
-        for (const MenuItem& item : menu.items) {
-            if (item.title == QLatin1String(title)) {
-                return item.explicitlyDisabled;
-            }
-        }
-        ADD_FAILURE() << "no line " << title;
-        return false;
-    };
-    for (const char* title :
-         {"Select the item rather than", "a submenu item to choose a folder:"}) {
-        EXPECT_TRUE(hint(Core().MoveServiceMenu(), title)) << title;
-        EXPECT_FALSE(hint(Core().StatusMenu(), title)) << title;
-    }
-    // Apart from those two flags and About, the menus are the same.
+    EXPECT_EQ(MoveServiceText(),
+              "2 Items, First item: Report.pdf\n" + OpenItem("Report.pdf", report) +
+                  OpenItem("notes", notes) + kSeparator + kWrap + kSeparator + kCut + kSeparator +
+                  kPut + kSeparator + AllHeaders({{"Alpha", alpha}}) + kMoveServiceClosing);
+    // Apart from About, the menus are the same.
     std::string status = MenuToText(Core().StatusMenu()).toStdString();
     status.erase(status.find("About Ferrolet\taction=about\n"),
                  std::string("About Ferrolet\taction=about\n").size());
@@ -56,21 +40,21 @@ TEST_F(MoveServiceMenuTest, FirstItemWithoutNameAndInvalidReferences) {
     const std::string file = WriteFile("sel/kept.txt");
     SelectPaths({Path("sel/missing"), file});
     EXPECT_EQ(MoveServiceText(),
-              Greyed("The name of the first selected object is NULL") + kMoveServiceClosing);
+              Greyed("The first selected item has no name") + kMoveServiceClosing);
     // The status menu built in the same Setup says it differently.
-    EXPECT_EQ(MenuToText(Core().StatusMenu()).toStdString().find("NULL"), std::string::npos);
+    EXPECT_EQ(MenuToText(Core().StatusMenu()).toStdString().find("has no name"), std::string::npos);
     EXPECT_EQ(MenuToText(Core().StatusMenu()).toStdString().substr(0, kWrap.size()), kWrap);
 
     SelectPaths({Path("sel/missing"), Path("sel/missing too")});
     const std::string text = MoveServiceText();
-    EXPECT_EQ(text, Greyed("The name of the first selected object is NULL") + kMoveServiceClosing);
+    EXPECT_EQ(text, Greyed("The first selected item has no name") + kMoveServiceClosing);
     EXPECT_EQ(text.find("File references are invalid"), std::string::npos);
     EXPECT_NE(MenuToText(Core().StatusMenu()).toStdString().find("File references are invalid"),
               std::string::npos);
 
     FailSelection();
     EXPECT_EQ(MoveServiceText(),
-              Greyed("The Finder has no active selection") + kMoveServiceClosing);
+              Greyed("The file manager has no active selection") + kMoveServiceClosing);
 }
 
 TEST_F(MoveServiceMenuTest, EachBuildLeavesExactlyItsOwnItems) {

@@ -27,7 +27,7 @@ TEST_F(StatusMenuTest, TwoItemsOneWithPdfEveryCommandOnTwoFolders) {
     const std::string expected =
         "2 Items, First item: Report.pdf\n" + OpenItem("Report.pdf", report) +
         OpenItem("notes", notes) + kSeparator + kWrap + kSeparator + kCut + kSeparator + kPut +
-        kHints + AllHeaders({{"Alpha", alpha}, {"Beta", beta}}) + kStatusClosing;
+        kSeparator + AllHeaders({{"Alpha", alpha}, {"Beta", beta}}) + kStatusClosing;
     EXPECT_EQ(StatusText(), expected);
 
     // The model behind the text: icons are the items' own files, the
@@ -75,7 +75,6 @@ TEST_F(StatusMenuTest, AddOrRemoveFolderByWhichFolderIsSelected) {
     auto menuFor = [&](const std::string& folder, const std::string& name,
                        const std::string& toggle) {
         return "1 Item, First item: " + name + "\n" + OpenItem(name, folder) + kSeparator + toggle +
-               kHints +
                Header("Open Folder", 1005,
                       {{"<< Folder Not Found >>", "<< Folder Not Found >>"}, {"Proj", listed}}) +
                kStatusClosing;
@@ -100,7 +99,7 @@ TEST_F(StatusMenuTest, AddOrRemoveFolderByWhichFolderIsSelected) {
     m_store->Synchronize();
     SelectPaths({listed});
     EXPECT_EQ(StatusText(), "1 Item, First item: Proj\n" + OpenItem("Proj", listed) + kSeparator +
-                                kAddFolder + kSeparator + kHints + Header("Open Folder", 1005, {}) +
+                                kAddFolder + kSeparator + Header("Open Folder", 1005, {}) +
                                 kStatusClosing);
 }
 
@@ -183,7 +182,7 @@ TEST_F(StatusMenuTest, NoSelectionAndInvalidReferences) {
     SelectPaths({file});
     Core().Setup();
     FailSelection();
-    EXPECT_EQ(StatusText(), Greyed("The Finder has no active selection") + kStatusClosing);
+    EXPECT_EQ(StatusText(), Greyed("The file manager has no active selection") + kStatusClosing);
     EXPECT_FALSE(Core().Selection().hasArray);
     EXPECT_TRUE(Core().Selection().items.empty());
     EXPECT_EQ(Core().Selection().count, 1) << "the count stays as the last selection left it";
@@ -204,7 +203,7 @@ TEST_F(StatusMenuTest, NoSelectionAndInvalidReferences) {
     SetBool(keys::IncludeAliasTo, false);
     SetBool(keys::IncludeHardLinkTo, false);
     SelectPaths({Path("sel/missing one"), file});
-    EXPECT_EQ(StatusText(), kWrap + kSeparator + kCut + kSeparator + kHints +
+    EXPECT_EQ(StatusText(), kWrap + kSeparator + kCut + kSeparator +
                                 Header("Open Folder", 1005, {}) + kStatusClosing)
         << "no Put In Its Place: the extension list is empty";
 }

@@ -2,7 +2,7 @@
 #include "dispatch/StandardFolders.h"
 #include "TestEnvironment.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 using namespace ferrolet;
 
@@ -26,26 +26,24 @@ TEST_F(StandardFoldersTest, UserDirsDecideAndMissingKeysUseEnglishNames) {
     EXPECT_EQ(StandardFolderPath(StandardFolder::Home, home, dirs), home);
 }
 
-TEST_F(StandardFoldersTest, TableCreatesMissingFolders) {
-    WriteFile("home/.config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+TEST_F(StandardFoldersTest, TableMakesNothingAndAFolderSetToHomeIsOff) {
+    WriteFile("home/.config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n"
+                                             "XDG_MUSIC_DIR=\"$HOME/\"\n"
+                                             "XDG_DESKTOP_DIR=\"$HOME\"\n");
     const StandardFolderTable table = FillStandardFolderTable();
     const std::string home = Path("home");
     EXPECT_EQ(table[static_cast<int>(StandardFolder::Pictures)].path, home + "/Bilder");
     EXPECT_EQ(table[static_cast<int>(StandardFolder::DesktopPictures)].path,
               home + "/Bilder/Wallpapers");
     EXPECT_EQ(table[static_cast<int>(StandardFolder::Home)].path, home);
-    for (const auto& entry : table) {
-        struct stat st {};
-        ASSERT_FALSE(entry.path.empty());
-        EXPECT_EQ(stat(entry.path.c_str(), &st), 0) << entry.path;
-        EXPECT_TRUE(entry.folder.IsValid());
+    for (StandardFolder off : {StandardFolder::Music, StandardFolder::Desktop}) {
+        EXPECT_TRUE(table[static_cast<int>(off)].disabled);
+        EXPECT_TRUE(table[static_cast<int>(off)].path.empty());
     }
-}
-
-TEST_F(StandardFoldersTest, AFolderThatCannotBeMadeStaysAbsent) {
-    // A file where the Music folder should be: it cannot be made.
-    WriteFile("home/Music", "not a folder");
-    const StandardFolderTable table = FillStandardFolderTable();
-    EXPECT_TRUE(table[static_cast<int>(StandardFolder::Music)].path.empty());
-    EXPECT_FALSE(table[static_cast<int>(StandardFolder::Documents)].path.empty());
+    EXPECT_FALSE(table[static_cast<int>(StandardFolder::Home)].disabled);
+    std::vector<std::string> inHome;
+    for (const auto& entry : std::filesystem::directory_iterator(home)) {
+        inHome.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(inHome, std::vector<std::string>{".config"}) << "the table made folders";
 }

@@ -74,22 +74,60 @@ TEST_F(Services, EveryMoveEntryFilesIntoItsOwnFolder) {
     EXPECT_EQ(NotMovedLines(), 0);
 }
 
-TEST_F(Services, MissingMusicFolderLogsEachItemAndStaysSilent) {
-    // A file where the folder should be: it cannot be made at start.
-    WriteFile("home/Music", "not a folder");
+TEST_F(Services, AFolderIsMadeOnlyWhenAnItemGoesThere) {
     Start();
-    ASSERT_TRUE(FolderPath(StandardFolder::Music).empty());
+    const std::string pictures = FolderPath(StandardFolder::Pictures);
+    EXPECT_FALSE(Exists(pictures)) << "starting made a folder nobody asked for";
+    EXPECT_FALSE(Exists(FolderPath(StandardFolder::Documents)));
+
+    const std::string photo = WriteFile("in/photo.jpg", "p");
+    Handle(Paths({photo}), QStringLiteral("Move to Desktop Pictures"));
+    EXPECT_EQ(ReadFile(pictures + "/Wallpapers/photo.jpg"), "p");
+    EXPECT_FALSE(Exists(photo));
+    EXPECT_FALSE(Exists(FolderPath(StandardFolder::Documents)));
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
+
+    // A file where the Music folder should be: it cannot be made, and
+    // nothing moves.
+    WriteFile("home/Music", "not a folder");
     const std::string a = WriteFile("in/a");
     const std::string b = WriteFile("in/b");
-
+    m_platform = FakePlatform();
     Handle(Paths({a, b}), QStringLiteral("Move to Music"));
-
     EXPECT_TRUE(Exists(a));
     EXPECT_TRUE(Exists(b));
     EXPECT_EQ(ReadFile(Path("home/Music")), "not a folder");
     EXPECT_EQ(NotMovedLines(), 2);
     EXPECT_TRUE(m_platform.sounds.isEmpty());
     EXPECT_TRUE(m_platform.revealed.empty());
+}
+
+TEST_F(Services, AUserFolderSetToHomeIsTurnedOff) {
+    // The XDG way of turning a folder off; Desktop Pictures goes with Pictures.
+    WriteFile("home/.config/user-dirs.dirs",
+              "XDG_MUSIC_DIR=\"$HOME/\"\nXDG_PICTURES_DIR=\"$HOME\"\n");
+    Start();
+    for (const char* userData : {"Move to Music", "Move to Desktop Pictures"}) {
+        m_platform = FakePlatform();
+        ClearLog();
+        const std::string a = WriteFile("in/a", "a");
+        const std::string b = WriteFile("in/b", "b");
+        Handle(Paths({a, b}), QString::fromLatin1(userData));
+        EXPECT_EQ(ReadFile(a), "a") << userData;
+        EXPECT_EQ(ReadFile(b), "b") << userData;
+        ASSERT_EQ(m_platform.notifications.size(), 1) << userData;
+        EXPECT_TRUE(m_platform.sounds.isEmpty());
+        EXPECT_EQ(NotMovedLines(), 2);
+    }
+    EXPECT_TRUE(m_platform.notifications[0].contains(QStringLiteral("Wallpapers")));
+    EXPECT_FALSE(Exists(Path("home/Music")));
+    EXPECT_FALSE(Exists(Path("home/Wallpapers")));
+
+    // The home folder itself is never off.
+    m_platform = FakePlatform();
+    Handle(Paths({Path("in/a")}), QStringLiteral("Move to Home"));
+    EXPECT_EQ(ReadFile(Path("home/a")), "a");
+    EXPECT_TRUE(m_platform.notifications.isEmpty());
 }
 
 TEST_F(Services, TheLastItemToSetTheFlagDecidesTheEnding) {
@@ -118,7 +156,7 @@ TEST_F(Services, UnknownEntriesAndUnusablePathsEndWithoutAction) {
         EXPECT_EQ(NotMovedLines(), 2) << userData;
     }
     EXPECT_EQ(ReadFile(item), "kept");
-    EXPECT_TRUE(std::filesystem::is_empty(FolderPath(StandardFolder::Desktop)));
+    EXPECT_FALSE(Exists(FolderPath(StandardFolder::Desktop)));
 
     ClearLog();
     const QString loneSurrogate = QString::fromStdString(Path("in/")) + QChar(0xD800);

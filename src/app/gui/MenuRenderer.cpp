@@ -53,25 +53,6 @@ void AddItem(const MenuItem& item, QMenu* menu,
                 Fill(model, sub, onChosen);
             }
         });
-        // A header with an action (choose the folder in a dialog) is reached
-        // by an extra first entry, since a submenu title cannot be chosen.
-        if (item.action != MenuAction::None) {
-            sub->setProperty("ferroletHeader", true);
-            const MenuItem header = item;
-            QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, header, onChosen] {
-                if (sub->property("ferroletHeaderAdded").toBool()) {
-                    return;
-                }
-                sub->setProperty("ferroletHeaderAdded", true);
-                QAction* first = sub->actions().isEmpty() ? nullptr : sub->actions().first();
-                auto* choose = new QAction(QObject::tr("Choose Folder…"), sub);
-                choose->setToolTip(header.tooltip);
-                QObject::connect(choose, &QAction::triggered, choose,
-                                 [header, onChosen] { onChosen(header); });
-                sub->insertAction(first, choose);
-                sub->insertSeparator(first);
-            });
-        }
         return;
     }
     QAction* action = menu->addAction(title);

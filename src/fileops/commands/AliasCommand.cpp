@@ -12,6 +12,7 @@ void AliasSelectionToFolder(CommandContext& ctx, int k) {
                           FileRef& newItem) { return MakeAlias(item, destinationPath, &newItem); };
     operation.failureLine =
         QStringLiteral("Ferrolet: An error occurred aliasing a folder or file.");
+    operation.purpose = DialogPurpose::Alias;
     RunDestinationCommand(ctx, k, operation);
 }
 

@@ -16,7 +16,7 @@ namespace ferrolet {
 
 void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     std::optional<std::string> chosen;
-    if (!StartDestinationCommand(ctx, k, chosen)) {
+    if (!StartDestinationCommand(ctx, k, DialogPurpose::Archive, chosen)) {
         return;
     }
     const QString failureLine =

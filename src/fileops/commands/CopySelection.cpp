@@ -58,6 +58,7 @@ void CopySelectionToFolder(CommandContext& ctx, int k) {
     // The snapshot's reference is copied as it stands, so an item that
     // vanished is a failed copy, reported like any other.
     operation.skipLostItems = false;
+    operation.purpose = DialogPurpose::Copy;
     RunDestinationCommand(ctx, k, operation);
 }
 

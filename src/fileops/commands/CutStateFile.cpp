@@ -27,8 +27,10 @@ bool IsUpperHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
-Status OpenStateDirectory(ScopedFd& dirFd) {
-    const std::string dir = StateDirectory();
+// Opens the state folder; a reader passes create = false, so that only a
+// cut that needs the folder makes it.
+Status OpenStateDirectory(ScopedFd& dirFd, bool create) {
+    const std::string dir = create ? StateDirectory() : StateDirectoryPath();
     if (dir.empty()) {
         return EINVAL;
     }
@@ -151,7 +153,7 @@ bool IsHoldingFolderName(const std::string& name) {
 
 Status SaveCutState(const CutState& cut) {
     ScopedFd dirFd;
-    if (const Status status = OpenStateDirectory(dirFd); status != 0) {
+    if (const Status status = OpenStateDirectory(dirFd, true); status != 0) {
         return status;
     }
     if (!cut.pending) {
@@ -191,7 +193,11 @@ Status SaveCutState(const CutState& cut) {
 
 Status LoadCutState(CutState& cut) {
     ScopedFd dirFd;
-    if (const Status status = OpenStateDirectory(dirFd); status != 0) {
+    if (const Status status = OpenStateDirectory(dirFd, false); status != 0) {
+        if (status == ENOENT) {
+            cut = CutState{};
+            return 0;
+        }
         return status;
     }
     QByteArray bytes;
@@ -210,7 +216,7 @@ Status LoadCutState(CutState& cut) {
 
     CutState loaded;
     bool isFolder = false;
-    const std::string holdingPath = StateDirectory() + "/" + holdingName;
+    const std::string holdingPath = StateDirectoryPath() + "/" + holdingName;
     if (FileRef::FromPath(holdingPath, loaded.holdingFolder, FileRef::Leaf::NoFollow, &isFolder) !=
             0 ||
         !isFolder) {

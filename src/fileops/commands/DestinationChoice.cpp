@@ -6,16 +6,14 @@
 
 namespace ferrolet {
 
-std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx) {
-    FolderDialogRequest request;
-    request.title = QStringLiteral("Choose Folder");
-    request.prompt = QStringLiteral("Choose");
-    request.multipleSelection = false;
-    request.bringToFront = true;
+std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx, DialogPurpose purpose) {
+    const FolderDialogRequest request =
+        DestinationDialogRequest(purpose, ctx.selection, ctx.settings);
     const std::vector<std::string> chosen = ctx.platform.ChooseFolders(request);
     if (chosen.empty() || chosen.front().empty()) {
         return std::nullopt;
     }
+    RememberChosenFolder(ctx.settings, chosen.front());
     return chosen.front();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fileops/commands/CommandContext.h"
+#include "fileops/commands/FolderDialogWording.h"
 
 #include <QVariantList>
 
@@ -9,11 +10,12 @@
 
 namespace ferrolet {
 
-// The folder dialog of the destination commands ("Choose Folder" /
-// "Choose", one folder, our own windows raised above the file manager). The
-// chosen folder's path, or nothing when the user cancelled or there is no
+// The folder dialog of the destination commands (titled with the command's
+// verb, one folder, our own windows raised above the file manager, opening
+// where the user last chose a folder). The chosen folder's path, remembered
+// for the next dialog, or nothing when the user cancelled or there is no
 // display to show the dialog on.
-std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx);
+std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx, DialogPurpose purpose);
 
 // The destination path for folder index k: the chosen path when k < 1,
 // otherwise entry k - 1 of the destination-folder list, read anew at every

@@ -13,13 +13,14 @@ bool HasSelection(const CommandContext& ctx) {
     return ctx.selection.hasArray && ctx.selection.count >= 1 && !ctx.selection.items.empty();
 }
 
-bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::string>& chosen) {
+bool StartDestinationCommand(CommandContext& ctx, int k, DialogPurpose purpose,
+                             std::optional<std::string>& chosen) {
     chosen.reset();
     if (!HasSelection(ctx)) {
         return false;
     }
     if (k < 1) {
-        chosen = ChooseDestinationFolder(ctx);
+        chosen = ChooseDestinationFolder(ctx, purpose);
         if (!chosen) {
             return false;
         }
@@ -56,7 +57,7 @@ QString FailureLine(const DestinationOperation& operation, Status status) {
 
 void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation) {
     std::optional<std::string> chosen;
-    if (!StartDestinationCommand(ctx, k, chosen)) {
+    if (!StartDestinationCommand(ctx, k, operation.purpose, chosen)) {
         return;
     }
     DestinationResolver destinations(k, chosen);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fileops/commands/CommandContext.h"
+#include "fileops/commands/FolderDialogWording.h"
 #include "platform/FileRef.h"
 #include "util/Status.h"
 
@@ -32,6 +33,8 @@ struct DestinationOperation {
     // another item) is skipped silently; when false it goes to the action
     // as it stands (with an empty itemPath) and fails there like any other.
     bool skipLostItems = true;
+    // What the folder dialog says the folder is for.
+    DialogPurpose purpose = DialogPurpose::Move;
 };
 
 // The steps every destination command shares:
@@ -52,7 +55,8 @@ bool HasSelection(const CommandContext& ctx);
 // The first two steps every destination command shares: nothing happens
 // without a selection, and a folder index below 1 asks for the destination
 // in the folder dialog (*chosen). False when the command ends there.
-bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::string>& chosen);
+bool StartDestinationCommand(CommandContext& ctx, int k, DialogPurpose purpose,
+                             std::optional<std::string>& chosen);
 
 // A done item's ending: revealed when "SelectMovedItem" is on, and the
 // completion sound after the last item.

@@ -13,6 +13,7 @@ void HardLinkSelectionToFolder(CommandContext& ctx, int k) {
     };
     operation.failureLine =
         QStringLiteral("Ferrolet: An error occurred hard linking a folder or file.");
+    operation.purpose = DialogPurpose::HardLink;
     RunDestinationCommand(ctx, k, operation);
 }
 

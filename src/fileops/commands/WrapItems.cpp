@@ -1,6 +1,7 @@
 #include "fileops/commands/WrapItems.h"
 
 #include "filemanager/ItemComments.h"
+#include "fileops/commands/FolderDialogWording.h"
 #include "fileops/commands/MoveItem.h"
 #include "fileops/engine/FileEngine.h"
 #include "items/FolderItems.h"
@@ -35,7 +36,7 @@ FileRef ChooseWrapper(CommandContext& ctx, const FileRef& parent) {
     }
     FileRef wrapper;
     if (ReadBoolPref(ctx.settings, keys::PromptForWrap)) {
-        FolderDialogRequest request;
+        FolderDialogRequest request = WrapperDialogRequest(ctx.settings);
         // The dialog shows over whatever the user is working in; raising our
         // own windows first would only cover the file manager.
         request.bringToFront = false;
@@ -43,6 +44,7 @@ FileRef ChooseWrapper(CommandContext& ctx, const FileRef& parent) {
         if (chosen.empty() || !RefForPath(QString::fromStdString(chosen.front()), wrapper)) {
             return {};
         }
+        RememberChosenFolder(ctx.settings, chosen.front());
     } else if (FindOrCreateFolder(parent, wrapperName.toStdString(), wrapper) != 0) {
         return {};
     }

@@ -252,8 +252,8 @@ TEST_F(MoveToTest, DialogAndSelectionGuards) {
     Select({a});
     MoveSelectionToFolder(*m_ctx, 0);
     ASSERT_EQ(m_platform.dialogs.size(), 1u);
-    EXPECT_EQ(m_platform.dialogs[0].title, "Choose Folder");
-    EXPECT_EQ(m_platform.dialogs[0].prompt, "Choose");
+    EXPECT_EQ(m_platform.dialogs[0].title, "Move \u201Ca.txt\u201D To");
+    EXPECT_EQ(m_platform.dialogs[0].prompt, "Move");
     EXPECT_TRUE(m_platform.dialogs[0].bringToFront);
     EXPECT_FALSE(m_platform.dialogs[0].multipleSelection);
     EXPECT_TRUE(Exists(a));

@@ -7,6 +7,8 @@
 #include "platform/FolderRecord.h"
 #include "settings/SettingsKeys.h"
 
+#include <filesystem>
+
 using namespace ferrolet;
 
 namespace {
@@ -93,10 +95,7 @@ TEST_F(PutInItsPlaceTest, FolderNamedWithAnExtensionMovesWithItsContents) {
 }
 
 TEST_F(PutInItsPlaceTest, NamesWithoutAMatchingExtensionStaySilently) {
-    // An extension configured with its dot matches nothing: an item's
-    // extension is taken without it.
     m_extensions.clear();
-    m_extensions.insert(QStringLiteral(".jpg"), QString::fromStdString(m_pictures));
     m_extensions.insert(QStringLiteral("txt"), QString::fromStdString(m_documents));
     Select({WriteFile("desk/photo.jpg"), WriteFile("desk/.txt"), WriteFile("desk/README"),
             WriteFile("desk/draft.")});
@@ -128,6 +127,29 @@ TEST_F(PutInItsPlaceTest, FailedMovesBeepAndLeaveTheItem) {
         LinesStartingWith("Ferrolet: An error occurred moving a folder or file. Error code = ")
             .size(),
         1);
+}
+
+TEST_F(PutInItsPlaceTest, AnExtensionStoredWithItsDotFilesLikeThePlainOne) {
+    QByteArray record;
+    FileRef ref;
+    ASSERT_EQ(FileRef::FromPath(m_documents, ref), 0);
+    ASSERT_EQ(MakeFolderRecord(ref, record), 0);
+    const std::string report = Path("desk/report.pdf");
+    for (const char* stored : {"pdf", ".pdf", ".PDF", "PDF"}) {
+        WriteFile("desk/report.pdf", stored);
+        m_settings->SetAppValue(keys::Extensions, QVariantList({QString::fromLatin1(stored)}));
+        m_settings->SetAppValue(keys::ExtensionPathsAliases, QVariantList({record}));
+        ASSERT_TRUE(m_settings->Synchronize());
+        ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
+        Select({report});
+
+        PutInItsPlace(Context());
+
+        EXPECT_FALSE(Exists(report)) << stored;
+        EXPECT_EQ(ReadFile(m_documents + "/report.pdf"), stored);
+        std::filesystem::remove(m_documents + "/report.pdf");
+    }
+    EXPECT_EQ(m_ordered.beeps, 0);
 }
 
 TEST_F(PutInItsPlaceTest, ExtensionListedTwiceFilesTheItemOnceIntoOneOfItsFolders) {

@@ -136,7 +136,7 @@ TEST_F(WrapItemsTest, DialogChoosesTheWrapperAndCancelDoesNothing) {
 
     WrapItems(Context()); // cancelled: no answer queued
     ASSERT_EQ(m_platform.dialogs.size(), 1u);
-    EXPECT_EQ(m_platform.dialogs[0].title, QStringLiteral("Choose Folder"));
+    EXPECT_EQ(m_platform.dialogs[0].title, QStringLiteral("Choose the Wrapper Folder"));
     EXPECT_EQ(m_platform.dialogs[0].prompt, QStringLiteral("Choose"));
     EXPECT_FALSE(m_platform.dialogs[0].multipleSelection);
     EXPECT_FALSE(m_platform.dialogs[0].bringToFront);
