@@ -12,6 +12,8 @@ void AliasSelectionToFolder(CommandContext& ctx, int k) {
                           FileRef& newItem) { return MakeAlias(item, destinationPath, &newItem); };
     operation.failureLine =
         QStringLiteral("Ferrolet: An error occurred aliasing a folder or file.");
+    operation.verb = QStringLiteral("Alias To");
+    operation.done = QStringLiteral("aliased");
     RunDestinationCommand(ctx, k, operation);
 }
 

@@ -58,6 +58,8 @@ void CopySelectionToFolder(CommandContext& ctx, int k) {
     // The snapshot's reference is copied as it stands, so an item that
     // vanished is a failed copy, reported like any other.
     operation.skipLostItems = false;
+    operation.verb = QStringLiteral("Copy To");
+    operation.done = QStringLiteral("copied");
     RunDestinationCommand(ctx, k, operation);
 }
 

@@ -1,8 +1,8 @@
 #include "fileops/commands/DestinationCommand.h"
 
+#include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CompletionSound.h"
 #include "fileops/commands/DestinationChoice.h"
-#include "items/RevealMovedItem.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
@@ -16,6 +16,7 @@ bool HasSelection(const CommandContext& ctx) {
 bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::string>& chosen) {
     chosen.reset();
     if (!HasSelection(ctx)) {
+        NoteNothingSelected(ctx);
         return false;
     }
     if (k < 1) {
@@ -30,7 +31,7 @@ bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::stri
 void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
                            const std::string& destination, bool isLast) {
     if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
-        RevealMovedItem(ctx.platform, newItem, destination);
+        RevealMovedItem(ctx, newItem, destination);
     }
     if (isLast) {
         PlayCompletionSound(ctx);
@@ -55,6 +56,7 @@ QString FailureLine(const DestinationOperation& operation, Status status) {
 } // namespace
 
 void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation) {
+    CommandRunScope run(ctx, operation.verb, operation.done);
     std::optional<std::string> chosen;
     if (!StartDestinationCommand(ctx, k, chosen)) {
         return;
@@ -62,20 +64,31 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     DestinationResolver destinations(k, chosen);
     const std::vector<FileRef> items = SelectedItems(ctx);
     const size_t count = items.size();
+    NoteItems(ctx, static_cast<int>(count));
+    std::string lastDestination;
     for (size_t i = 0; i < count; ++i) {
         std::string itemPath;
-        if (items[i].MakePath(itemPath) != 0 && operation.skipLostItems) {
+        if (const Status lost = items[i].MakePath(itemPath); lost != 0 && operation.skipLostItems) {
+            NoteFailure(ctx, NameForReport(items[i]), lost);
             continue;
         }
         const std::optional<std::string> destination = destinations.Next(ctx);
         if (!destination) {
+            // The list has no entry k (any more): the destination is gone.
+            run.Report().destinationMissing = true;
+            NoteFailure(ctx, NameForReport(items[i], itemPath), ENOENT);
             continue;
+        }
+        if (*destination != lastDestination) {
+            lastDestination = *destination;
+            NoteDestination(ctx, lastDestination);
         }
         FileRef newItem;
         if (const Status status = operation.action(ctx, items[i], itemPath, *destination, newItem);
             status != 0) {
             ctx.platform.Beep();
             Log(FailureLine(operation, status));
+            NoteFailure(ctx, NameForReport(items[i], itemPath), status);
             continue;
         }
         FinishDestinationItem(ctx, newItem, *destination, i == count - 1);

@@ -26,6 +26,12 @@ public:
         events.push_back("reveal " + path);
         FakePlatform::RevealItem(path);
     }
+    void RevealItems(const std::vector<std::string>& paths) override {
+        for (const std::string& path : paths) {
+            events.push_back("reveal " + path);
+        }
+        FakePlatform::RevealItems(paths);
+    }
     std::vector<std::string> events;
 };
 
