@@ -53,6 +53,9 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     const std::vector<FileRef> items = ItemsToArchive(ctx);
     NoteItems(ctx, static_cast<int>(SelectedItems(ctx).size()));
     if (items.empty()) {
+        // Nothing left to archive is a failed archive, as it always was.
+        ctx.platform.Beep();
+        Log(kArchiveFailureLine);
         return;
     }
     const int count = static_cast<int>(items.size());
@@ -74,12 +77,13 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
         NoteFailure(ctx, QString::fromStdString(archive.Name()), ENOENT, count);
         return;
     }
-    NoteDestination(ctx, *destination);
+    NoteDestinationOf(ctx, k, *destination);
     FileRef moved;
     if (const Status status = MoveItemIntoPath(ctx, archive, *destination, &moved); status != 0) {
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
-        NoteFailure(ctx, QString::fromStdString(archive.Name()), status, count);
+        NoteFailure(ctx, QString::fromStdString(archive.Name()),
+                    run.Report().destinationMissing ? ENOENT : status, count);
         return;
     }
     // The emptied UUID folder is our own clutter.

@@ -3,6 +3,7 @@
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CompletionSound.h"
 #include "fileops/commands/DestinationChoice.h"
+#include "settings/FolderLists.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
@@ -44,6 +45,14 @@ std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
     return items;
 }
 
+void NoteDestinationOf(CommandContext& ctx, int k, const std::string& destinationPath) {
+    if (k >= 1 && QString::fromStdString(destinationPath) == kFolderNotFound) {
+        NoteDestination(ctx, RecordedDestinationPath(ctx, k).value_or(destinationPath));
+        return;
+    }
+    NoteDestination(ctx, destinationPath);
+}
+
 namespace {
 
 QString FailureLine(const DestinationOperation& operation, Status status) {
@@ -81,14 +90,16 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
         }
         if (*destination != lastDestination) {
             lastDestination = *destination;
-            NoteDestination(ctx, lastDestination);
+            NoteDestinationOf(ctx, k, lastDestination);
         }
         FileRef newItem;
         if (const Status status = operation.action(ctx, items[i], itemPath, *destination, newItem);
             status != 0) {
             ctx.platform.Beep();
             Log(FailureLine(operation, status));
-            NoteFailure(ctx, NameForReport(items[i], itemPath), status);
+            // Without its destination every item fails for that one reason.
+            NoteFailure(ctx, NameForReport(items[i], itemPath),
+                        run.Report().destinationMissing ? ENOENT : status);
             continue;
         }
         FinishDestinationItem(ctx, newItem, *destination, i == count - 1);

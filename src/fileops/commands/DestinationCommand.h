@@ -66,6 +66,11 @@ bool StartDestinationCommand(CommandContext& ctx, int k, std::optional<std::stri
 void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
                            const std::string& destination, bool isLast);
 
+// Tells the run's report about the destination of folder index k at
+// destinationPath; a listed folder that no longer resolves is named by the
+// path it was recorded with.
+void NoteDestinationOf(CommandContext& ctx, int k, const std::string& destinationPath);
+
 // The snapshot's items as the command runs on them: a copy, since a command
 // may run the event loop (progress) and a menu build then replaces the
 // snapshot; never more than its count.
