@@ -42,6 +42,7 @@ public:
     void Beep() override { ++beeps; }
     void PlaySound(const QString&) override {}
     void RevealItem(const std::string&) override {}
+    void RevealItems(const std::vector<std::string>&) override {}
     void OpenFolder(const std::string&) override {}
     void OpenItem(const std::string&) override {}
     void OpenUrl(const QString&) override {}

@@ -91,6 +91,10 @@ void DesktopPlatform::RevealItem(const std::string& path) {
     ShowItems({path});
 }
 
+void DesktopPlatform::RevealItems(const std::vector<std::string>& paths) {
+    ShowItems(paths);
+}
+
 void DesktopPlatform::OpenFolder(const std::string& path) {
     ShowFolders({path});
 }

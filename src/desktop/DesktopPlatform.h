@@ -23,6 +23,7 @@ public:
     void Beep() override;
     void PlaySound(const QString& name) override;
     void RevealItem(const std::string& path) override;
+    void RevealItems(const std::vector<std::string>& paths) override;
     void OpenFolder(const std::string& path) override;
     void OpenItem(const std::string& path) override;
     void OpenUrl(const QString& url) override;

@@ -5,25 +5,26 @@
 
 namespace ferrolet {
 
-void RevealMovedItem(Platform& platform, const FileRef& item, const std::string& destinationPath) {
+std::optional<std::string> MovedItemRevealPath(const FileRef& item,
+                                               const std::string& destinationPath) {
     const std::optional<std::string> name = ItemFileName(item);
     if (!name) {
-        return;
+        return std::nullopt;
     }
     // The destination is a folder the user chose, reached as they named it.
     FileRef destination;
     if (FileRef::FromPath(destinationPath, destination, FileRef::Leaf::Follow) != 0) {
-        return;
+        return std::nullopt;
     }
     FileRef child;
     if (MakeChildRef(destination, *name, child) != 0) {
-        return;
+        return std::nullopt;
     }
     std::string childPath;
     if (child.MakePath(childPath) != 0) {
-        return;
+        return std::nullopt;
     }
-    platform.RevealItem(childPath);
+    return childPath;
 }
 
 } // namespace ferrolet

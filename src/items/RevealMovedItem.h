@@ -1,16 +1,18 @@
 #pragma once
 
 #include "platform/FileRef.h"
-#include "platform/Platform.h"
 
+#include <optional>
 #include <string>
 
 namespace ferrolet {
 
-// Selects the item in a file-manager window once it has arrived in the
-// folder at destinationPath: item is the reference handed back for the item
-// at its new place. Does nothing when the item is gone, the destination
-// cannot be found, or holds nothing of the item's name.
-void RevealMovedItem(Platform& platform, const FileRef& item, const std::string& destinationPath);
+// The path to select in a file-manager window for an item that has arrived
+// in the folder at destinationPath: item is the reference handed back for
+// the item at its new place. Nothing when the item is gone, the destination
+// cannot be found, or holds nothing of the item's name. The caller gathers
+// these and reveals them together at the end of its run.
+std::optional<std::string> MovedItemRevealPath(const FileRef& item,
+                                               const std::string& destinationPath);
 
 } // namespace ferrolet

@@ -35,6 +35,10 @@ public:
     virtual void PlaySound(const QString& name) = 0;
     // Selects the item in a file-manager window (reveal).
     virtual void RevealItem(const std::string& path) = 0;
+    // Selects all the items in one request to the file manager, so a command
+    // that filed twenty items opens one window, not twenty. Without a file
+    // manager, each distinct folder holding them is opened once.
+    virtual void RevealItems(const std::vector<std::string>& paths) = 0;
     // Shows a folder in the file manager.
     virtual void OpenFolder(const std::string& path) = 0;
     // Opens a document in its default application, or a folder in the file

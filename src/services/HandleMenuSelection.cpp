@@ -4,9 +4,9 @@
 #include "ServicePaths.h"
 #include "dispatch/CommandDispatch.h"
 #include "dispatch/StandardFolderOpening.h"
+#include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CompletionSound.h"
 #include "fileops/commands/MoveItem.h"
-#include "items/RevealMovedItem.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
@@ -30,7 +30,6 @@ void RunWindowHook(const std::function<void()>& hook) {
 // How the request went so far: the success flag carries from item to item.
 struct RequestRun {
     bool success = false;
-    FileRef lastMoved;
     // Set when an item was meant for a folder the user turned off.
     bool hitDisabledFolder = false;
 };
@@ -47,17 +46,23 @@ bool MoveToStandardFolder(ServiceTarget& target, StandardFolder which, const Fil
     }
     FileRef destination;
     if (OpenStandardFolder(folder.path, destination) != 0) {
+        if (target.ctx.run) {
+            target.ctx.run->report.destinationMissing = true;
+        }
+        NoteFailure(target.ctx, NameForReport(item), ENOENT);
         return false;
     }
+    NoteDestination(target.ctx, folder.path);
     FileRef moved;
-    run.success = MoveItem(target.ctx, item, destination, &moved) == 0;
+    const Status status = MoveItem(target.ctx, item, destination, &moved);
+    run.success = status == 0;
     if (!run.success) {
         Log(kNotMoved);
+        NoteFailure(target.ctx, NameForReport(item), status);
         return true;
     }
-    run.lastMoved = moved;
     if (revealEach) {
-        RevealMovedItem(target.ctx.platform, moved, destination.Path());
+        RevealMovedItem(target.ctx, moved, destination.Path());
     }
     return true;
 }
@@ -97,20 +102,34 @@ void NotifyDisabledFolder(Platform& platform, StandardFolder which) {
 } // namespace
 
 void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const QString& userData) {
-    if (paths.isEmpty()) {
-        return;
-    }
     CommandContext& ctx = target.ctx;
     const std::optional<ServiceEntry> entry = FindServiceEntry(userData);
+    const bool moves = entry && entry->action == ServiceAction::MoveToStandardFolder;
+    // The whole request is one run: one reveal and one notification at most,
+    // also when a "to Select" entry runs its command once per item.
+    CommandRunScope scope(ctx, moves ? QStringLiteral("Move To") : QString(),
+                          moves ? QStringLiteral("moved") : QString());
+    if (paths.isEmpty()) {
+        if (moves) {
+            NoteNothingSelected(ctx);
+        }
+        return;
+    }
     const bool revealEach = ReadBoolPref(ctx.settings, keys::SelectMovedItem);
+    if (moves) {
+        NoteItems(ctx, static_cast<int>(paths.size()));
+    }
 
     RequestRun run;
     for (const QString& path : paths) {
         const std::optional<std::string> bytes = UsableServicePath(path);
         FileRef item;
-        const bool usable = bytes && FileRef::FromPath(*bytes, item) == 0;
-        if (usable && entry && ActOnItem(target, *entry, item, revealEach, run)) {
+        const Status found = bytes ? FileRef::FromPath(*bytes, item) : EINVAL;
+        if (found == 0 && entry && ActOnItem(target, *entry, item, revealEach, run)) {
             continue;
+        }
+        if (found != 0 && moves) {
+            NoteFailure(ctx, NameForReport(FileRef(), path.toStdString()), found);
         }
         // The item ending: the flag keeps its value.
         if (!run.success) {
@@ -124,12 +143,9 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
     if (!run.success) {
         return;
     }
+    // The run's reveal, when "SelectMovedItem" is on, brings the file
+    // manager forward as the scope ends; with it off nothing is shown.
     PlayCompletionSound(ctx);
-    // The reveals brought the file manager forward already; without them,
-    // show it the last item that arrived.
-    if (!revealEach && run.lastMoved.IsValid()) {
-        ctx.platform.RevealItem(run.lastMoved.Path());
-    }
 }
 
 } // namespace ferrolet

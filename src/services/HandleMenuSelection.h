@@ -33,9 +33,11 @@ struct ServiceTarget {
 //   selection snapshot with the folder dialog, and set the flag.
 // - Every item ending while the flag is false logs "The object was not
 //   moved" (the window entries included).
-// After the last path, a true flag plays the completion sound and brings the
-// file manager to the front: the reveals have done so when "SelectMovedItem"
-// is on; otherwise the last moved item is shown in it.
+// After the last path, a true flag plays the completion sound. The request is
+// one command run (CommandRun.h): with "SelectMovedItem" on its moved items
+// are revealed in one file-manager request at the end, with it off nothing is
+// revealed; items that were not moved (or a request with no paths) are named
+// in one notification.
 void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const QString& userData);
 
 } // namespace ferrolet

@@ -15,6 +15,7 @@ temporary prefix."""
 
 import os
 import plistlib
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -168,6 +169,41 @@ class CommandsTest(FerroletSession):
         self.monitor_log.flush()
         with open(self.monitor_log.name) as f:
             return f.read()
+
+    def test_one_reveal_and_one_notice_per_run(self):
+        notices = open(os.path.join(self.desk.root, "notify-monitor.log"), "w+")
+        self.addCleanup(notices.close)
+        self.desk.spawn(["dbus-monitor", "--session",
+                         "interface='org.freedesktop.Notifications',member='Notify'"],
+                        stdout=notices)
+
+        def notify_calls():
+            notices.flush()
+            with open(notices.name) as f:
+                return f.read()
+
+        self.assertEqual(self.command(-1001, self.dest).returncode, 0)
+        files = [self.file(f"twenty {i:02d}.txt") for i in range(20)]
+        before = self.file_manager_calls().count("member=ShowItems")
+        self.assertEqual(self.command(1001, *files).returncode, 0)
+        self.assertTrue(wait_for(
+            lambda: self.file_manager_calls().count("member=ShowItems") > before, timeout=60))
+        calls = self.file_manager_calls()
+        # One window for the run: one ShowItems carrying all twenty items.
+        self.assertEqual(calls.count("member=ShowItems"), before + 1)
+        for i in range(20):
+            self.assertIn(f"Filed%20Away/twenty%20{i:02d}.txt", calls)
+        self.assertNotIn("member=Notify", notify_calls(), "success stays silent")
+
+        # One failure: the destination was deleted. One notice says so.
+        shutil.rmtree(self.dest)
+        lost = self.file("lost.txt")
+        self.command(1001, lost)
+        self.assertTrue(wait_for(lambda: "member=Notify" in notify_calls(), timeout=60))
+        self.assertTrue(wait_for(lambda: "Move To: 1 of 1 item not moved" in notify_calls()))
+        self.assertIn("Destination not found: Filed Away", notify_calls())
+        self.assertEqual(notify_calls().count("member=Notify"), 1)
+        self.assertTrue(os.path.exists(lost))
 
     def test_every_destination_command(self):
         # Add Folder with the destination folder selected.

@@ -1,5 +1,6 @@
 #include "filemanager/FileManagerBridge.h"
 #include "FakeFileManager.h"
+#include "FakeNotificationServer.h"
 #include "TestEnvironment.h"
 #include "desktop/DesktopPlatform.h"
 
@@ -9,11 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -215,10 +218,18 @@ TEST_F(BusFixture, RevealOnTheSessionBusSelectsTheItem) {
     }
     EXPECT_EQ(FindFileManager(), 0);
     DesktopPlatform platform;
-    const std::string item = WriteFile("moved/item.txt");
-    platform.RevealItem(item);
+    // A run's twenty items: one request, one window.
+    std::vector<std::string> items;
+    QStringList uris;
+    for (int i = 0; i < 20; ++i) {
+        items.push_back(WriteFile("moved/item" + std::to_string(i) + ".txt"));
+        uris << FileUriFromPath(items.back());
+    }
+    platform.RevealItems(items);
     ASSERT_TRUE(WaitFor([&] { return !fm.shownItems.isEmpty(); }));
-    EXPECT_EQ(fm.shownItems.front(), QStringList{FileUriFromPath(item)});
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+    ASSERT_EQ(fm.shownItems.size(), 1);
+    EXPECT_EQ(fm.shownItems.front(), uris);
     platform.OpenFolder(Path("moved"));
     ASSERT_TRUE(WaitFor([&] { return !fm.shownFolders.isEmpty(); }));
     EXPECT_EQ(fm.shownFolders.front(), QStringList{FileUriFromPath(Path("moved"))});
@@ -226,6 +237,68 @@ TEST_F(BusFixture, RevealOnTheSessionBusSelectsTheItem) {
     ASSERT_TRUE(WaitFor([&] { return fm.shownFolders.size() == 2; }));
     fmBus.unregisterService(QString::fromLatin1(kFileManagerService));
     EXPECT_TRUE(m_launches.empty());
+}
+
+// Without a file manager the fallback really starts xdg-open (a recording
+// stand-in on PATH), once per distinct folder however many items there are.
+TEST_F(BusFixture, WithoutAFileManagerXdgOpenStartsOncePerFolder) {
+    SetFileManagerFallbackLauncher({});
+    const std::string record = Path("xdg-open.log");
+    const std::string bin = MakeDir("bin");
+    WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + record + "'\n");
+    ASSERT_EQ(chmod((bin + "/xdg-open").c_str(), 0755), 0);
+    const std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+    const QString address = StartBus();
+    ASSERT_FALSE(address.isEmpty()) << "dbus-daemon did not start";
+    QDBusConnection caller = Connect(address, QStringLiteral("caller"));
+    std::vector<std::string> items;
+    for (int i = 0; i < 30; ++i) {
+        items.push_back(WriteFile((i % 3 == 0 ? "one/" : "two/") + std::to_string(i)));
+    }
+    ShowItems(items, caller);
+    auto lines = [&] {
+        std::ifstream in(record);
+        std::vector<std::string> seen;
+        for (std::string line; std::getline(in, line);) {
+            seen.push_back(line);
+        }
+        std::sort(seen.begin(), seen.end());
+        return seen;
+    };
+    const bool both = WaitFor([&] { return lines().size() >= 2; });
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_TRUE(both);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+    EXPECT_EQ(lines(), (std::vector<std::string>{Path("one"), Path("two")}));
+}
+
+// A failure notice goes to the notification server on the session bus and
+// is never waited for: the server here never answers.
+TEST_F(BusFixture, NotifyReachesTheNotificationServerWithoutWaitingForIt) {
+    if (!getenv("DBUS_SESSION_BUS_ADDRESS") || !QDBusConnection::sessionBus().isConnected()) {
+        GTEST_SKIP() << "no session bus (the suite runs under dbus-run-session)";
+    }
+    QDBusConnection serverBus = QDBusConnection::connectToBus(
+        QDBusConnection::SessionBus, QStringLiteral("session-notifications"));
+    m_connections << QStringLiteral("session-notifications");
+    test::FakeNotificationServer server;
+    ASSERT_TRUE(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                         QDBusConnection::ExportAllSlots));
+    if (!serverBus.registerService(QStringLiteral("org.freedesktop.Notifications"))) {
+        GTEST_SKIP() << "a notification server already runs on this session bus";
+    }
+    DesktopPlatform platform;
+    platform.Notify(QStringLiteral("Move To: 1 of 1 item not moved"),
+                    QStringLiteral("Destination not found: Projects"));
+    platform.Notify(QStringLiteral("Copy To: 1 of 2 items not copied"), QStringLiteral("x"));
+    // The server runs in this thread: had Notify waited for its answer, it
+    // could not have returned before the event loop ran.
+    EXPECT_TRUE(server.shown.isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return server.shown.size() == 2; }));
+    EXPECT_EQ(server.shown.front(),
+              QStringLiteral("Move To: 1 of 1 item not moved\nDestination not found: Projects"));
+    serverBus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
 }
 
 } // namespace

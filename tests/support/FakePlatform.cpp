@@ -14,6 +14,11 @@ void FakePlatform::PlaySound(const QString& name) {
 }
 void FakePlatform::RevealItem(const std::string& path) {
     revealed.push_back(path);
+    revealRequests.push_back({path});
+}
+void FakePlatform::RevealItems(const std::vector<std::string>& paths) {
+    revealed.insert(revealed.end(), paths.begin(), paths.end());
+    revealRequests.push_back(paths);
 }
 void FakePlatform::OpenFolder(const std::string& path) {
     openedFolders.push_back(path);

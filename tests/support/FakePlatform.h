@@ -15,6 +15,7 @@ public:
     void Beep() override;
     void PlaySound(const QString& name) override;
     void RevealItem(const std::string& path) override;
+    void RevealItems(const std::vector<std::string>& paths) override;
     void OpenFolder(const std::string& path) override;
     void OpenItem(const std::string& path) override;
     void OpenUrl(const QString& url) override;
@@ -25,7 +26,11 @@ public:
 
     int beeps = 0;
     QStringList sounds;
+    // Every item revealed, one request or many.
     std::vector<std::string> revealed;
+    // Each request to the file manager: one path per RevealItem, all of a
+    // run's paths per RevealItems.
+    std::vector<std::vector<std::string>> revealRequests;
     std::vector<std::string> openedFolders;
     std::vector<std::string> openedItems;
     QStringList openedUrls;

@@ -13,6 +13,8 @@ void AliasSelectionToFolder(CommandContext& ctx, int k) {
     operation.failureLine =
         QStringLiteral("Ferrolet: An error occurred aliasing a folder or file.");
     operation.purpose = DialogPurpose::Alias;
+    operation.verb = QStringLiteral("Alias To");
+    operation.done = QStringLiteral("aliased");
     RunDestinationCommand(ctx, k, operation);
 }
 

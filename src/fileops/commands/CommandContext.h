@@ -13,6 +13,8 @@
 
 namespace ferrolet {
 
+struct CommandRun;
+
 // What every command works with: the settings, the desktop services, the
 // selection snapshot the last menu build took, the extension map it left,
 // and the pending cut. Owned by the application; commands borrow it.
@@ -27,6 +29,9 @@ struct CommandContext {
     std::function<void()> updatePathnamesTable;
     // Shows progress of long copies and moves; null when nobody watches.
     const ProgressSink* progress = nullptr;
+    // The run in progress: what it reveals and what failed, shown once at
+    // its end (CommandRun.h); null between runs.
+    CommandRun* run = nullptr;
 };
 
 } // namespace ferrolet

@@ -59,6 +59,8 @@ void CopySelectionToFolder(CommandContext& ctx, int k) {
     // vanished is a failed copy, reported like any other.
     operation.skipLostItems = false;
     operation.purpose = DialogPurpose::Copy;
+    operation.verb = QStringLiteral("Copy To");
+    operation.done = QStringLiteral("copied");
     RunDestinationCommand(ctx, k, operation);
 }
 

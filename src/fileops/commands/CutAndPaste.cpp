@@ -1,5 +1,6 @@
 #include "fileops/commands/CutAndPaste.h"
 
+#include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CutStateFile.h"
 #include "fileops/commands/MoveItem.h"
 #include "fileops/engine/FileEngine.h"
@@ -90,7 +91,9 @@ int MoveIntoHoldingFolder(CommandContext& ctx, const std::vector<FileRef>& items
             continue;
         }
         FileRef moved;
-        if (MoveItem(ctx, item, holdingFolder, &moved) == 0) {
+        if (const Status status = MoveItem(ctx, item, holdingFolder, &moved); status != 0) {
+            NoteFailure(ctx, NameForReport(item), status);
+        } else {
             ++held;
         }
     }
@@ -108,15 +111,20 @@ bool IsPasteTarget(const SelectionSnapshot& selection) {
 }
 
 void CutItems(CommandContext& ctx) {
+    CommandRunScope run(ctx, QStringLiteral("Cut Items"), QStringLiteral("cut"));
     if (ctx.cut.pending) {
         ctx.platform.Beep();
         return;
     }
-    if (!ctx.selection.hasArray || ctx.selection.items.empty() ||
-        !ctx.selection.items.front().IsValid()) {
+    if (!ctx.selection.hasArray || ctx.selection.items.empty()) {
+        NoteNothingSelected(ctx);
+        return;
+    }
+    if (!ctx.selection.items.front().IsValid()) {
         return;
     }
     const std::vector<FileRef> items = ctx.selection.items;
+    NoteItems(ctx, static_cast<int>(items.size()));
     CutState next;
     if (!StartPendingCut(ctx, items.front(), next)) {
         return;
@@ -131,6 +139,7 @@ void CutItems(CommandContext& ctx) {
 }
 
 void PasteItems(CommandContext& ctx) {
+    CommandRunScope run(ctx, QStringLiteral("Paste Items"), QStringLiteral("pasted"));
     if (!ctx.cut.pending) {
         ctx.platform.Beep();
         return;
@@ -154,10 +163,15 @@ void PasteItems(CommandContext& ctx) {
         return;
     }
 
-    for (const FileRef& child : VisibleHeldItems(children)) {
-        if (MoveItem(ctx, child, target, nullptr) == 0) {
+    const std::vector<FileRef> held = VisibleHeldItems(children);
+    NoteItems(ctx, static_cast<int>(held.size()));
+    run.Report().destination = QString::fromUtf8(target.Name());
+    for (const FileRef& child : held) {
+        const Status status = MoveItem(ctx, child, target, nullptr);
+        if (status == 0) {
             continue;
         }
+        NoteFailure(ctx, NameForReport(child), status);
         if (const std::optional<std::string> name = ItemFileName(child)) {
             Log(QStringLiteral("The file \"%1\" could not be moved and will be put back in its "
                                "original folder.")

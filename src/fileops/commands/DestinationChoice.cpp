@@ -1,5 +1,6 @@
 #include "fileops/commands/DestinationChoice.h"
 
+#include "platform/FolderRecord.h"
 #include "settings/FolderLists.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
@@ -27,6 +28,18 @@ std::optional<std::string> ResolveDestination(CommandContext& ctx, int k,
         return std::nullopt;
     }
     return list.at(k - 1).toStdString();
+}
+
+std::optional<std::string> RecordedDestinationPath(CommandContext& ctx, int k) {
+    const QVariantList stored = ReadArray(ctx.settings, keys::PathnamesAliases);
+    if (k < 1 || k - 1 >= stored.size()) {
+        return std::nullopt;
+    }
+    std::string path;
+    if (FolderRecordPath(stored.at(k - 1).toByteArray(), path) != 0 || path.empty()) {
+        return std::nullopt;
+    }
+    return path;
 }
 
 std::optional<std::string> DestinationResolver::Next(CommandContext& ctx) {

@@ -26,6 +26,11 @@ std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx, DialogPu
 std::optional<std::string> ResolveDestination(CommandContext& ctx, int k,
                                               const std::optional<std::string>& chosenPath);
 
+// The path entry k - 1 of the destination-folder list was recorded with, for
+// naming a listed folder that no longer resolves; nothing when there is no
+// such entry or it holds no path.
+std::optional<std::string> RecordedDestinationPath(CommandContext& ctx, int k);
+
 // ResolveDestination for a run over many items: the stored list is still
 // read anew for every item, but its entries are resolved again only when the
 // stored list has changed since the previous item, so a long run does not

@@ -1,8 +1,9 @@
 #include "fileops/commands/DestinationCommand.h"
 
+#include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CompletionSound.h"
 #include "fileops/commands/DestinationChoice.h"
-#include "items/RevealMovedItem.h"
+#include "settings/FolderLists.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
@@ -17,6 +18,7 @@ bool StartDestinationCommand(CommandContext& ctx, int k, DialogPurpose purpose,
                              std::optional<std::string>& chosen) {
     chosen.reset();
     if (!HasSelection(ctx)) {
+        NoteNothingSelected(ctx);
         return false;
     }
     if (k < 1) {
@@ -31,7 +33,7 @@ bool StartDestinationCommand(CommandContext& ctx, int k, DialogPurpose purpose,
 void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
                            const std::string& destination, bool isLast) {
     if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
-        RevealMovedItem(ctx.platform, newItem, destination);
+        RevealMovedItem(ctx, newItem, destination);
     }
     if (isLast) {
         PlayCompletionSound(ctx);
@@ -42,6 +44,14 @@ std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
     std::vector<FileRef> items = ctx.selection.items;
     items.resize(std::min(items.size(), static_cast<size_t>(std::max(ctx.selection.count, 0))));
     return items;
+}
+
+void NoteDestinationOf(CommandContext& ctx, int k, const std::string& destinationPath) {
+    if (k >= 1 && QString::fromStdString(destinationPath) == kFolderNotFound) {
+        NoteDestination(ctx, RecordedDestinationPath(ctx, k).value_or(destinationPath));
+        return;
+    }
+    NoteDestination(ctx, destinationPath);
 }
 
 namespace {
@@ -56,6 +66,7 @@ QString FailureLine(const DestinationOperation& operation, Status status) {
 } // namespace
 
 void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation) {
+    CommandRunScope run(ctx, operation.verb, operation.done);
     std::optional<std::string> chosen;
     if (!StartDestinationCommand(ctx, k, operation.purpose, chosen)) {
         return;
@@ -63,20 +74,33 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     DestinationResolver destinations(k, chosen);
     const std::vector<FileRef> items = SelectedItems(ctx);
     const size_t count = items.size();
+    NoteItems(ctx, static_cast<int>(count));
+    std::string lastDestination;
     for (size_t i = 0; i < count; ++i) {
         std::string itemPath;
-        if (items[i].MakePath(itemPath) != 0 && operation.skipLostItems) {
+        if (const Status lost = items[i].MakePath(itemPath); lost != 0 && operation.skipLostItems) {
+            NoteFailure(ctx, NameForReport(items[i]), lost);
             continue;
         }
         const std::optional<std::string> destination = destinations.Next(ctx);
         if (!destination) {
+            // The list has no entry k (any more): the destination is gone.
+            run.Report().destinationMissing = true;
+            NoteFailure(ctx, NameForReport(items[i], itemPath), ENOENT);
             continue;
+        }
+        if (*destination != lastDestination) {
+            lastDestination = *destination;
+            NoteDestinationOf(ctx, k, lastDestination);
         }
         FileRef newItem;
         if (const Status status = operation.action(ctx, items[i], itemPath, *destination, newItem);
             status != 0) {
             ctx.platform.Beep();
             Log(FailureLine(operation, status));
+            // Without its destination every item fails for that one reason.
+            NoteFailure(ctx, NameForReport(items[i], itemPath),
+                        run.Report().destinationMissing ? ENOENT : status);
             continue;
         }
         FinishDestinationItem(ctx, newItem, *destination, i == count - 1);

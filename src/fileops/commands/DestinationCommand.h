@@ -35,6 +35,10 @@ struct DestinationOperation {
     bool skipLostItems = true;
     // What the folder dialog says the folder is for.
     DialogPurpose purpose = DialogPurpose::Move;
+    // The command in the notification of a run with failures: "Move To",
+    // and what did not happen to the failed items, "moved".
+    QString verb;
+    QString done;
 };
 
 // The steps every destination command shares:
@@ -42,10 +46,13 @@ struct DestinationOperation {
 //  2. k < 1: the folder dialog; cancelled: nothing at all;
 //  3. for every selected item in order: an item whose path cannot be made
 //     (unless the operation takes lost items) or whose destination cannot
-//     be resolved is skipped silently; a failed action
+//     be resolved is skipped without a beep or a log line; a failed action
 //     beeps and logs failureLine; a done item is revealed when
 //     "SelectMovedItem" is on, and when it is the last item the completion
 //     sound plays, so the sound means "the last item made it".
+// The whole run is one CommandRun: its done items are revealed together
+// after the last one, and every item that did not make it (skipped or
+// failed) is named in one notification at the end.
 void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation);
 
 // The selection holds at least one slot: steps 1 of every destination
@@ -53,15 +60,21 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
 bool HasSelection(const CommandContext& ctx);
 
 // The first two steps every destination command shares: nothing happens
-// without a selection, and a folder index below 1 asks for the destination
-// in the folder dialog (*chosen). False when the command ends there.
+// without a selection (the run's report says so), and a folder index below 1
+// asks for the destination in the folder dialog (*chosen). False when the
+// command ends there.
 bool StartDestinationCommand(CommandContext& ctx, int k, DialogPurpose purpose,
                              std::optional<std::string>& chosen);
 
-// A done item's ending: revealed when "SelectMovedItem" is on, and the
+// A done item's ending: gathered for the run's reveal when "SelectMovedItem" is on, and the
 // completion sound after the last item.
 void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
                            const std::string& destination, bool isLast);
+
+// Tells the run's report about the destination of folder index k at
+// destinationPath; a listed folder that no longer resolves is named by the
+// path it was recorded with.
+void NoteDestinationOf(CommandContext& ctx, int k, const std::string& destinationPath);
 
 // The snapshot's items as the command runs on them: a copy, since a command
 // may run the event loop (progress) and a menu build then replaces the

@@ -14,6 +14,8 @@ void HardLinkSelectionToFolder(CommandContext& ctx, int k) {
     operation.failureLine =
         QStringLiteral("Ferrolet: An error occurred hard linking a folder or file.");
     operation.purpose = DialogPurpose::HardLink;
+    operation.verb = QStringLiteral("Hard Link To");
+    operation.done = QStringLiteral("linked");
     RunDestinationCommand(ctx, k, operation);
 }
 

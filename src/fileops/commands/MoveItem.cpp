@@ -175,14 +175,19 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
 
 bool MoveItemToPath(CommandContext& ctx, const FileRef& item, const std::string& destinationPath,
                     FileRef* newItem) {
+    return MoveItemIntoPath(ctx, item, destinationPath, newItem) == 0;
+}
+
+Status MoveItemIntoPath(CommandContext& ctx, const FileRef& item,
+                        const std::string& destinationPath, FileRef* newItem) {
     FileRef destination;
     const Status status = FileRef::FromPath(destinationPath, destination, FileRef::Leaf::Follow);
     if (status != 0) {
         Log(QStringLiteral("Ferrolet: An error occurred moving a folder or file. Error code = %1")
                 .arg(status));
-        return false;
+        return status;
     }
-    return MoveItem(ctx, item, destination, newItem) == 0;
+    return MoveItem(ctx, item, destination, newItem);
 }
 
 } // namespace ferrolet

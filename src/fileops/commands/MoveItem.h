@@ -37,5 +37,9 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
 // True when the move succeeded.
 bool MoveItemToPath(CommandContext& ctx, const FileRef& item, const std::string& destinationPath,
                     FileRef* newItem = nullptr);
+// MoveItemToPath with the errno value of what failed (0 when moved), for
+// callers that tell the user why.
+Status MoveItemIntoPath(CommandContext& ctx, const FileRef& item,
+                        const std::string& destinationPath, FileRef* newItem = nullptr);
 
 } // namespace ferrolet

@@ -28,12 +28,14 @@ void MoveSelectionToFolder(CommandContext& ctx, int k) {
                 status != 0) {
                 lastPath->clear();
                 // Tried once more, as the path stands now; logs the failure.
-                return MoveItemToPath(c, item, destinationPath, &newItem) ? 0 : status;
+                return MoveItemIntoPath(c, item, destinationPath, &newItem);
             }
         }
         return MoveItem(c, item, *lastFolder, &newItem);
     };
     operation.failureLine = QStringLiteral("Ferrolet: An error occurred moving a folder or file.");
+    operation.verb = QStringLiteral("Move To");
+    operation.done = QStringLiteral("moved");
     RunDestinationCommand(ctx, k, operation);
 }
 

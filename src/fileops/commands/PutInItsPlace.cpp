@@ -1,46 +1,65 @@
 #include "fileops/commands/PutInItsPlace.h"
 
+#include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CompletionSound.h"
 #include "fileops/commands/MoveItem.h"
 #include "items/ItemNames.h"
-#include "items/RevealMovedItem.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 
 namespace ferrolet {
 
+namespace {
+
+// Why an item with this extension stays where it is, in plain words.
+QString NoFolderReason(const QString& extension) {
+    return extension.isEmpty() ? QStringLiteral("No folder is set for items without an extension")
+                               : QStringLiteral("No folder is set for .%1 items").arg(extension);
+}
+
+// Files one item; the run's report hears of an item that stays.
+void PutItemInItsPlace(CommandContext& ctx, const FileRef& item, RunReport& report) {
+    const QString extension = LowercaseExtension(item);
+    const auto entry = extension.isEmpty() ? ctx.extensionFolderMap.constEnd()
+                                           : ctx.extensionFolderMap.constFind(extension);
+    if (entry == ctx.extensionFolderMap.constEnd()) {
+        report.AddFailure(NameForReport(item), NoFolderReason(extension));
+        return;
+    }
+    std::string itemPath;
+    if (const Status lost = item.MakePath(itemPath); lost != 0) {
+        NoteFailure(ctx, NameForReport(item), lost);
+        return;
+    }
+    const std::string folderPath = entry.value().toStdString();
+    FileRef moved;
+    if (const Status status = MoveItemIntoPath(ctx, item, folderPath, &moved); status != 0) {
+        ctx.platform.Beep();
+        NoteFailure(ctx, NameForReport(item, itemPath), status);
+        return;
+    }
+    // The sound answers each item; the file manager shows them all at the
+    // end of the run.
+    PlayCompletionSound(ctx);
+    if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
+        RevealMovedItem(ctx, moved, folderPath);
+    }
+}
+
+} // namespace
+
 void PutInItsPlace(CommandContext& ctx) {
+    CommandRunScope run(ctx, QStringLiteral("Put In Its Place"), QStringLiteral("moved"));
     if (!ctx.selection.hasArray || ctx.selection.items.empty()) {
+        NoteNothingSelected(ctx);
         return;
     }
     // The selection is copied: a reveal or a sound must not see it change
     // under the loop, and nothing here should either.
     const std::vector<FileRef> items = ctx.selection.items;
+    NoteItems(ctx, static_cast<int>(items.size()));
     for (const FileRef& item : items) {
-        const QString extension = LowercaseExtension(item);
-        if (extension.isEmpty()) {
-            continue;
-        }
-        const auto entry = ctx.extensionFolderMap.constFind(extension);
-        if (entry == ctx.extensionFolderMap.constEnd()) {
-            continue;
-        }
-        std::string itemPath;
-        if (item.MakePath(itemPath) != 0) {
-            continue;
-        }
-        const std::string folderPath = entry.value().toStdString();
-        FileRef moved;
-        if (MoveItemToPath(ctx, item, folderPath, &moved)) {
-            // The sound answers each item, and comes before the file manager
-            // window of its reveal.
-            PlayCompletionSound(ctx);
-            if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
-                RevealMovedItem(ctx.platform, moved, folderPath);
-            }
-        } else {
-            ctx.platform.Beep();
-        }
+        PutItemInItsPlace(ctx, item, run.Report());
     }
 }
 

@@ -2,11 +2,11 @@
 
 #include "filemanager/ItemComments.h"
 #include "fileops/commands/FolderDialogWording.h"
+#include "fileops/commands/CommandRun.h"
 #include "fileops/commands/MoveItem.h"
 #include "fileops/engine/FileEngine.h"
 #include "items/FolderItems.h"
 #include "items/ItemNames.h"
-#include "items/RevealMovedItem.h"
 #include "platform/PathHelpers.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
@@ -87,8 +87,12 @@ QString MakeWrapperName(const QString& prefix, const QDateTime& now) {
 }
 
 void WrapItems(CommandContext& ctx) {
-    if (!ctx.selection.hasArray || ctx.selection.items.empty() ||
-        !ctx.selection.items.front().IsValid()) {
+    CommandRunScope run(ctx, QStringLiteral("Wrap Items"), QStringLiteral("wrapped"));
+    if (!ctx.selection.hasArray || ctx.selection.items.empty()) {
+        NoteNothingSelected(ctx);
+        return;
+    }
+    if (!ctx.selection.items.front().IsValid()) {
         return;
     }
     const std::vector<FileRef> items = ctx.selection.items;
@@ -101,14 +105,20 @@ void WrapItems(CommandContext& ctx) {
         return;
     }
 
+    run.Report().destination = QString::fromUtf8(wrapper.Name());
     const bool copies = ReadBoolPref(ctx.settings, keys::WrapCopies);
     Status lastStatus = 0;
     FileRef lastItem;
+    NoteItems(ctx, static_cast<int>(items.size()));
     for (const FileRef& item : items) {
         lastItem = FileRef();
+        const QString name = NameForReport(item);
         // The move core carries the comment of a moved item itself.
         lastStatus = copies ? CopyIntoWrapper(ctx, item, wrapper, lastItem)
                             : MoveItem(ctx, item, wrapper, &lastItem);
+        if (lastStatus != 0) {
+            NoteFailure(ctx, name, lastStatus);
+        }
     }
     if (lastStatus != 0) {
         return;
@@ -121,7 +131,7 @@ void WrapItems(CommandContext& ctx) {
     Log(QStringLiteral("Wrap Items. The wrapper path is : %1")
             .arg(QString::fromStdString(wrapperPath)));
     if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
-        RevealMovedItem(ctx.platform, lastItem, wrapperPath);
+        RevealMovedItem(ctx, lastItem, wrapperPath);
     }
 }
 

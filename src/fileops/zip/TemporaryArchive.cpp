@@ -33,7 +33,16 @@ std::string ArchiveNameFor(const std::string& itemName) {
 }
 
 Status CreateZipArchive(const FileRef& item, FileRef* archive, const ProgressSink* progress) {
-    const std::optional<std::string> itemName = ItemFileName(item);
+    return CreateZipArchive(std::vector<FileRef>{item}, archive, progress);
+}
+
+Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
+                        const ProgressSink* progress) {
+    if (items.empty()) {
+        return EINVAL;
+    }
+    const std::optional<std::string> itemName =
+        items.size() == 1 ? ItemFileName(items.front()) : std::string(kSeveralItemsArchiveName);
     if (!itemName) {
         return ENOENT;
     }
@@ -62,12 +71,13 @@ Status CreateZipArchive(const FileRef& item, FileRef* archive, const ProgressSin
         RemoveEmptyFolder(archiveFolder.Path());
         return status;
     }
-    Status status = WriteZipArchive(item, out.Get(), progress);
+    Status status = WriteZipArchive(items, out.Get(), progress);
     // close() reports write-back failures of some file systems (NFS, quota).
     if (close(out.Release()) != 0 && status == 0) {
         status = LastErrnoStatus();
     }
-    const std::string archiveName = ArchiveNameFor(*itemName);
+    const std::string archiveName =
+        items.size() == 1 ? ArchiveNameFor(*itemName) : std::string(kSeveralItemsArchiveName);
     if (status == 0 && renameat2(folderFd.Get(), kPartialArchiveName, folderFd.Get(),
                                  archiveName.c_str(), RENAME_NOREPLACE) != 0) {
         status = LastErrnoStatus();

@@ -5,6 +5,7 @@
 #include "util/Status.h"
 
 #include <string>
+#include <vector>
 
 namespace ferrolet {
 
@@ -19,6 +20,10 @@ std::string ArchiveNameFor(const std::string& itemName);
 // designates it. On failure nothing is left behind: neither the partial file
 // nor the UUID folder.
 Status CreateZipArchive(const FileRef& item, FileRef* archive,
+                        const ProgressSink* progress = nullptr);
+// The same for several items in one archive, named after the item when there
+// is one and "Archive.zip" when there are more.
+Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
                         const ProgressSink* progress = nullptr);
 
 } // namespace ferrolet

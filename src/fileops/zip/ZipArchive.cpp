@@ -1,6 +1,7 @@
 #include "fileops/zip/ZipArchive.h"
 
 #include "fileops/zip/ZipCompressibility.h"
+#include "fileops/zip/ZipTopNames.h"
 #include "fileops/zip/ZipWriter.h"
 #include "items/ItemAccess.h"
 #include "items/ScopedFd.h"
@@ -216,49 +217,92 @@ uint64_t ArchiveWalk::TotalBytes(int folderFd, dev_t device) {
 
 } // namespace
 
-Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress) {
-    struct stat st {};
+namespace {
+
+// The item as it stands now, with its folder open: the entry the folder holds
+// must still be the item that was chosen.
+Status OpenTopItem(const FileRef& item, ScopedFd& parent, struct stat& st) {
     if (Status status = StatItemRef(item, st); status != 0) {
         return status;
     }
     if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode)) {
         return EINVAL;
     }
-    const std::string name = item.Name();
-    ScopedFd parent(open(item.ParentPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    parent = ScopedFd(open(item.ParentPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!parent.IsOpen()) {
         return LastErrnoStatus();
     }
-    // The entry the parent holds now must still be the item that was chosen.
     struct stat named {};
-    if (fstatat(parent.Get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fstatat(parent.Get(), item.Name().c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
         return LastErrnoStatus();
     }
-    if (!SameInode(named, st)) {
-        return ENOENT;
+    return SameInode(named, st) ? 0 : ENOENT;
+}
+
+// The bytes the items hold, for a watching progress sink.
+uint64_t TotalItemBytes(const std::vector<FileRef>& items) {
+    uint64_t total = 0;
+    for (const FileRef& item : items) {
+        ScopedFd parent;
+        struct stat st {};
+        if (OpenTopItem(item, parent, st) != 0) {
+            continue;
+        }
+        if (S_ISREG(st.st_mode)) {
+            total += static_cast<uint64_t>(st.st_size);
+        } else if (S_ISDIR(st.st_mode)) {
+            ScopedFd fd(openat(parent.Get(), item.Name().c_str(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (fd.IsOpen()) {
+                total += ArchiveWalk::TotalBytes(fd.Get(), st.st_dev);
+            }
+        }
     }
+    return total;
+}
+
+} // namespace
+
+Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress) {
+    return WriteZipArchive(std::vector<FileRef>{item}, outFd, progress);
+}
+
+Status WriteZipArchive(const std::vector<FileRef>& items, int outFd, const ProgressSink* progress) {
+    if (items.empty()) {
+        return EINVAL;
+    }
+    std::vector<std::string> names;
+    names.reserve(items.size());
+    for (const FileRef& item : items) {
+        names.push_back(item.Name());
+    }
+    const std::vector<std::string> topNames = UniqueTopNames(names);
 
     ZipWriter writer;
     if (Status status = writer.Open(outFd); status != 0) {
         return status;
     }
     ArchiveWalk walk(writer, progress);
-    walk.m_topDevice = st.st_dev;
     if (progress && progress->started) {
-        uint64_t total = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
-        if (S_ISDIR(st.st_mode)) {
-            ScopedFd fd(openat(parent.Get(), name.c_str(),
-                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (fd.IsOpen()) {
-                total = ArchiveWalk::TotalBytes(fd.Get(), st.st_dev);
-            }
-        }
-        progress->started(name, total);
+        progress->started(items.size() == 1 ? names.front() : kSeveralItemsArchiveName,
+                          TotalItemBytes(items));
     }
-    // A folder's own name stays off the top of the archive.
-    const std::string topName = S_ISDIR(st.st_mode) ? std::string() : name;
-    if (Status status = walk.AddEntry(parent.Get(), name, topName, st); status != 0) {
-        return status;
+    for (size_t i = 0; i < items.size(); ++i) {
+        // Each item's folder is opened only while it is written, so a long
+        // selection holds one descriptor at a time.
+        ScopedFd parent;
+        struct stat st {};
+        if (Status status = OpenTopItem(items[i], parent, st); status != 0) {
+            return status;
+        }
+        walk.m_topDevice = st.st_dev;
+        // A folder alone gives its contents at the top, as it always has;
+        // among several items every item keeps its own name.
+        const bool contentsAtTop = items.size() == 1 && S_ISDIR(st.st_mode);
+        const std::string topName = contentsAtTop ? std::string() : topNames[i];
+        if (Status status = walk.AddEntry(parent.Get(), names[i], topName, st); status != 0) {
+            return status;
+        }
     }
     return writer.Close();
 }

@@ -4,6 +4,8 @@
 #include "platform/FileRef.h"
 #include "util/Status.h"
 
+#include <vector>
+
 namespace ferrolet {
 
 // Writes a zip archive of item to the open file outFd: a file (or symbolic
@@ -20,5 +22,15 @@ namespace ferrolet {
 // outFd's file. A top item that is neither a file, a link nor a folder is a
 // EINVAL.
 Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress = nullptr);
+
+// One archive of several items: with one item, as above; with more, every
+// item at the top under its own name (a folder as its name with its contents
+// beneath it), a name that an earlier item already took made unique
+// (ZipTopNames.h), so unzipping gives back each item as it was.
+Status WriteZipArchive(const std::vector<FileRef>& items, int outFd,
+                       const ProgressSink* progress = nullptr);
+
+// The archive of several items is called this ("Archive.zip").
+inline constexpr const char* kSeveralItemsArchiveName = "Archive.zip";
 
 } // namespace ferrolet

@@ -28,28 +28,37 @@ protected:
     }
 };
 
-TEST_F(ArchiveCommandTest, OnlyTheFirstOfThreeIsArchivedMovedRevealedAndSounded) {
+TEST_F(ArchiveCommandTest, EverySelectedItemGoesIntoOneArchiveUnderItsOwnName) {
     const std::string dest = MakeDir("Dest");
     WriteFile("Work/Report.pdf", "report body");
-    WriteFile("Work/b.txt", "b");
-    WriteFile("Work/c.txt", "c");
-    Select({Path("Work/Report.pdf"), Path("Work/b.txt"), Path("Work/c.txt")});
+    WriteFile("Work/Photos/beach.jpg", "sand");
+    WriteFile("Other/Report.pdf", "another report");
+    Select({Path("Work/Report.pdf"), Path("Work/Photos"), Path("Other/Report.pdf")});
     SetDestinations({dest});
     SetOption(keys::SelectMovedItem, true);
 
     ArchiveSelectionToFolder(*m_ctx, 1);
 
-    EXPECT_EQ(Names(dest), std::vector<std::string>{"Report.pdf.zip"});
-    const auto zip = ReadZip(dest + "/Report.pdf.zip");
+    EXPECT_EQ(Names(dest), std::vector<std::string>{"Archive.zip"});
+    const auto zip = ReadZip(dest + "/Archive.zip");
     EXPECT_TRUE(zip.unzipOk);
-    ASSERT_EQ(zip.entries.size(), 1u);
+    // A folder among several keeps its name; the second Report.pdf must not
+    // overwrite the first when unzipped.
+    std::vector<std::string> names;
+    for (const auto& [name, entry] : zip.entries) {
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Photos/", "Photos/beach.jpg", "Report 2.pdf",
+                                               "Report.pdf"}));
     EXPECT_EQ(zip.entries.at("Report.pdf").data, "report body");
+    EXPECT_EQ(zip.entries.at("Report 2.pdf").data, "another report");
     // The originals stay where they were.
     EXPECT_EQ(ReadFile(Path("Work/Report.pdf")), "report body");
-    EXPECT_EQ(Names(Path("Work")), (std::vector<std::string>{"Report.pdf", "b.txt", "c.txt"}));
-    EXPECT_TRUE(LogLines().contains(QStringLiteral("Moved \"Report.pdf.zip\" to \"Dest\"")))
+    EXPECT_EQ(Names(Path("Work")), (std::vector<std::string>{"Photos", "Report.pdf"}));
+    EXPECT_TRUE(LogLines().contains(QStringLiteral("Moved \"Archive.zip\" to \"Dest\"")))
         << LogLines().join('\n').toStdString();
-    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{dest + "/Report.pdf.zip"});
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{dest + "/Archive.zip"});
+    EXPECT_TRUE(m_platform.notifications.isEmpty());
     EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
     EXPECT_EQ(m_platform.beeps, 0);
     EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{})

@@ -1,6 +1,6 @@
 // Put In Its Place on real files: each item goes to the folder of its
-// extension, the sound answers every moved item before its reveal, and a
-// failed move beeps.
+// extension, the sound answers every moved item, the moved items are shown
+// together at the end, and a failed move beeps.
 #include "fileops/commands/PutInItsPlace.h"
 #include "CommandFixture.h"
 #include "app/ExtensionMap.h"
@@ -28,6 +28,12 @@ public:
         events.push_back("reveal " + path);
         FakePlatform::RevealItem(path);
     }
+    void RevealItems(const std::vector<std::string>& paths) override {
+        for (const std::string& path : paths) {
+            events.push_back("reveal " + path);
+        }
+        FakePlatform::RevealItems(paths);
+    }
     std::vector<std::string> events;
 };
 
@@ -50,7 +56,7 @@ protected:
     std::string m_documents;
 };
 
-TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachBeforeItsReveal) {
+TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtTheEnd) {
     SetBool(keys::SelectMovedItem, true);
     Select({WriteFile("desk/photo.JPG", "jpeg bytes"), WriteFile("desk/paper.pdf", "pdf bytes"),
             WriteFile("desk/notes.txt", "notes")});
@@ -61,8 +67,9 @@ TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachBeforeItsReveal) 
     EXPECT_EQ(ReadFile(m_documents + "/paper.pdf"), "pdf bytes");
     EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{"notes.txt"});
     EXPECT_EQ(m_ordered.events,
-              (std::vector<std::string>{"sound", "reveal " + m_pictures + "/photo.JPG", "sound",
+              (std::vector<std::string>{"sound", "sound", "reveal " + m_pictures + "/photo.JPG",
                                         "reveal " + m_documents + "/paper.pdf"}));
+    EXPECT_EQ(m_ordered.revealRequests.size(), 1u) << "one file-manager window for the run";
     EXPECT_EQ(m_ordered.sounds, QStringList({"complete", "complete"}));
     EXPECT_EQ(LinesStartingWith("Moved "), QStringList({"Moved \"photo.JPG\" to \"Pictures\"",
                                                         "Moved \"paper.pdf\" to \"Documents\""}));

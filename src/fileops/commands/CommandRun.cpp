@@ -1,0 +1,123 @@
+#include "fileops/commands/CommandRun.h"
+
+#include "items/ItemNames.h"
+#include "items/RevealMovedItem.h"
+
+#include <set>
+#include <sys/stat.h>
+
+namespace ferrolet {
+
+namespace {
+
+// The last component of a path as a file manager shows it ("/" for the root).
+QString LastComponent(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    const size_t slash = path.rfind('/');
+    const std::string name =
+        slash == std::string::npos || path.size() == 1 ? path : path.substr(slash + 1);
+    return QString::fromUtf8(name);
+}
+
+} // namespace
+
+CommandRunScope::CommandRunScope(CommandContext& ctx, const QString& verb, const QString& done)
+    : m_ctx(ctx) {
+    if (!m_ctx.run) {
+        m_ctx.run = &m_own;
+        m_owner = true;
+    }
+    if (m_ctx.run->report.verb.isEmpty()) {
+        m_ctx.run->report.verb = verb;
+        m_ctx.run->report.done = done;
+    }
+}
+
+CommandRunScope::~CommandRunScope() {
+    if (!m_owner) {
+        return;
+    }
+    m_ctx.run = nullptr;
+    FinishCommandRun(m_ctx.platform, m_own);
+}
+
+void NoteNothingSelected(CommandContext& ctx) {
+    if (ctx.run) {
+        ctx.run->report.notStarted = QStringLiteral(
+            "Nothing is selected. Select the items in the file manager and copy them (Ctrl+C) "
+            "first.");
+    }
+}
+
+void NoteItems(CommandContext& ctx, int count) {
+    if (ctx.run) {
+        ctx.run->report.items += count;
+    }
+}
+
+void NoteDestination(CommandContext& ctx, const std::string& destinationPath) {
+    if (!ctx.run) {
+        return;
+    }
+    RunReport& report = ctx.run->report;
+    // An unresolvable list entry has no name worth showing.
+    if (!destinationPath.empty() && destinationPath.front() == '/') {
+        report.destination = LastComponent(destinationPath);
+    }
+    struct stat st {};
+    if (stat(destinationPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        report.destinationMissing = true;
+    }
+}
+
+void NoteFailure(CommandContext& ctx, const QString& name, int status, int count) {
+    if (ctx.run) {
+        ctx.run->report.AddFailure(name, status, count);
+    }
+}
+
+QString NameForReport(const FileRef& item, const std::string& itemPath) {
+    if (const std::optional<std::string> name = ItemFileName(item)) {
+        return QString::fromUtf8(*name);
+    }
+    if (!item.Path().empty()) {
+        return LastComponent(item.Path());
+    }
+    return LastComponent(itemPath);
+}
+
+void RevealMovedItem(CommandContext& ctx, const FileRef& item, const std::string& destinationPath) {
+    if (const std::optional<std::string> path = MovedItemRevealPath(item, destinationPath)) {
+        RevealAtEnd(ctx, *path);
+    }
+}
+
+void RevealAtEnd(CommandContext& ctx, const std::string& path) {
+    if (ctx.run) {
+        ctx.run->revealed.push_back(path);
+    } else {
+        ctx.platform.RevealItems({path});
+    }
+}
+
+void FinishCommandRun(Platform& platform, const CommandRun& run) {
+    // An item revealed twice (a service run repeated per item) is asked for
+    // once.
+    std::vector<std::string> paths;
+    std::set<std::string> seen;
+    for (const std::string& path : run.revealed) {
+        if (seen.insert(path).second) {
+            paths.push_back(path);
+        }
+    }
+    if (!paths.empty()) {
+        platform.RevealItems(paths);
+    }
+    if (const std::optional<RunNotice> notice = NoticeFor(run.report)) {
+        platform.Notify(notice->summary, notice->body);
+    }
+}
+
+} // namespace ferrolet

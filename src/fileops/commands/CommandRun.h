@@ -1,0 +1,69 @@
+#pragma once
+
+#include "fileops/commands/CommandContext.h"
+#include "fileops/commands/RunReport.h"
+#include "platform/FileRef.h"
+
+#include <string>
+#include <vector>
+
+namespace ferrolet {
+
+// One command run: a menu command, a `--command`, or a whole service
+// request. The items it would show the user are gathered and shown in one
+// file-manager request after the last item, and its failures in one
+// notification, instead of a window or a silence per item.
+struct CommandRun {
+    RunReport report;
+    // Paths of the items to select in the file manager, in run order.
+    std::vector<std::string> revealed;
+};
+
+// Opens a run for ctx while it lives, and at its end shows what the run
+// gathered: one reveal of all its items and, when something failed or the run
+// could not start, one notification. A scope opened while another run is in
+// progress joins that run (a service request that runs a command once per
+// item still shows one reveal and one notification); only the outermost
+// scope shows anything.
+class CommandRunScope {
+public:
+    // verb and done name the command in the notification ("Move To",
+    // "moved"); a joined run keeps the verb it already has.
+    CommandRunScope(CommandContext& ctx, const QString& verb, const QString& done);
+    ~CommandRunScope();
+    CommandRunScope(const CommandRunScope&) = delete;
+    CommandRunScope& operator=(const CommandRunScope&) = delete;
+
+    RunReport& Report() { return m_ctx.run->report; }
+
+private:
+    CommandContext& m_ctx;
+    CommandRun m_own;
+    bool m_owner = false;
+};
+
+// What the commands tell the run's report; nothing without a run.
+// The run could not start: nothing was selected.
+void NoteNothingSelected(CommandContext& ctx);
+// The run sets out to act on count more items.
+void NoteItems(CommandContext& ctx, int count);
+// The run's destination folder, named by its last path component; marked
+// missing when destinationPath leads to no folder now.
+void NoteDestination(CommandContext& ctx, const std::string& destinationPath);
+// count items (under name) failed with the errno value status.
+void NoteFailure(CommandContext& ctx, const QString& name, int status, int count = 1);
+// An item's name for the report: its name as stored, or else the last
+// component of the path it was known by.
+QString NameForReport(const FileRef& item, const std::string& itemPath = {});
+
+// Adds the item that arrived in the folder at destinationPath to the reveals
+// of ctx's run (items/RevealMovedItem.h says which path that is).
+void RevealMovedItem(CommandContext& ctx, const FileRef& item, const std::string& destinationPath);
+
+// Adds path to the reveals of ctx's run; without a run it is shown at once.
+void RevealAtEnd(CommandContext& ctx, const std::string& path);
+
+// Shows what run gathered: the reveal and the notification.
+void FinishCommandRun(Platform& platform, const CommandRun& run);
+
+} // namespace ferrolet
