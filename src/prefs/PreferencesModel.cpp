@@ -95,11 +95,18 @@ void PreferencesModel::StoreExtensions() {
     m_store.SetAppValue(keys::Extensions, list);
 }
 
+void PreferencesModel::PathnamesStored() {
+    if (onPathnamesStored) {
+        onPathnamesStored();
+    }
+}
+
 void PreferencesModel::StoreBothLists() {
     m_folderItems->SetPathnames(m_pathnames);
     m_extensionFolderItems->SetPathnames(m_extensionPaths);
     StoreExtensions();
     m_store.Synchronize();
+    PathnamesStored();
 }
 
 void PreferencesModel::SavePreferences() {
@@ -112,6 +119,7 @@ void PreferencesModel::SavePreferences() {
     StoreExtensions();
     m_store.SetAppValue(keys::SelectedTabViewItem, qlonglong(m_selectedTab));
     m_store.Synchronize();
+    PathnamesStored();
 }
 
 QString PreferencesModel::StoredSoundTitle() const {
@@ -142,6 +150,7 @@ void PreferencesModel::AddFolders(QStringList paths) {
     }
     m_folderItems->SetPathnames(m_pathnames);
     m_store.Synchronize();
+    PathnamesStored();
 }
 
 void PreferencesModel::AddExtensionsFolders(QStringList paths) {

@@ -1,8 +1,8 @@
 #include "HandleMenuSelection.h"
 
+#include "GivenPathsCommand.h"
 #include "ServiceEntries.h"
 #include "ServicePaths.h"
-#include "dispatch/CommandDispatch.h"
 #include "fileops/commands/CompletionSound.h"
 #include "fileops/commands/MoveItem.h"
 #include "items/RevealMovedItem.h"
@@ -67,9 +67,7 @@ bool ActOnItem(ServiceTarget& target, const ServiceEntry& entry, const FileRef& 
         RunWindowHook(target.window.close);
         return false;
     case ServiceAction::RunWithFolderDialog:
-        RunCommandWithFolderDialog(target.ctx, static_cast<int>(entry.command));
-        run.success = true;
-        return true;
+        break; // the whole request at once, before the item loop
     }
     return false;
 }
@@ -83,6 +81,13 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
     CommandContext& ctx = target.ctx;
     const std::optional<ServiceEntry> entry = FindServiceEntry(userData);
     const bool revealEach = ReadBoolPref(ctx.settings, keys::SelectMovedItem);
+    if (entry && entry->action == ServiceAction::RunWithFolderDialog) {
+        // The handed-over items are the selection: one run, one dialog.
+        if (RunWithFolderDialogOnPaths(ctx, entry->command, paths)) {
+            PlayCompletionSound(ctx);
+        }
+        return;
+    }
 
     RequestRun run;
     for (const QString& path : paths) {
