@@ -44,6 +44,34 @@ bool FindBlock(const std::string& text, size_t& begin, size_t& end) {
     return true;
 }
 
+constexpr const char* kOurId = "<unique-id>ferrolet-dest-";
+
+// Thunar writes uca.xml anew from its own list when the user edits actions
+// there, which drops comments: our actions then stand unmarked, known by
+// their ids. Takes each out with its line. True when there was one.
+bool StripUnmarkedActions(std::string& text) {
+    bool stripped = false;
+    size_t pos = 0;
+    while ((pos = text.find(kOurId, pos)) != std::string::npos) {
+        size_t open = text.rfind("<action>", pos);
+        size_t close = text.find("</action>", pos);
+        if (open == std::string::npos || close == std::string::npos) {
+            break;
+        }
+        close += std::char_traits<char>::length("</action>");
+        while (open > 0 && (text[open - 1] == ' ' || text[open - 1] == '\t')) {
+            --open;
+        }
+        if (close < text.size() && text[close] == '\n') {
+            ++close;
+        }
+        text.erase(open, close - open);
+        pos = open;
+        stripped = true;
+    }
+    return stripped;
+}
+
 } // namespace
 
 std::string ThunarActionBlock(const ContextMenuModel& model) {
@@ -87,7 +115,7 @@ bool ThunarMenus::Installed() const {
     Locate(folder, name);
     const std::optional<std::string> text = ReadWholeFile(folder + "/" + name);
     size_t begin = 0, end = 0;
-    return text && FindBlock(*text, begin, end);
+    return text && (FindBlock(*text, begin, end) || text->find(kOurId) != std::string::npos);
 }
 
 Status ThunarMenus::Store(const std::string& content) {
@@ -118,6 +146,7 @@ Status ThunarMenus::Write(const ContextMenuModel& model) {
     if (FindBlock(text, begin, end)) {
         text.replace(begin, end - begin, block);
     } else {
+        StripUnmarkedActions(text);
         const size_t close = text.rfind("</actions>");
         if (close == std::string::npos) {
             return EBADMSG; // "<actions/>": no place to put ours without rewriting theirs
@@ -131,18 +160,19 @@ Status ThunarMenus::Remove() {
     std::string folder, name;
     Locate(folder, name);
     const std::optional<std::string> old = ReadWholeFile(folder + "/" + name);
-    size_t begin = 0, end = 0;
-    if (!old || !FindBlock(*old, begin, end)) {
-        return 0;
-    }
-    if (!IsActionsDocument(*old)) {
-        return EBADMSG;
+    if (!old || !IsActionsDocument(*old)) {
+        return old && old->find(kOurId) != std::string::npos ? EBADMSG : 0;
     }
     std::string text = *old;
-    if (end < text.size() && text[end] == '\n') {
-        ++end; // the line break we added after the block
+    size_t begin = 0, end = 0;
+    if (FindBlock(text, begin, end)) {
+        if (end < text.size() && text[end] == '\n') {
+            ++end; // the line break we added after the block
+        }
+        text.erase(begin, end - begin);
+    } else if (!StripUnmarkedActions(text)) {
+        return 0;
     }
-    text.erase(begin, end - begin);
     return Store(text);
 }
 
