@@ -192,6 +192,9 @@ void PreferencesModel::DeleteRows(FolderTable table, const QList<int>& rows) {
         StoreExtensions();
     }
     m_store.Synchronize();
+    if (table == FolderTable::Destinations) {
+        PathnamesStored();
+    }
 }
 
 QList<int> PreferencesModel::ReorderPathnames(const QList<int>& dragged, int dropRow) {
