@@ -156,6 +156,18 @@ int RunServiceCommandLine(int argc, char** argv) {
     return 0;
 }
 
+// A changed destination list (Add or Remove Folder, the preferences window)
+// reaches the file managers' context menus where the user installed them;
+// so does one changed while Ferrolet was not running.
+void FollowDestinationList(AppCore& core, PreferencesWindow& prefPane, SettingsStore& settings) {
+    core.updatePathnamesTable = [&prefPane, &settings] {
+        prefPane.updatePathnamesTable();
+        RefreshInstalledContextMenus(settings);
+    };
+    prefPane.Model().onPathnamesStored = [&settings] { RefreshInstalledContextMenus(settings); };
+    RefreshInstalledContextMenus(settings);
+}
+
 int RunTray(int argc, char** argv, bool showPreferences) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ferrolet"));
@@ -188,14 +200,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     // are; it is shown only when asked for.
     auto* prefPane = new PreferencesWindow(settings, platform);
     controller.SetPreferencesWindow(prefPane);
-    // A changed destination list reaches the file managers' context menus
-    // where the user installed them.
-    core.updatePathnamesTable = [prefPane, &settings] {
-        prefPane->updatePathnamesTable();
-        RefreshInstalledContextMenus(settings);
-    };
-    prefPane->Model().onPathnamesStored = [&settings] { RefreshInstalledContextMenus(settings); };
-    RefreshInstalledContextMenus(settings);
+    FollowDestinationList(core, *prefPane, settings);
     controller.onWindowClosed = [prefPane] { prefPane->savePreferences(); };
     QObject busRoot;
     new ControlAdaptor(&busRoot, core, controller);

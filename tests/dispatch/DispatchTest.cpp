@@ -149,6 +149,29 @@ protected:
         sh.insert(sh.end(), argv.begin(), argv.end());
         return ferrolet::test::RunProgram(sh, &m_output);
     }
+    // Starts the tray application with its own data folder; true once it owns
+    // the bus name.
+    static bool StartInstance(const std::string& dataDir, pid_t& pid) {
+        pid = fork();
+        if (pid == 0) {
+            setenv("FERROLET_DATA_DIR", dataDir.c_str(), 1);
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            execl(FERROLET_BINARY, FERROLET_BINARY, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        bool up = false;
+        for (int i = 0; i < 100 && !up && pid > 0; ++i) {
+            up = ferrolet::test::RunProgram(
+                     {"sh", "-c",
+                      "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
+                      "org.freedesktop.DBus.NameHasOwner string:com.quorvane.Ferrolet | grep -q "
+                      "'boolean true'"}) == 0;
+            if (!up) {
+                usleep(100 * 1000);
+            }
+        }
+        return up;
+    }
     std::string m_savedDataDir;
     std::string m_output;
 };
@@ -229,26 +252,9 @@ TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
     const std::string theirs = WriteFile("src/client.txt", "c");
     SetDestinations({MakeDir("one"), MakeDir("two")});
     SelectionScriptPrints(mine);
-    const std::string instanceData = Path("data");
-    pid_t pid = fork();
+    pid_t pid = -1;
+    const bool up = StartInstance(Path("data"), pid);
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("FERROLET_DATA_DIR", instanceData.c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        execl(FERROLET_BINARY, FERROLET_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    bool up = false;
-    for (int i = 0; i < 100 && !up; ++i) {
-        up = ferrolet::test::RunProgram(
-                 {"sh", "-c",
-                  "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
-                  "org.freedesktop.DBus.NameHasOwner string:com.quorvane.Ferrolet | grep -q "
-                  "'boolean true'"}) == 0;
-        if (!up) {
-            usleep(100 * 1000);
-        }
-    }
     const std::string clientData = MakeDir("client-data");
     setenv("FERROLET_DATA_DIR", clientData.c_str(), 1);
     {
