@@ -19,6 +19,33 @@ QString UsageText() {
         "  --version                   print the version\n");
 }
 
+namespace {
+
+// --command TAG [--ask] [--] [PATH...]; the reason when they make no sense.
+QString ParseCommandArguments(const QStringList& args, CommandLine& cl) {
+    cl.mode = CommandLine::Mode::Command;
+    bool ok = false;
+    if (args.size() < 3 || (cl.tag = args[2].toInt(&ok), !ok)) {
+        return QStringLiteral("--command needs a numeric tag");
+    }
+    int i = 3;
+    if (i < args.size() && args[i] == QLatin1String("--ask")) {
+        cl.ask = true;
+        ++i;
+    }
+    // "--" ends the options, so an item named like one is still an item.
+    if (i < args.size() && args[i] == QLatin1String("--")) {
+        ++i;
+    } else if (i < args.size() && args[i].startsWith(QLatin1Char('-'))) {
+        return QStringLiteral("unknown option for --command: %1").arg(args[i]);
+    }
+    cl.firstPath = i;
+    cl.paths = args.mid(i);
+    return {};
+}
+
+} // namespace
+
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
     CommandLine cl;
     auto fail = [&](const QString& message) -> std::optional<CommandLine> {
@@ -30,7 +57,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     if (args.size() <= 1) {
         return cl;
     }
-    const QString first = args[1];
+    const QString& first = args[1];
     if (first == QLatin1String("--version")) {
         cl.mode = CommandLine::Mode::Version;
     } else if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
@@ -53,25 +80,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         }
         return cl;
     } else if (first == QLatin1String("--command")) {
-        cl.mode = CommandLine::Mode::Command;
-        bool ok = false;
-        if (args.size() < 3 || (cl.tag = args[2].toInt(&ok), !ok)) {
-            return fail(QStringLiteral("--command needs a numeric tag"));
-        }
-        int i = 3;
-        if (i < args.size() && args[i] == QLatin1String("--ask")) {
-            cl.ask = true;
-            ++i;
-        }
-        // "--" ends the options, so an item named like one is still an item.
-        if (i < args.size() && args[i] == QLatin1String("--")) {
-            ++i;
-        } else if (i < args.size() && args[i].startsWith(QLatin1Char('-'))) {
-            return fail(QStringLiteral("unknown option for --command: %1").arg(args[i]));
-        }
-        cl.firstPath = i;
-        cl.paths = args.mid(i);
-        return cl;
+        const QString problem = ParseCommandArguments(args, cl);
+        return problem.isEmpty() ? std::optional<CommandLine>(cl) : fail(problem);
     } else if (first == QLatin1String("--service")) {
         cl.mode = CommandLine::Mode::Service;
         if (args.size() < 3) {

@@ -53,6 +53,8 @@ Status ScriptMenus::Write(const ContextMenuModel& model) {
         const std::string folder =
             entry.group.isEmpty() ? m_root : m_root + "/" + entry.group.toStdString();
         const std::string name = entry.title.toStdString();
+        std::string path = folder;
+        path.append("/").append(name);
         Status status = MakeFolders(folder);
         if (status == 0) {
             status = ReplaceFile(folder, name, MenuScript(model, entry), 0755);
@@ -60,7 +62,7 @@ Status ScriptMenus::Write(const ContextMenuModel& model) {
         if (status != 0) {
             return status;
         }
-        written.insert(folder + "/" + name);
+        written.insert(path);
     }
     RemoveStale(written);
     return 0;
