@@ -117,8 +117,16 @@ void RemoveContextMenus(const ContextMenuPlaces& places, QStringList* failed) {
 }
 
 void RefreshInstalledContextMenus(SettingsStore& settings) {
-    WriteContextMenus(ContextMenuModelFromSettings(settings, OwnProgramPath()),
-                      HomeContextMenuPlaces(), MenuScope::WhereInstalled);
+    const ContextMenuPlaces places = HomeContextMenuPlaces();
+    bool anyInstalled = false;
+    for (const auto& target : ContextMenuTargets(places)) {
+        anyInstalled = anyInstalled || target->Installed();
+    }
+    if (!anyInstalled) {
+        return; // the usual case: no need to resolve the list at all
+    }
+    WriteContextMenus(ContextMenuModelFromSettings(settings, OwnProgramPath()), places,
+                      MenuScope::WhereInstalled);
 }
 
 int RunContextMenusCommand(bool install) {

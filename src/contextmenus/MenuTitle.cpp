@@ -15,8 +15,10 @@ QString Visible(char32_t c) {
     if (c == 0x7f) {
         return QStringLiteral("\u2421");
     }
-    if (c >= 0x80 && c < 0xa0) {
-        return QStringLiteral("\ufffd"); // the C1 controls have no pictures
+    if ((c >= 0x80 && c < 0xa0) || (c & 0xfffe) == 0xfffe || (c >= 0xfdd0 && c <= 0xfdef)) {
+        // The C1 controls have no pictures; noncharacters would make an XML
+        // file (Thunar's) unreadable as a whole.
+        return QStringLiteral("\ufffd");
     }
     if (c == 0x2028 || c == 0x2029) {
         return QStringLiteral(" "); // line and paragraph separators break lines too

@@ -41,6 +41,7 @@ TEST(ContextMenuModel, TagsFollowTheListAndTitlesAreSafeAndUnique) {
     // Control characters, slashes and overlong names.
     EXPECT_EQ(SafeMenuTitle(QStringLiteral("a/b\tc\x7f\r")), QStringLiteral("a∕b␉c␡␍"));
     EXPECT_EQ(SafeMenuTitle(QString()), QStringLiteral("?"));
+    EXPECT_EQ(SafeMenuTitle(QStringLiteral("a\uffffb")), QStringLiteral("a\ufffdb"));
     EXPECT_LE(SafeMenuTitle(QString(300, QChar(0x00e9))).toUtf8().size(), 200);
 }
 
