@@ -7,13 +7,44 @@ QString UsageText() {
         "Usage: ferrolet [OPTION]\n"
         "  (no option)                 run the tray application\n"
         "  --menu [--move-service]     print the status menu (or the Move Service menu)\n"
-        "  --command TAG [--ask]       run the menu command of that tag on the selection\n"
+        "  --command TAG [--ask] [--] [PATH...]\n"
+        "                              run the menu command of that tag on the given items\n"
+        "                              (without items: on the file manager's selection)\n"
         "  --service \"USER DATA\" PATH...  run a service on the given items\n"
         "  --preferences               open the preferences window\n"
         "  --settings                  print every setting and its value\n"
         "  --start-at-login on|off     start Ferrolet when you log in, or stop that\n"
+        "  --install-menus             put your destinations in the file managers' context menus\n"
+        "  --remove-menus              take them out again\n"
         "  --version                   print the version\n");
 }
+
+namespace {
+
+// --command TAG [--ask] [--] [PATH...]; the reason when they make no sense.
+QString ParseCommandArguments(const QStringList& args, CommandLine& cl) {
+    cl.mode = CommandLine::Mode::Command;
+    bool ok = false;
+    if (args.size() < 3 || (cl.tag = args[2].toInt(&ok), !ok)) {
+        return QStringLiteral("--command needs a numeric tag");
+    }
+    int i = 3;
+    if (i < args.size() && args[i] == QLatin1String("--ask")) {
+        cl.ask = true;
+        ++i;
+    }
+    // "--" ends the options, so an item named like one is still an item.
+    if (i < args.size() && args[i] == QLatin1String("--")) {
+        ++i;
+    } else if (i < args.size() && args[i].startsWith(QLatin1Char('-'))) {
+        return QStringLiteral("unknown option for --command: %1").arg(args[i]);
+    }
+    cl.firstPath = i;
+    cl.paths = args.mid(i);
+    return {};
+}
+
+} // namespace
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
     CommandLine cl;
@@ -35,6 +66,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         cl.mode = CommandLine::Mode::Settings;
     } else if (first == QLatin1String("--preferences")) {
         cl.mode = CommandLine::Mode::Preferences;
+    } else if (first == QLatin1String("--install-menus")) {
+        cl.mode = CommandLine::Mode::InstallMenus;
+    } else if (first == QLatin1String("--remove-menus")) {
+        cl.mode = CommandLine::Mode::RemoveMenus;
     } else if (first == QLatin1String("--menu")) {
         cl.mode = CommandLine::Mode::Menu;
         for (int i = 2; i < args.size(); ++i) {
@@ -45,24 +80,15 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         }
         return cl;
     } else if (first == QLatin1String("--command")) {
-        cl.mode = CommandLine::Mode::Command;
-        bool ok = false;
-        if (args.size() < 3 || (cl.tag = args[2].toInt(&ok), !ok)) {
-            return fail(QStringLiteral("--command needs a numeric tag"));
-        }
-        for (int i = 3; i < args.size(); ++i) {
-            if (args[i] != QLatin1String("--ask")) {
-                return fail(QStringLiteral("unknown option for --command: %1").arg(args[i]));
-            }
-            cl.ask = true;
-        }
-        return cl;
+        const QString problem = ParseCommandArguments(args, cl);
+        return problem.isEmpty() ? std::optional<CommandLine>(cl) : fail(problem);
     } else if (first == QLatin1String("--service")) {
         cl.mode = CommandLine::Mode::Service;
         if (args.size() < 3) {
             return fail(QStringLiteral("--service needs the service's user data"));
         }
         cl.userData = args[2];
+        cl.firstPath = 3;
         cl.paths = args.mid(3);
         return cl;
     } else if (first == QLatin1String("--start-at-login")) {

@@ -17,6 +17,8 @@ struct CommandLine {
         Preferences,
         Service,
         StartAtLogin,
+        InstallMenus,
+        RemoveMenus,
         Help
     } mode = Mode::Run;
     bool moveServiceMenu = false; // --menu --move-service
@@ -24,7 +26,8 @@ struct CommandLine {
     bool ask = false;             // --command BASE --ask: the header (folder dialog)
     QString userData;             // --service "<user data>" PATH...
     bool startAtLogin = false;    // --start-at-login on|off
-    QStringList paths;
+    QStringList paths;            // --service's items, or --command's
+    int firstPath = 0;            // the argument index of paths[0]
 };
 
 // Nothing (with a message in *error) when the arguments make no sense.

@@ -187,7 +187,9 @@ QString SelectionSummary(long count, const QString& firstName) {
 }
 
 void AppendMenuBody(MenuBuildInputs& inputs, MenuKind kind, Menu& menu) {
-    RefreshSelectionSnapshot(inputs.selection);
+    if (!inputs.selection.given) {
+        RefreshSelectionSnapshot(inputs.selection);
+    }
     AppendSelectionItems(inputs, kind, menu);
     AppendClosingBlock(menu, kind == MenuKind::Status ? ClosingBlock::StatusMenu
                                                       : ClosingBlock::MoveServiceMenu);

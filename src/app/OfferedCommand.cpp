@@ -1,6 +1,11 @@
 #include "OfferedCommand.h"
 
+#include "MenuBuilder.h"
+#include "MoveServiceMenuBuilder.h"
+#include "dispatch/CommandDispatch.h"
 #include "dispatch/CommandIds.h"
+#include "fileops/commands/DestinationChoice.h"
+#include "services/GivenPathsCommand.h"
 
 namespace ferrolet {
 
@@ -22,24 +27,68 @@ const MenuItem* FindOfferedCommand(const Menu& menu, int tag, bool ask) {
     return nullptr;
 }
 
+namespace {
+
+// The item of either menu that carries tag; nullptr when neither offers it.
+const MenuItem* FindInMenus(const Menu& status, const Menu& moveService, int tag, bool ask) {
+    const MenuItem* item = FindOfferedCommand(status, tag, ask);
+    return item ? item : FindOfferedCommand(moveService, tag, ask);
+}
+
+CommandOutcome Refusal(int tag, bool ask) {
+    return {2, ask ? QStringLiteral("the menu does not offer the header of command %1 now "
+                                    "(no enabled submenu header carries that tag)")
+                         .arg(tag)
+                   : QStringLiteral("the menu does not offer command %1 now "
+                                    "(no enabled menu item carries that tag)")
+                         .arg(tag)};
+}
+
+// The folder a destination-folder tag files into, so that a given path
+// naming that very folder is left out; nothing for other tags.
+std::optional<std::string> ListedDestination(CommandContext& ctx, int tag, bool ask) {
+    const std::optional<DecodedTag> decoded = DecodeMenuItemTag(tag);
+    if (ask || !decoded || decoded->kind != DecodedTag::Kind::Destination ||
+        decoded->command == DestinationCommand::OpenFolder) {
+        return std::nullopt;
+    }
+    return ResolveDestination(ctx, decoded->folderIndex, std::nullopt);
+}
+
+} // namespace
+
 CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
     core.Setup();
-    const MenuItem* item = FindOfferedCommand(core.StatusMenu(), tag, ask);
+    const MenuItem* item = FindInMenus(core.StatusMenu(), core.MoveServiceMenu(), tag, ask);
     if (!item) {
-        item = FindOfferedCommand(core.MoveServiceMenu(), tag, ask);
-    }
-    if (!item) {
-        return {2, ask ? QStringLiteral("the menu does not offer the header of command %1 now "
-                                        "(no enabled submenu header carries that tag)")
-                             .arg(tag)
-                       : QStringLiteral("the menu does not offer command %1 now "
-                                        "(no enabled menu item carries that tag)")
-                             .arg(tag)};
+        return Refusal(tag, ask);
     }
     // Perform may rebuild nothing, but the item lives in the menu model; keep
     // a copy so the run does not depend on the model staying as it is.
     const MenuItem chosen = *item;
     core.Perform(chosen);
+    return {};
+}
+
+CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStringList& paths) {
+    CommandContext appContext = core.Context();
+    GivenSelection given = SelectionFromGivenPaths(paths, ListedDestination(appContext, tag, ask));
+    NotifyUnusablePaths(core.Desktop(), given.unusable);
+    if (given.snapshot.items.empty()) {
+        return {2, QStringLiteral("none of the given items can be used")};
+    }
+    QMap<QString, QString> extensionMap = core.ExtensionFolderMap();
+    Menu status;
+    Menu moveService;
+    MenuBuildInputs inputs{core.Settings(), given.snapshot, extensionMap, core.Cut()};
+    BuildMenu(inputs, status);
+    BuildMoveServiceMenu(inputs, moveService);
+    const MenuItem* item = FindInMenus(status, moveService, tag, ask);
+    if (!item) {
+        return Refusal(tag, ask);
+    }
+    CommandContext ctx = ContextWithSelection(appContext, given.snapshot, extensionMap);
+    DispatchMenuCommand(ctx, *item);
     return {};
 }
 

@@ -23,4 +23,12 @@ struct CommandOutcome {
 // enabled is refused, with nothing run.
 CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask);
 
+// `ferrolet --command TAG [--ask] PATH...`: the same with exactly the given
+// items as the selection. The menus are built for them (so a tag their menu
+// would not offer is refused just the same), without touching the
+// application's own snapshot or extension map, and the item runs on them. A
+// path that cannot be used (see SelectionFromGivenPaths) is logged and left
+// alone; the request then also shows one notification.
+CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStringList& paths);
+
 } // namespace ferrolet

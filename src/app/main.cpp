@@ -6,10 +6,12 @@
 #include "app/gui/ControlAdaptor.h"
 #include "app/gui/GuiPlatform.h"
 #include "app/gui/ProgressWindow.h"
+#include "contextmenus/ContextMenuInstaller.h"
 #include "desktop/DesktopPlatform.h"
 #include "platform/Autostart.h"
 #include "prefs/PreferencesWindow.h"
 #include "services/ServiceClient.h"
+#include "services/ServicePaths.h"
 #include "services/ServicesAdaptor.h"
 #include "settings/FolderLists.h"
 
@@ -81,7 +83,8 @@ int CommandRefused(const QString& message) {
 
 // --command TAG [--ask]: in the running instance when there is one, so its
 // selection, cut state and windows are the ones used; otherwise here.
-int RunCommandLine(int argc, char** argv, int tag, bool ask) {
+// With paths, exactly those items are the selection (--command TAG PATH...).
+int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& paths) {
     std::unique_ptr<QCoreApplication> app;
     if (HaveDisplay()) {
         app = std::make_unique<QApplication>(argc, argv);
@@ -89,7 +92,9 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     if (auto remote = RunningInstance()) {
-        const QDBusMessage reply = remote->call(QStringLiteral("RunCommand"), tag, ask);
+        const QDBusMessage reply =
+            paths.isEmpty() ? remote->call(QStringLiteral("RunCommand"), tag, ask)
+                            : remote->call(QStringLiteral("RunCommandOn"), tag, ask, paths);
         const QList<QVariant> out = reply.arguments();
         if (reply.type() == QDBusMessage::ReplyMessage && out.size() == 2) {
             const int status = out[0].toInt();
@@ -100,7 +105,9 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask) {
     MigrateOlderFolderLists(settings);
     GuiPlatform platform;
     AppCore core(settings, platform);
-    const CommandOutcome outcome = RunOfferedCommand(core, tag, ask);
+    core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
+    const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
+                                                   : RunOfferedCommandOn(core, tag, ask, paths);
     if (outcome.exitStatus != 0) {
         return CommandRefused(outcome.message);
     }
@@ -149,6 +156,18 @@ int RunServiceCommandLine(int argc, char** argv) {
     return 0;
 }
 
+// A changed destination list (Add or Remove Folder, the preferences window)
+// reaches the file managers' context menus where the user installed them;
+// so does one changed while Ferrolet was not running.
+void FollowDestinationList(AppCore& core, PreferencesWindow& prefPane, SettingsStore& settings) {
+    core.updatePathnamesTable = [&prefPane, &settings] {
+        prefPane.updatePathnamesTable();
+        RefreshInstalledContextMenus(settings);
+    };
+    prefPane.Model().onPathnamesStored = [&settings] { RefreshInstalledContextMenus(settings); };
+    RefreshInstalledContextMenus(settings);
+}
+
 int RunTray(int argc, char** argv, bool showPreferences) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ferrolet"));
@@ -182,7 +201,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     auto* prefPane = new PreferencesWindow(settings, platform);
     controller.SetPreferencesWindow(prefPane);
     SavePreferencesOnEveryClose(*prefPane);
-    core.updatePathnamesTable = [prefPane] { prefPane->updatePathnamesTable(); };
+    FollowDestinationList(core, *prefPane, settings);
     QObject busRoot;
     new ControlAdaptor(&busRoot, core, controller);
     const MoveServiceWindowHooks window{[&controller] { controller.OpenMoveServiceWindow(); },
@@ -246,7 +265,8 @@ int main(int argc, char** argv) {
     }
         return RunTray(argc, argv, true);
     case CommandLine::Mode::Command:
-        return RunCommandLine(argc, argv, cl->tag, cl->ask);
+        return RunCommandLine(argc, argv, cl->tag, cl->ask,
+                              ArgumentPaths(argc, argv, cl->firstPath));
     case CommandLine::Mode::Service:
         return RunServiceCommandLine(argc, argv);
     case CommandLine::Mode::StartAtLogin:
@@ -256,6 +276,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         return 0;
+    case CommandLine::Mode::InstallMenus:
+    case CommandLine::Mode::RemoveMenus:
+        return RunContextMenusCommand(cl->mode == CommandLine::Mode::InstallMenus);
     case CommandLine::Mode::Run:
         break;
     }

@@ -91,6 +91,7 @@ std::optional<std::vector<FileRef>> ReadSelection(int32_t& count) {
 namespace {
 void Replace(SelectionSnapshot& snapshot, std::optional<std::vector<FileRef>> items) {
     snapshot.hasArray = items.has_value();
+    snapshot.given = false;
     snapshot.items = items ? std::move(*items) : std::vector<FileRef>();
 }
 } // namespace

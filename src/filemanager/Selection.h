@@ -17,6 +17,9 @@ struct SelectionSnapshot {
     bool hasArray = false;
     std::vector<FileRef> items;
     int32_t count = 0;
+    // Named by a request (context-menu entry, --command with paths) rather
+    // than taken from the file manager: a menu build for it keeps it.
+    bool given = false;
 };
 
 // Most lines the selection script may print; more is treated as a runaway.

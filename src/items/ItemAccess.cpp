@@ -35,7 +35,8 @@ Status StatItemRef(const FileRef& item, struct stat& st) {
     if (::lstat(item.Path().c_str(), &st) != 0) {
         return LastErrnoStatus();
     }
-    if (st.st_dev != item.Device() || st.st_ino != item.Inode()) {
+    if (st.st_dev != item.Device() || st.st_ino != item.Inode() ||
+        !item.SameBirthAs(AT_FDCWD, item.Path().c_str())) {
         return ENOENT;
     }
     return 0;

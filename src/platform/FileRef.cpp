@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace ferrolet {
@@ -32,6 +33,15 @@ std::string Tidy(const std::string& path) {
     }
     return out.empty() ? "/" : out;
 }
+// The entry's birth time in nanoseconds, 0 when the file system keeps none.
+int64_t BirthNs(int dirFd, const char* name) {
+    struct statx sx {};
+    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) != 0 ||
+        (sx.stx_mask & STATX_BTIME) == 0) {
+        return 0;
+    }
+    return static_cast<int64_t>(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec;
+}
 } // namespace
 
 Status FileRef::FromPath(const std::string& path, FileRef& out, Leaf leaf, bool* isDirectory) {
@@ -55,6 +65,7 @@ Status FileRef::FromPath(const std::string& path, FileRef& out, Leaf leaf, bool*
         *isDirectory = S_ISDIR(st.st_mode);
     }
     out = Make(std::move(resolved), st.st_dev, st.st_ino);
+    out.m_birthNs = BirthNs(AT_FDCWD, out.m_path.c_str());
     return 0;
 }
 
@@ -71,7 +82,16 @@ bool FileRef::IsValid() const {
         return false;
     }
     struct stat st {};
-    return lstat(m_path.c_str(), &st) == 0 && st.st_dev == m_device && st.st_ino == m_inode;
+    return lstat(m_path.c_str(), &st) == 0 && st.st_dev == m_device && st.st_ino == m_inode &&
+           SameBirthAs(AT_FDCWD, m_path.c_str());
+}
+
+bool FileRef::SameBirthAs(int dirFd, const char* name) const {
+    if (m_birthNs == 0) {
+        return true;
+    }
+    const int64_t birth = BirthNs(dirFd, name);
+    return birth == 0 || birth == m_birthNs;
 }
 
 Status FileRef::MakePath(std::string& out, size_t maxSize) const {
@@ -86,8 +106,10 @@ Status FileRef::MakePath(std::string& out, size_t maxSize) const {
 }
 
 bool FileRef::SameItem(const FileRef& other) const {
+    const bool bothBorn = m_birthNs != 0 && other.m_birthNs != 0;
     return !m_path.empty() && !other.m_path.empty() && m_device == other.m_device &&
-           m_inode == other.m_inode && IsValid() && other.IsValid();
+           m_inode == other.m_inode && (!bothBorn || m_birthNs == other.m_birthNs) && IsValid() &&
+           other.IsValid();
 }
 
 std::string FileRef::Name() const {

@@ -2,12 +2,17 @@
 
 #include "util/Status.h"
 
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
 namespace ferrolet {
 
 // Designates one existing item by device and inode together with its path.
+// Inode numbers are handed out again as soon as they are freed, so where the
+// file system records a birth time the reference keeps it too: a file
+// deleted and another made under the same name, which may get the same inode
+// number, is then still told apart.
 // A default FileRef designates nothing and every call on it fails. A FileRef
 // is invalid once its item is gone or its path holds another item. It keeps no
 // descriptor open, so a snapshot of references never keeps a volume busy.
@@ -30,6 +35,10 @@ public:
 
     // The path still holds the same item.
     bool IsValid() const;
+    // The entry name (relative to the folder dirFd, or a path with AT_FDCWD),
+    // never followed, was born when the referenced item was; true when
+    // either side has no birth time to compare.
+    bool SameBirthAs(int dirFd, const char* name) const;
     bool IsNull() const { return m_path.empty(); }
 
     // The path, failing when the reference is invalid or the
@@ -56,6 +65,8 @@ private:
     std::string m_path;
     dev_t m_device = 0;
     ino_t m_inode = 0;
+    // Birth time in nanoseconds since the epoch; 0 when unknown.
+    int64_t m_birthNs = 0;
 };
 
 } // namespace ferrolet

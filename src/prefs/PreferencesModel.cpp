@@ -97,11 +97,18 @@ void PreferencesModel::StoreExtensions() {
     m_store.SetAppValue(keys::Extensions, list);
 }
 
+void PreferencesModel::PathnamesStored() {
+    if (onPathnamesStored) {
+        onPathnamesStored();
+    }
+}
+
 void PreferencesModel::StoreBothLists() {
     m_folderItems->SetPathnames(m_pathnames);
     m_extensionFolderItems->SetPathnames(m_extensionPaths);
     StoreExtensions();
     m_store.Synchronize();
+    PathnamesStored();
 }
 
 void PreferencesModel::SavePreferences() {
@@ -114,6 +121,7 @@ void PreferencesModel::SavePreferences() {
     StoreExtensions();
     m_store.SetAppValue(keys::SelectedTabViewItem, qlonglong(m_selectedTab));
     m_store.Synchronize();
+    PathnamesStored();
 }
 
 QString PreferencesModel::StoredSoundTitle() const {
@@ -144,6 +152,7 @@ void PreferencesModel::AddFolders(QStringList paths) {
     }
     m_folderItems->SetPathnames(m_pathnames);
     m_store.Synchronize();
+    PathnamesStored();
 }
 
 void PreferencesModel::AddExtensionsFolders(QStringList paths) {
@@ -185,6 +194,9 @@ void PreferencesModel::DeleteRows(FolderTable table, const QList<int>& rows) {
         StoreExtensions();
     }
     m_store.Synchronize();
+    if (table == FolderTable::Destinations) {
+        PathnamesStored();
+    }
 }
 
 QList<int> PreferencesModel::ReorderPathnames(const QList<int>& dragged, int dropRow) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -93,9 +94,14 @@ public:
     // The project's page in the web browser.
     void OpenHelp();
 
+    // Called after the destination list was stored (the window layer keeps
+    // the file managers' context menus in step with it).
+    std::function<void()> onPathnamesStored;
+
 private:
     void StoreExtensions();
     void StoreBothLists();
+    void PathnamesStored();
     QStringList& MutablePaths(FolderTable table);
 
     SettingsStore& m_store;

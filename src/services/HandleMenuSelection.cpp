@@ -1,5 +1,6 @@
 #include "HandleMenuSelection.h"
 
+#include "GivenPathsCommand.h"
 #include "ServiceEntries.h"
 #include "ServicePaths.h"
 #include "dispatch/CommandDispatch.h"
@@ -81,9 +82,7 @@ bool ActOnItem(ServiceTarget& target, const ServiceEntry& entry, const FileRef& 
         RunWindowHook(target.window.close);
         return false;
     case ServiceAction::RunWithFolderDialog:
-        RunCommandWithFolderDialog(target.ctx, static_cast<int>(entry.command));
-        run.success = true;
-        return true;
+        break; // the whole request at once, before the item loop
     }
     return false;
 }
@@ -106,7 +105,7 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
     const std::optional<ServiceEntry> entry = FindServiceEntry(userData);
     const bool moves = entry && entry->action == ServiceAction::MoveToStandardFolder;
     // The whole request is one run: one reveal and one notification at most,
-    // also when a "to Select" entry runs its command once per item.
+    // also when a "to Select" entry runs its command on the given items.
     CommandRunScope scope(ctx, moves ? QStringLiteral("Move To") : QString(),
                           moves ? QStringLiteral("moved") : QString());
     if (paths.isEmpty()) {
@@ -116,6 +115,13 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
         return;
     }
     const bool revealEach = ReadBoolPref(ctx.settings, keys::SelectMovedItem);
+    if (entry && entry->action == ServiceAction::RunWithFolderDialog) {
+        // The handed-over items are the selection: one run, one dialog.
+        if (RunWithFolderDialogOnPaths(ctx, entry->command, paths)) {
+            PlayCompletionSound(ctx);
+        }
+        return;
+    }
     if (moves) {
         NoteItems(ctx, static_cast<int>(paths.size()));
     }

@@ -29,8 +29,11 @@ struct ServiceTarget {
 //   cannot be made skips the item. A folder the user turned off (its XDG
 //   user folder is $HOME) moves nothing and says so in one notification.
 // - The window entries show the Move Service window at the mouse or hide it.
-// - The "to Select" entries run their command once per usable item, on the
-//   selection snapshot with the folder dialog, and set the flag.
+// - The "to Select" entries run their command once, with one folder dialog,
+//   on exactly the handed-over items (never on the clipboard's selection);
+//   an unusable path is logged once with its reason and left alone, and a
+//   request with any gets one notification. The completion sound follows
+//   when at least one item was usable.
 // - Every item ending while the flag is false logs "The object was not
 //   moved" (the window entries included).
 // After the last path, a true flag plays the completion sound. The request is

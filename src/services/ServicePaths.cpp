@@ -73,6 +73,15 @@ QString ServiceArgumentPath(const std::string& argument, const std::string& work
     return Utf8Text(path).value_or(QString());
 }
 
+QStringList ArgumentPaths(int argc, char** argv, int first) {
+    QStringList paths;
+    const std::string workingFolder = CurrentWorkingFolder();
+    for (int i = first; i < argc; ++i) {
+        paths << ServiceArgumentPath(argv[i], workingFolder);
+    }
+    return paths;
+}
+
 std::string CurrentWorkingFolder() {
     char buffer[PATH_MAX + 1];
     return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <string>
@@ -20,6 +21,10 @@ std::optional<std::string> UsableServicePath(const QString& path);
 // another item, so it becomes an empty path, which the service reports as
 // an unusable item.
 QString ServiceArgumentPath(const std::string& argument, const std::string& workingFolder);
+
+// The command-line arguments argv[first] … argv[argc - 1] as handed-over
+// paths (ServiceArgumentPath against the caller's working folder).
+QStringList ArgumentPaths(int argc, char** argv, int first);
 
 // The caller's working folder, as bytes; empty when it cannot be read.
 std::string CurrentWorkingFolder();

@@ -19,6 +19,16 @@ TEST(CommandLine, ParsesEveryEntryAndRefusesNonsense) {
     EXPECT_EQ(command->tag, -1005);
     EXPECT_FALSE(command->ask);
     EXPECT_TRUE(parse({"--command", "1001", "--ask"})->ask);
+    // Items after the tag; "--" lets one look like an option.
+    auto onItems = parse({"--command", "2002", "--ask", "--", "-a", "--ask"});
+    ASSERT_TRUE(onItems);
+    EXPECT_TRUE(onItems->ask);
+    EXPECT_EQ(onItems->paths, QStringList({"-a", "--ask"}));
+    EXPECT_EQ(onItems->firstPath, 5);
+    EXPECT_EQ(parse({"--command", "1001", "/x y"})->paths, QStringList{"/x y"});
+    EXPECT_FALSE(parse({"--command", "1001", "--bogus"}));
+    EXPECT_EQ(parse({"--install-menus"})->mode, CommandLine::Mode::InstallMenus);
+    EXPECT_FALSE(parse({"--remove-menus", "x"}));
     auto service = parse({"--service", "Move to Documents", "a b", "--not-an-option"});
     ASSERT_TRUE(service);
     EXPECT_EQ(service->userData, "Move to Documents");

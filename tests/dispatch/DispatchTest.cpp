@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -148,6 +149,29 @@ protected:
         sh.insert(sh.end(), argv.begin(), argv.end());
         return ferrolet::test::RunProgram(sh, &m_output);
     }
+    // Starts the tray application with its own data folder; true once it owns
+    // the bus name.
+    static bool StartInstance(const std::string& dataDir, pid_t& pid) {
+        pid = fork();
+        if (pid == 0) {
+            setenv("FERROLET_DATA_DIR", dataDir.c_str(), 1);
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            execl(FERROLET_BINARY, FERROLET_BINARY, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        bool up = false;
+        for (int i = 0; i < 100 && !up && pid > 0; ++i) {
+            up = ferrolet::test::RunProgram(
+                     {"sh", "-c",
+                      "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
+                      "org.freedesktop.DBus.NameHasOwner string:com.quorvane.Ferrolet | grep -q "
+                      "'boolean true'"}) == 0;
+            if (!up) {
+                usleep(100 * 1000);
+            }
+        }
+        return up;
+    }
     std::string m_savedDataDir;
     std::string m_output;
 };
@@ -179,6 +203,38 @@ TEST_F(CommandLineRunTest, RunsAnOfferedTagAndRefusesOthers) {
     EXPECT_FALSE(Exists(a));
 }
 
+TEST_F(CommandLineRunTest, GivenItemsAreTheSelectionAndTheClipboardIsNotRead) {
+    const std::string a = WriteFile("src/a.txt", "a");
+    const std::string b = WriteFile("src/-b.txt", "b");
+    const std::string clipboard = WriteFile("src/clipboard.txt", "c");
+    const std::string one = MakeDir("one");
+    SetDestinations({one, MakeDir("two")});
+    SelectionScriptPrints(clipboard);
+
+    // Move To "one" with the destination itself, a vanished item and a
+    // relative name among the items: those are skipped, the rest move.
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(Path("src"));
+    EXPECT_EQ(RunFerrolet({"--command", "1001", "--", a, one, Path("src/gone"), "-b.txt"}), 0)
+        << m_output;
+    EXPECT_EQ(Names(one), (std::vector<std::string>{"-b.txt", "a.txt"}));
+    EXPECT_EQ(ReadFile(clipboard), "c");
+    EXPECT_NE(m_output.find("is the destination folder itself"), std::string::npos) << m_output;
+    EXPECT_NE(m_output.find("no longer exists"), std::string::npos) << m_output;
+
+    // The menu built for the given items decides what is offered: Remove
+    // Folder is not offered for a file, nor anything for items all gone.
+    EXPECT_EQ(RunFerrolet({"--command", "-1002", clipboard}), 2) << m_output;
+    EXPECT_EQ(RunFerrolet({"--command", "2002", Path("src/gone")}), 2) << m_output;
+    // Add Folder for a given folder; Copy To it then copies the given file.
+    const std::string three = MakeDir("three");
+    EXPECT_EQ(RunFerrolet({"--command", "-1001", three}), 0) << m_output;
+    EXPECT_EQ(RunFerrolet({"--command", "3006", Path("one/a.txt")}), 0) << m_output;
+    EXPECT_EQ(Names(three), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(ReadFile(clipboard), "c");
+    std::filesystem::current_path(cwd);
+}
+
 TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
         GTEST_SKIP() << "no session bus (the suite runs under dbus-run-session)";
@@ -196,26 +252,9 @@ TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
     const std::string theirs = WriteFile("src/client.txt", "c");
     SetDestinations({MakeDir("one"), MakeDir("two")});
     SelectionScriptPrints(mine);
-    const std::string instanceData = Path("data");
-    pid_t pid = fork();
+    pid_t pid = -1;
+    const bool up = StartInstance(Path("data"), pid);
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("FERROLET_DATA_DIR", instanceData.c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        execl(FERROLET_BINARY, FERROLET_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    bool up = false;
-    for (int i = 0; i < 100 && !up; ++i) {
-        up = ferrolet::test::RunProgram(
-                 {"sh", "-c",
-                  "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
-                  "org.freedesktop.DBus.NameHasOwner string:com.quorvane.Ferrolet | grep -q "
-                  "'boolean true'"}) == 0;
-        if (!up) {
-            usleep(100 * 1000);
-        }
-    }
     const std::string clientData = MakeDir("client-data");
     setenv("FERROLET_DATA_DIR", clientData.c_str(), 1);
     {
@@ -223,12 +262,15 @@ TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
             << "#!/bin/sh\nprintf '%s\\n' '" << theirs << "'\n";
         chmod((clientData + "/selection").c_str(), 0755);
     }
-    int copied = -1, refused = -1;
+    const std::string handed = WriteFile("src/handed.txt", "h");
+    int copied = -1, refused = -1, given = -1;
     std::string refusal;
     if (up) {
         copied = RunFerrolet({"--command", "2004"});
         refused = RunFerrolet({"--command", "3003"});
         refusal = m_output;
+        // With items, the instance acts on them and neither selection.
+        given = RunFerrolet({"--command", "1001", "--", handed});
     }
     kill(pid, SIGTERM);
     int status = 0;
@@ -238,6 +280,8 @@ TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
     EXPECT_EQ(Names(Path("two")), std::vector<std::string>{"instance.txt"});
     EXPECT_EQ(refused, 2);
     EXPECT_NE(refusal.find("does not offer command 3003"), std::string::npos) << refusal;
+    EXPECT_EQ(given, 0);
+    EXPECT_EQ(Names(Path("one")), std::vector<std::string>{"handed.txt"});
 }
 
 } // namespace

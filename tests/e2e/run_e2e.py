@@ -265,6 +265,35 @@ class CommandsTest(FerroletSession):
         self.assertEqual(refused.returncode, 2)
         self.assertTrue(refused.stderr.strip())
 
+    def test_installed_thunar_action_acts_on_the_right_clicked_items(self):
+        """The generated Thunar action, run as Thunar runs it (items shell-quoted
+        in place of %F, the line through /bin/sh), moves exactly the two
+        right-clicked files while the clipboard holds a third."""
+        import shlex
+        import xml.etree.ElementTree as ElementTree
+        self.assertEqual(self.command(-1001, self.dest).returncode, 0)
+        installed = self.desk.run(["ferrolet", "--install-menus"], check=False)
+        self.assertEqual(installed.returncode, 0, installed.stderr)
+        uca = self.desk.path(".config", "Thunar", "uca.xml")
+        actions = {a.findtext("name"): a.findtext("command")
+                   for a in ElementTree.parse(uca).getroot().iter("action")}
+        command = actions["Move To \u25b8 Filed Away"]
+        x = self.file("x 'one'.txt", "x")
+        y = self.file("y $two; \"three\".txt", "y")
+        z = self.file("z.txt", "z")
+        self.desk.serve_clipboard([z])
+        line = command.replace("%F", " ".join(shlex.quote(p) for p in (x, y)))
+        result = self.desk.run(["/bin/sh", "-c", line], check=False, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(os.listdir(self.dest)), sorted([os.path.basename(x),
+                                                                os.path.basename(y)]))
+        self.assertTrue(os.path.exists(z))
+
+        # Removing the destination rewrites the installed entries.
+        self.assertEqual(self.command(-1002, self.dest).returncode, 0)
+        with open(uca) as f:
+            self.assertNotIn("Filed Away", f.read())
+
     def test_services_move_into_standard_folders(self):
         d = self.file("for-documents.txt")
         result = self.desk.run(["ferrolet", "--service", "Move to Documents", d], check=False)

@@ -146,6 +146,23 @@ TEST_F(PreferencesModelTest, SaveWritesEveryListAndTheTab) {
     EXPECT_EQ(FolderPathnames(*other, keys::ExtensionPathsAliases), QStringList({b}));
 }
 
+TEST_F(PreferencesModelTest, EveryDestinationListChangeIsAnnouncedOnceStored) {
+    const QString a = Dir("folders/A");
+    const QString b = Dir("folders/B");
+    PreferencesModel& model = Model();
+    // What a listener (the context-menu writer) reads from the store then.
+    std::vector<QStringList> seen;
+    model.onPathnamesStored = [&] {
+        seen.push_back(FolderPathnames(*FreshStore(), keys::PathnamesAliases));
+    };
+    model.AddFolders({a});
+    model.DropFolders(FolderTable::Destinations, {b});
+    model.ReorderPathnames({0}, 2);
+    model.DeleteRows(FolderTable::Destinations, {0});
+    const std::vector<QStringList> expected = {{a}, {b, a}, {a, b}, {b}};
+    EXPECT_EQ(seen, expected);
+}
+
 TEST_F(PreferencesModelTest, SaveKeepsRowsOfFoldersNotFound) {
     const QString a = Dir("folders/A");
     const QString gone = Dir("folders/Gone");

@@ -265,8 +265,8 @@ TEST_F(DeclaredCommands, EachCommandLineActsOnTheSelectedFile) {
             const std::string userData = UserDataOf(declared);
             const auto moveTo = destination.find(userData);
             if (moveTo == destination.end()) {
-                // A "to Select" entry: nothing selected and no dialog here,
-                // so the handed-over file stays where it is.
+                // A "to Select" entry: no display for its folder dialog
+                // here, so the handed-over file stays where it is.
                 EXPECT_EQ(ReadFile(sample), name) << declared.where;
             } else {
                 EXPECT_FALSE(Exists(sample)) << declared.where;

@@ -203,7 +203,8 @@ TEST_F(Services, WindowEntriesActOncePerUsableItemAndLogTheLine) {
     EXPECT_TRUE(m_platform.sounds.isEmpty());
 }
 
-TEST_F(Services, MoveToSelectRunsOncePerPathOnTheSelection) {
+TEST_F(Services, MoveToSelectMovesTheHandedOverItemsAfterOneDialog) {
+    // The clipboard's selection names another file: it must not move.
     const std::string selected = WriteFile("in/selected", "s");
     const std::string chosen = MakeDir("chosen");
     m_selection.hasArray = true;
@@ -211,36 +212,44 @@ TEST_F(Services, MoveToSelectRunsOncePerPathOnTheSelection) {
     ASSERT_EQ(FileRef::FromPath(selected, m_selection.items[0]), 0);
     m_selection.count = 1;
     m_platform.dialogAnswers = {{chosen}, {chosen}, {chosen}};
-    // The handed-over items only count the runs; they are not moved.
-    const std::string a = WriteFile("handed/a");
-    const std::string b = WriteFile("handed/b");
-    const std::string c = WriteFile("handed/c");
+    const std::string a = WriteFile("handed/a", "a");
+    const std::string b = WriteFile("handed/b", "b");
+    const std::string c = WriteFile("handed/c", "c");
 
-    Handle(Paths({a, b, c}), QStringLiteral("Move to Select"));
+    Handle(Paths({a, b, Path("handed/gone"), c, "handed/relative", a}),
+           QStringLiteral("Move to Select"));
 
-    EXPECT_EQ(m_platform.dialogs.size(), 3u);
-    EXPECT_EQ(ReadFile(chosen + "/selected"), "s");
-    EXPECT_TRUE(Exists(a) && Exists(b) && Exists(c));
-    // The first run moved the item and played its own sound; the service's
-    // ending plays it once more.
+    EXPECT_EQ(m_platform.dialogs.size(), 1u);
+    EXPECT_EQ(ReadFile(chosen + "/a") + ReadFile(chosen + "/b") + ReadFile(chosen + "/c"), "abc");
+    EXPECT_EQ(ReadFile(selected), "s");
+    EXPECT_EQ(m_selection.items[0].Path(), selected) << "the application's snapshot is untouched";
+    // The vanished, the relative and the repeated path: one line each, and
+    // one notification for the request.
+    EXPECT_EQ(LogLines().filter(QStringLiteral("Ferrolet: skipped")).size(), 3);
+    EXPECT_EQ(m_platform.notifications.size(), 1);
+    // The run played its sound after the last item; the service's ending once more.
     EXPECT_EQ(m_platform.sounds, (QStringList{"complete", "complete"}));
-    EXPECT_EQ(NotMovedLines(), 0);
 }
 
-TEST_F(Services, ToSelectEntriesWithNoSelectionStillEndWithTheSound) {
+TEST_F(Services, ToSelectEntriesAskOnceAndACancelLeavesTheItems) {
     const std::string item = WriteFile("in/item");
+    const std::string other = WriteFile("in/other");
     for (const ServiceEntry& entry : ServiceEntries()) {
         if (entry.action != ServiceAction::RunWithFolderDialog) {
             continue;
         }
         m_platform = FakePlatform();
         ClearLog();
-        Handle(Paths({item}), QString::fromLatin1(entry.userData));
-        EXPECT_TRUE(m_platform.dialogs.empty()) << entry.userData;
-        EXPECT_EQ(m_platform.sounds, QStringList{"complete"}) << entry.userData;
+        Handle(Paths({item, other}), QString::fromLatin1(entry.userData));
+        EXPECT_EQ(m_platform.dialogs.size(), 1u) << entry.userData;
         EXPECT_EQ(NotMovedLines(), 0) << entry.userData;
-        EXPECT_TRUE(Exists(item));
+        EXPECT_TRUE(Exists(item) && Exists(other));
     }
+    // No usable path: no dialog, no sound.
+    m_platform = FakePlatform();
+    Handle(Paths({Path("in/none")}), QStringLiteral("Move to Select"));
+    EXPECT_TRUE(m_platform.dialogs.empty());
+    EXPECT_TRUE(m_platform.sounds.isEmpty());
 }
 
 TEST_F(Services, CopyToSelectCopiesTheSelectionIntoTheChosenFolder) {
@@ -252,6 +261,7 @@ TEST_F(Services, CopyToSelectCopiesTheSelectionIntoTheChosenFolder) {
     m_selection.count = 1;
     m_platform.dialogAnswers = {{chosen}};
     Handle(Paths({selected}), QStringLiteral("Copy to Select"));
+    EXPECT_EQ(m_platform.dialogs.size(), 1u);
     EXPECT_EQ(ReadFile(chosen + "/selected"), "original");
     EXPECT_EQ(ReadFile(selected), "original");
 }

@@ -28,4 +28,10 @@ int ControlAdaptor::RunCommand(int tag, bool ask, QString& message) {
     return outcome.exitStatus;
 }
 
+int ControlAdaptor::RunCommandOn(int tag, bool ask, const QStringList& paths, QString& message) {
+    const CommandOutcome outcome = RunOfferedCommandOn(m_core, tag, ask, paths);
+    message = outcome.message;
+    return outcome.exitStatus;
+}
+
 } // namespace ferrolet

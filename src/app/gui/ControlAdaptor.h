@@ -2,6 +2,7 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QString>
+#include <QStringList>
 
 namespace ferrolet {
 
@@ -32,6 +33,9 @@ public slots:
     // selection, cut state and windows: the exit status (0 run, 2 refused)
     // and, when refused, why.
     int RunCommand(int tag, bool ask, QString& message);
+    // `ferrolet --command TAG [--ask] PATH...`: the same on exactly the given
+    // items (absolute paths), never on this instance's selection.
+    int RunCommandOn(int tag, bool ask, const QStringList& paths, QString& message);
 
 private:
     AppCore& m_core;

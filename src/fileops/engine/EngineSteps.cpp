@@ -31,7 +31,8 @@ Status OpenItem(const FileRef& item, OpenedItem& out) {
     if (fstatat(out.folder.Get(), out.name.c_str(), &out.info, AT_SYMLINK_NOFOLLOW) != 0) {
         return LastErrnoStatus();
     }
-    if (out.info.st_dev != item.Device() || out.info.st_ino != item.Inode()) {
+    if (out.info.st_dev != item.Device() || out.info.st_ino != item.Inode() ||
+        !item.SameBirthAs(out.folder.Get(), out.name.c_str())) {
         return ENOENT; // the path now holds another item
     }
     return 0;

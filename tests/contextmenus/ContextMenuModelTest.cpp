@@ -1,0 +1,49 @@
+#include "contextmenus/ContextMenuModel.h"
+#include "contextmenus/MenuTitle.h"
+#include "settings/FolderLists.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace ferrolet {
+namespace {
+
+TEST(ContextMenuModel, TagsFollowTheListAndTitlesAreSafeAndUnique) {
+    const ContextMenuModel model = BuildContextMenuModel(
+        {"/a/Docs", kFolderNotFound, "/b/Docs/", "/c/line\nbreak", "/d/.hidden", "/"}, "/bin/f");
+    std::map<QString, int> tagOf; // "<group>|<title>" → tag
+    for (const ContextMenuEntry& entry : model.entries) {
+        EXPECT_TRUE(tagOf.emplace(entry.group + "|" + entry.title, entry.tag).second)
+            << entry.FlatTitle().toStdString();
+    }
+    // The folder not found keeps its place: the next folder is the third.
+    const std::map<QString, int> expected = {
+        {"Move To|Docs", 1001},
+        {"Move To|Docs (2)", 3003},
+        {"Move To|line\u240abreak", 4004},
+        {"Move To|\u2024hidden", 5005},
+        {"Move To|\u2215", 6006},
+        {"Copy To|Docs (2)", 3006},
+        {"Archive To|Docs", 1003},
+        {"Alias To|\u2024hidden", 5020},
+        {"Hard Link To|Docs (2)", 3018},
+        {"|Put In Its Place", -1003},
+        {"|Wrap Items", -1004},
+    };
+    for (const auto& [key, tag] : expected) {
+        ASSERT_TRUE(tagOf.contains(key)) << key.toStdString();
+        EXPECT_EQ(tagOf[key], tag) << key.toStdString();
+    }
+    EXPECT_EQ(model.entries.size(), 5u * 5u + 2u);
+    EXPECT_EQ(model.entries.front().FlatTitle(), QStringLiteral("Move To ▸ Docs"));
+
+    // Control characters, slashes and overlong names.
+    EXPECT_EQ(SafeMenuTitle(QStringLiteral("a/b\tc\x7f\r")), QStringLiteral("a∕b␉c␡␍"));
+    EXPECT_EQ(SafeMenuTitle(QString()), QStringLiteral("?"));
+    EXPECT_EQ(SafeMenuTitle(QStringLiteral("a\uffffb")), QStringLiteral("a\ufffdb"));
+    EXPECT_LE(SafeMenuTitle(QString(300, QChar(0x00e9))).toUtf8().size(), 200);
+}
+
+} // namespace
+} // namespace ferrolet
