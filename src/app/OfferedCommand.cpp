@@ -1,5 +1,6 @@
 #include "OfferedCommand.h"
 
+#include "UnavailableDestination.h"
 #include "dispatch/CommandIds.h"
 
 namespace ferrolet {
@@ -27,6 +28,12 @@ CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
     const MenuItem* item = FindOfferedCommand(core.StatusMenu(), tag, ask);
     if (!item) {
         item = FindOfferedCommand(core.MoveServiceMenu(), tag, ask);
+    }
+    if (!item && !ask) {
+        // A listed folder greyed because it cannot take the selection.
+        if (const MenuItem* greyed = FindUnavailableDestination(core.StatusMenu(), tag)) {
+            return {2, ReportUnavailableDestination(core.Desktop(), *greyed)};
+        }
     }
     if (!item) {
         return {2, ask ? QStringLiteral("the menu does not offer the header of command %1 now "

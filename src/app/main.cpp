@@ -102,6 +102,11 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask) {
     AppCore core(settings, platform);
     const CommandOutcome outcome = RunOfferedCommand(core, tag, ask);
     if (outcome.exitStatus != 0) {
+        // A refusal may have sent a notification: let it leave first.
+        if (QDBusConnection::sessionBus().isConnected()) {
+            QTimer::singleShot(200, app.get(), &QCoreApplication::quit);
+            app->exec();
+        }
         return CommandRefused(outcome.message);
     }
     // Reveals and folder openings go to the file manager without waiting;

@@ -76,8 +76,10 @@ TEST_F(StatusMenuTest, AddOrRemoveFolderByWhichFolderIsSelected) {
                        const std::string& toggle) {
         return "1 Item, First item: " + name + "\n" + OpenItem(name, folder) + kSeparator + toggle +
                kHints +
-               Header("Open Folder", 1005,
-                      {{"<< Folder Not Found >>", "<< Folder Not Found >>"}, {"Proj", listed}}) +
+               GreyFolder(
+                   Header("Open Folder", 1005,
+                          {{"<< Folder Not Found >>", "<< Folder Not Found >>"}, {"Proj", listed}}),
+                   "<< Folder Not Found >>") +
                kStatusClosing;
     };
     SelectPaths({listed});
