@@ -1,5 +1,6 @@
 #include "DestinationChecks.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ferrolet {
@@ -20,35 +21,30 @@ bool IsOneOf(DestinationCommand command, std::initializer_list<DestinationComman
 // the same folder is also recognised by its identity.
 bool InsideSelection(const SelectionFacts& selection, const DestinationFacts& dest,
                      const std::string& destPath) {
-    for (const SelectedItemFacts& item : selection.items) {
-        if (!item.isFolder) {
-            continue;
-        }
-        if (item.device == dest.device && item.inode == dest.inode) {
+    for (const SelectedItemFacts& folder : selection.folders) {
+        if (folder.device == dest.device && folder.inode == dest.inode) {
             return true;
         }
-        const std::string prefix = item.path.back() == '/' ? item.path : item.path + '/';
-        if (destPath.compare(0, prefix.size(), prefix) == 0) {
+        const std::string& path = folder.path;
+        const bool under = destPath.size() > path.size() &&
+                           destPath.compare(0, path.size(), path) == 0 &&
+                           (path.back() == '/' || destPath[path.size()] == '/');
+        if (under) {
             return true;
         }
     }
     return false;
 }
 
-// Hard links stay on one file system: refused when no selected item is on
-// the destination's.
-bool NoItemOnSameFileSystem(const SelectionFacts& selection, const DestinationFacts& dest) {
-    for (const SelectedItemFacts& item : selection.items) {
-        if (item.device == dest.device) {
-            return false;
-        }
+bool FatUnsafe(const std::string& name) {
+    if (name.empty()) {
+        return false;
     }
-    return true;
-}
-
-bool AnyFolder(const SelectionFacts& selection) {
-    for (const SelectedItemFacts& item : selection.items) {
-        if (item.isFolder) {
+    if (name.back() == '.' || name.back() == ' ') {
+        return true;
+    }
+    for (unsigned char c : name) {
+        if (c < 0x20 || std::strchr("\"*:<>?\\|", c) != nullptr) {
             return true;
         }
     }
@@ -61,15 +57,11 @@ bool AnyNameNotAllowed(DestinationCommand command, const SelectionFacts& selecti
                        const FileSystemFacts& fs) {
     if (command == DestinationCommand::ArchiveTo) {
         const std::string name =
-            selection.items.size() == 1 ? selection.items.front().name + ".zip" : "Archive.zip";
+            selection.itemCount == 1 ? selection.firstName + ".zip" : "Archive.zip";
         return NameNotAllowed(name, fs);
     }
-    for (const SelectedItemFacts& item : selection.items) {
-        if (NameNotAllowed(item.name, fs)) {
-            return true;
-        }
-    }
-    return false;
+    const bool tooLong = fs.nameMax > 0 && selection.longestName > static_cast<size_t>(fs.nameMax);
+    return tooLong || (fs.fatNames && selection.fatUnsafeName);
 }
 
 // What the command writes into the destination's file system: a move within
@@ -119,10 +111,11 @@ QString UnavailableReason(DestinationCommand command, const SelectionFacts& sele
     if (IsOneOf(command, {C::MoveTo, C::CopyTo}) && InsideSelection(selection, dest, destPath)) {
         return QStringLiteral("inside the selection");
     }
-    if (command == C::HardLinkTo && AnyFolder(selection)) {
+    if (command == C::HardLinkTo && !selection.folders.empty()) {
         return QStringLiteral("folders cannot be hard-linked");
     }
-    if (command == C::HardLinkTo && NoItemOnSameFileSystem(selection, dest)) {
+    // Hard links stay on one file system: refused when no item is on it.
+    if (command == C::HardLinkTo && selection.bytesByDevice.count(dest.device) == 0) {
         return QStringLiteral("other file system");
     }
     if (AnyNameNotAllowed(command, selection, dest.fs)) {
@@ -154,18 +147,19 @@ bool NameNotAllowed(const std::string& name, const FileSystemFacts& fs) {
     if (fs.nameMax > 0 && name.size() > static_cast<size_t>(fs.nameMax)) {
         return true;
     }
-    if (!fs.fatNames || name.empty()) {
-        return false;
+    return fs.fatNames && FatUnsafe(name);
+}
+
+void AddSelectedItem(SelectionFacts& selection, SelectedItemFacts item, uint64_t bytes) {
+    if (selection.itemCount++ == 0) {
+        selection.firstName = item.name;
     }
-    if (name.back() == '.' || name.back() == ' ') {
-        return true;
+    selection.longestName = std::max(selection.longestName, item.name.size());
+    selection.fatUnsafeName = selection.fatUnsafeName || FatUnsafe(item.name);
+    selection.bytesByDevice[item.device] += bytes;
+    if (item.isFolder) {
+        selection.folders.push_back(std::move(item));
     }
-    for (unsigned char c : name) {
-        if (c < 0x20 || std::strchr("\"*:<>?\\|", c) != nullptr) {
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace ferrolet

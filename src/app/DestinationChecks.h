@@ -18,6 +18,9 @@ namespace ferrolet {
 QString UnavailableReason(DestinationCommand command, const SelectionFacts& selection,
                           const DestinationFacts& dest, const std::string& destPath);
 
+// Adds one valid selected item holding bytes to the facts.
+void AddSelectedItem(SelectionFacts& selection, SelectedItemFacts item, uint64_t bytes);
+
 // A byte count for people: "512 bytes", "0.9 MB", "2.1 GB" (powers of 1000,
 // one decimal), in the unit chosen for unitOf.
 QString SizeText(uint64_t bytes, uint64_t unitOf);

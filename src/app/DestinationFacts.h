@@ -18,10 +18,17 @@ struct SelectedItemFacts {
     bool isFolder = false; // a directory, not a link to one
 };
 
+// Summed up as the items are added (AddSelectedItem), so that checking a
+// hundred destinations does not look at a thousand items a hundred times.
 struct SelectionFacts {
-    std::vector<SelectedItemFacts> items; // the valid items of the snapshot
+    size_t itemCount = 0;                   // the valid items of the snapshot
+    std::string firstName;                  // the first item's name (an archive's)
+    std::vector<SelectedItemFacts> folders; // the selected folders
+    size_t longestName = 0;                 // bytes
+    bool fatUnsafeName = false;             // a name FAT or exFAT would refuse
     // Bytes the items hold (files' sizes, folders' contents), summed per file
     // system the items are on, so a move counts only what leaves its own.
+    // Its keys are also the file systems the items are on.
     std::map<dev_t, uint64_t> bytesByDevice;
     bool sizesComplete = true; // false: a folder walk ran out of time
 };

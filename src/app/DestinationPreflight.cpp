@@ -8,8 +8,12 @@
 namespace ferrolet {
 
 DestinationPreflight::DestinationPreflight(const SelectionSnapshot& selection,
-                                           const QStringList& pathnames)
-    : m_selection(GatherSelectionFacts(selection)), m_destinations(ProbeDestinations(pathnames)) {
+                                           const QStringList& pathnames) {
+    // The folders are probed on their mounts' threads while the selection
+    // is looked at here.
+    PendingProbe probes = StartProbing(pathnames);
+    m_selection = GatherSelectionFacts(selection);
+    m_destinations = CollectProbes(probes);
     m_paths.reserve(static_cast<size_t>(pathnames.size()));
     for (const QString& path : pathnames) {
         m_paths.push_back(path.toStdString());

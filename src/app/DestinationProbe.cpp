@@ -1,5 +1,9 @@
 #include "DestinationProbe.h"
 
+#include "items/ScopedFd.h"
+
+#include <cerrno>
+#include <fcntl.h>
 #include <future>
 #include <map>
 #include <memory>
@@ -36,6 +40,19 @@ FileSystemFacts AskFileSystem(const std::string& folder) {
     return fs;
 }
 
+// Whether this user may make items in the folder (its mount may be
+// read-only: EROFS). Kernels before 5.8 cannot ask a descriptor; then the
+// path is asked.
+bool Writable(int folder, const std::string& path) {
+    if (faccessat(folder, "", W_OK | X_OK, AT_EMPTY_PATH) == 0) {
+        return true;
+    }
+    if (errno == EINVAL || errno == ENOSYS) {
+        return access(path.c_str(), W_OK | X_OK) == 0;
+    }
+    return false;
+}
+
 // The mount points of this process, from /proc/self/mounts.
 std::vector<std::string> MountPoints() {
     std::vector<std::string> points;
@@ -61,13 +78,6 @@ std::string MountOf(const std::string& path, const std::vector<std::string>& poi
     return best;
 }
 
-struct MountGroup {
-    std::vector<std::string> paths;
-    std::vector<size_t> indexes; // positions in the destination list
-    std::future<std::vector<DestinationFacts>> answer;
-    bool started = false;
-};
-
 // Starts the probe of one group on a detached thread: a probe stuck in a
 // system call is abandoned, never joined.
 bool StartProbe(MountGroup& group, const FolderProbe& probe) {
@@ -88,15 +98,18 @@ std::vector<DestinationFacts> ProbeFoldersOnOneMount(std::vector<std::string> pa
     std::vector<DestinationFacts> facts(paths.size());
     std::map<dev_t, FileSystemFacts> fileSystems;
     for (size_t i = 0; i < paths.size(); ++i) {
+        // The path is walked once; the folder is then asked through its
+        // descriptor.
+        const ScopedFd folder(open(paths[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         struct stat st {};
-        if (stat(paths[i].c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            continue; // NotFound
+        if (!folder.IsOpen() || fstat(folder.Get(), &st) != 0) {
+            continue; // NotFound: nothing there, or not a folder
         }
         DestinationFacts& f = facts[i];
         f.state = DestinationFacts::State::Found;
         f.device = st.st_dev;
         f.inode = st.st_ino;
-        f.writable = access(paths[i].c_str(), W_OK | X_OK) == 0;
+        f.writable = Writable(folder.Get(), paths[i]);
         auto known = fileSystems.find(st.st_dev);
         if (known == fileSystems.end()) {
             known = fileSystems.emplace(st.st_dev, AskFileSystem(paths[i])).first;
@@ -106,29 +119,33 @@ std::vector<DestinationFacts> ProbeFoldersOnOneMount(std::vector<std::string> pa
     return facts;
 }
 
-std::vector<DestinationFacts> ProbeDestinations(const QStringList& pathnames,
-                                                std::chrono::milliseconds deadline,
-                                                const FolderProbe& probe) {
-    const auto until = std::chrono::steady_clock::now() + deadline;
-    std::vector<DestinationFacts> facts(static_cast<size_t>(pathnames.size()));
+PendingProbe StartProbing(const QStringList& pathnames, std::chrono::milliseconds deadline,
+                          const FolderProbe& probe) {
+    PendingProbe pending;
+    pending.until = std::chrono::steady_clock::now() + deadline;
+    pending.count = static_cast<size_t>(pathnames.size());
     const std::vector<std::string> points = MountPoints();
-    std::map<std::string, MountGroup> groups;
     for (qsizetype i = 0; i < pathnames.size(); ++i) {
         const std::string path = pathnames[i].toStdString();
         if (path.empty() || path.front() != '/') {
             continue; // "<< Folder Not Found >>": NotFound
         }
-        MountGroup& group = groups[MountOf(path, points)];
+        MountGroup& group = pending.groups[MountOf(path, points)];
         group.paths.push_back(path);
         group.indexes.push_back(static_cast<size_t>(i));
     }
     // Every mount is asked at once, so one dead share costs the deadline once.
-    for (auto& entry : groups) {
+    for (auto& entry : pending.groups) {
         entry.second.started = StartProbe(entry.second, probe);
     }
-    for (auto& [mount, group] : groups) {
+    return pending;
+}
+
+std::vector<DestinationFacts> CollectProbes(PendingProbe& pending) {
+    std::vector<DestinationFacts> facts(pending.count);
+    for (auto& [mount, group] : pending.groups) {
         const bool answered =
-            group.started && group.answer.wait_until(until) == std::future_status::ready;
+            group.started && group.answer.wait_until(pending.until) == std::future_status::ready;
         const std::vector<DestinationFacts> found =
             answered ? group.answer.get() : std::vector<DestinationFacts>{};
         for (size_t k = 0; k < group.indexes.size(); ++k) {
@@ -140,7 +157,15 @@ std::vector<DestinationFacts> ProbeDestinations(const QStringList& pathnames,
             }
         }
     }
+    pending.groups.clear();
     return facts;
+}
+
+std::vector<DestinationFacts> ProbeDestinations(const QStringList& pathnames,
+                                                std::chrono::milliseconds deadline,
+                                                const FolderProbe& probe) {
+    PendingProbe pending = StartProbing(pathnames, deadline, probe);
+    return CollectProbes(pending);
 }
 
 } // namespace ferrolet

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,25 @@ inline constexpr std::chrono::milliseconds kMountAnswerDeadline{50};
 // system asked once per device. Runs on a worker thread.
 using FolderProbe = std::function<std::vector<DestinationFacts>(std::vector<std::string> paths)>;
 std::vector<DestinationFacts> ProbeFoldersOnOneMount(std::vector<std::string> paths);
+
+// Probes under way, one per mount: started by StartProbing, waited for
+// (until the deadline, at most) by CollectProbes, so the caller can do other
+// work meanwhile.
+struct MountGroup {
+    std::vector<std::string> paths;
+    std::vector<size_t> indexes; // positions in the destination list
+    std::future<std::vector<DestinationFacts>> answer;
+    bool started = false;
+};
+struct PendingProbe {
+    std::map<std::string, MountGroup> groups; // by mount point
+    std::chrono::steady_clock::time_point until;
+    size_t count = 0;
+};
+PendingProbe StartProbing(const QStringList& pathnames,
+                          std::chrono::milliseconds deadline = kMountAnswerDeadline,
+                          const FolderProbe& probe = ProbeFoldersOnOneMount);
+std::vector<DestinationFacts> CollectProbes(PendingProbe& pending);
 
 // The facts of every listed destination, in list order. Entries that are
 // no absolute path ("<< Folder Not Found >>") are not found. The others are

@@ -25,15 +25,12 @@ SelectedItemFacts File(const std::string& path, dev_t device = kDisk) {
 SelectedItemFacts Folder(const std::string& path, dev_t device = kDisk) {
     return {path, path.substr(path.rfind('/') + 1), device, 200, true};
 }
-SelectionFacts Selection(std::vector<SelectedItemFacts> items, uint64_t bytes = 0) {
+// The first item holds all the bytes.
+SelectionFacts Selection(const std::vector<SelectedItemFacts>& items, uint64_t bytes = 0) {
     SelectionFacts s;
-    for (const auto& item : items) {
-        s.bytesByDevice[item.device] += 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        AddSelectedItem(s, items[i], i == 0 ? bytes : 0);
     }
-    if (!items.empty()) {
-        s.bytesByDevice[items.front().device] = bytes;
-    }
-    s.items = std::move(items);
     return s;
 }
 DestinationFacts Dest(dev_t device = kDisk, uint64_t freeBytes = 1000 * kMB) {
