@@ -2,6 +2,7 @@
 
 #include "items/ScopedFd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <future>
@@ -82,7 +83,10 @@ std::string MountOf(const std::string& path, const std::vector<std::string>& poi
 // system call is abandoned, never joined.
 bool StartProbe(MountGroup& group, const FolderProbe& probe) {
     auto task = std::make_shared<std::packaged_task<std::vector<DestinationFacts>()>>(
-        [probe, paths = group.paths] { return probe(paths); });
+        [probe, paths = group.paths, progress = group.progress] {
+            progress->store(0);
+            return probe(paths, *progress);
+        });
     group.answer = task->get_future();
     try {
         std::thread([task] { (*task)(); }).detach();
@@ -92,14 +96,34 @@ bool StartProbe(MountGroup& group, const FolderProbe& probe) {
     return true;
 }
 
+// Waits for the group's answer until the deadline, and on while its probe
+// has not started or keeps moving (a busy machine, not a dead mount), but
+// never past latest.
+bool AnswersInTime(MountGroup& group, std::chrono::steady_clock::time_point deadline,
+                   std::chrono::steady_clock::duration step,
+                   std::chrono::steady_clock::time_point latest) {
+    int seen = 0;
+    while (group.answer.wait_until(deadline) != std::future_status::ready) {
+        const int now = group.progress->load();
+        if ((now >= 0 && now <= seen) || deadline >= latest) {
+            return false;
+        }
+        seen = std::max(now, seen);
+        deadline = std::min(deadline + step, latest);
+    }
+    return true;
+}
+
 } // namespace
 
-std::vector<DestinationFacts> ProbeFoldersOnOneMount(std::vector<std::string> paths) {
+std::vector<DestinationFacts> ProbeFoldersOnOneMount(std::vector<std::string> paths,
+                                                     ProbeProgress& progress) {
     std::vector<DestinationFacts> facts(paths.size());
     std::map<dev_t, FileSystemFacts> fileSystems;
     for (size_t i = 0; i < paths.size(); ++i) {
         // The path is walked once; the folder is then asked through its
         // descriptor.
+        progress.store(static_cast<int>(i));
         const ScopedFd folder(open(paths[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         struct stat st {};
         if (!folder.IsOpen() || fstat(folder.Get(), &st) != 0) {
@@ -123,6 +147,7 @@ PendingProbe StartProbing(const QStringList& pathnames, std::chrono::millisecond
                           const FolderProbe& probe) {
     PendingProbe pending;
     pending.until = std::chrono::steady_clock::now() + deadline;
+    pending.latest = pending.until + 3 * deadline;
     pending.count = static_cast<size_t>(pathnames.size());
     const std::vector<std::string> points = MountPoints();
     for (qsizetype i = 0; i < pathnames.size(); ++i) {
@@ -143,9 +168,10 @@ PendingProbe StartProbing(const QStringList& pathnames, std::chrono::millisecond
 
 std::vector<DestinationFacts> CollectProbes(PendingProbe& pending) {
     std::vector<DestinationFacts> facts(pending.count);
+    const auto step = (pending.latest - pending.until) / 3;
     for (auto& [mount, group] : pending.groups) {
         const bool answered =
-            group.started && group.answer.wait_until(pending.until) == std::future_status::ready;
+            group.started && AnswersInTime(group, pending.until, step, pending.latest);
         const std::vector<DestinationFacts> found =
             answered ? group.answer.get() : std::vector<DestinationFacts>{};
         for (size_t k = 0; k < group.indexes.size(); ++k) {

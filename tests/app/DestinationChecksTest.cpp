@@ -130,12 +130,12 @@ struct Gate {
 
 TEST(DestinationChecksTest, AHangingMountIsNotAnsweringAndHoldsNothingElse) {
     auto gate = std::make_shared<Gate>();
-    const FolderProbe probe = [gate](std::vector<std::string> paths) {
+    const FolderProbe probe = [gate](std::vector<std::string> paths, ProbeProgress& progress) {
         if (paths.front().rfind("/proc", 0) == 0) {
             std::unique_lock lock(gate->mutex);
             gate->opened.wait(lock, [&] { return gate->open; });
         }
-        return ProbeFoldersOnOneMount(std::move(paths));
+        return ProbeFoldersOnOneMount(std::move(paths), progress);
     };
     // /proc is a mount of its own on every Linux system. Had the probe waited
     // for the hanging mount, this call would never return.
