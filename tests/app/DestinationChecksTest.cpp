@@ -42,6 +42,14 @@ DestinationFacts Dest(dev_t device = kDisk, uint64_t freeBytes = 1000 * kMB) {
     return d;
 }
 
+struct Case {
+    C command;
+    SelectionFacts selection;
+    DestinationFacts dest;
+    std::string destPath;
+    std::string reason;
+};
+
 TEST(DestinationChecksTest, EachRuleGreysTheCommandsItConcerns) {
     DestinationFacts missing;
     DestinationFacts hanging = Dest();
@@ -60,13 +68,6 @@ TEST(DestinationChecksTest, EachRuleGreysTheCommandsItConcerns) {
     SelectionFacts partial = Selection({Folder("/home/u/Big")}, 5 * kMB);
     partial.sizesComplete = false;
 
-    struct Case {
-        C command;
-        SelectionFacts selection;
-        DestinationFacts dest;
-        std::string destPath;
-        std::string reason;
-    };
     const std::vector<Case> cases = {
         {C::MoveTo, file, missing, "/gone", "not found"},
         {C::OpenFolder, file, missing, "/gone", "not found"},
