@@ -214,7 +214,10 @@ class CommandsTest(FerroletSession):
         self.assertEqual(len(stored), 1)
         self.assertIsInstance(stored[0], bytes)
         menu = self.menu()
-        self.assertIn("Filed Away\ttag=1001\taction=command", menu)
+        # Still selected, the folder cannot go into itself: listed, greyed.
+        self.assertIn("Filed Away (inside the selection)\ttag=1001\taction=command\tdisabled",
+                      menu)
+        self.assertIn("Filed Away\ttag=1004\taction=command", menu)
 
         # Move To.
         a = self.file("a.txt", "moved")
