@@ -5,8 +5,12 @@
 // read to its end twice by a bare posix_spawn loop. Ferrolet's part is what
 // the opening costs beyond that; the target for it is 30 ms. A second
 // reference is the least file-system work an opening could do: one lstat of
-// every selected file and listed folder per build.
+// every selected file and listed folder per build. The destination checks
+// (which listed folders cannot take the selection) run inside each build;
+// they are also timed alone, twice per iteration as an opening runs them, so
+// the opening without them is the difference (target for them: 5 ms).
 #include "app/AppCore.h"
+#include "app/DestinationPreflight.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -17,7 +21,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <spawn.h>
@@ -55,6 +61,7 @@ struct Fixture {
     std::string root;
     std::string script;
     std::vector<std::string> paths; // selected files, then listed folders
+    QStringList folders;
 
     Fixture() {
         char tmpl[] = "/tmp/ferrolet-menubench-XXXXXX";
@@ -82,7 +89,6 @@ struct Fixture {
         std::ofstream(script) << "#!/bin/sh\nexec cat '" << data << "/list'\n";
         chmod(script.c_str(), 0755);
 
-        QStringList folders;
         for (int i = 0; i < 100; ++i) {
             const std::string path = root + "/destinations/Folder " + std::to_string(i);
             std::filesystem::create_directories(path);
@@ -134,6 +140,32 @@ size_t LstatAll(const std::vector<std::string>& paths) {
     return found;
 }
 
+// The checks as one build runs them: gathered once, asked for every header.
+size_t CheckDestinations(const ferrolet::SelectionSnapshot& selection, const QStringList& folders) {
+    const ferrolet::DestinationPreflight preflight(selection, folders);
+    size_t greyed = 0;
+    for (int base = ferrolet::kFirstBase; base <= ferrolet::kLastBase; ++base) {
+        for (qsizetype i = 0; i < folders.size(); ++i) {
+            const QString reason =
+                preflight.Reason(static_cast<ferrolet::DestinationCommand>(base), i);
+            if (!reason.isEmpty()) {
+                std::fprintf(stderr, "%s: %s\n", folders[i].toUtf8().constData(),
+                             reason.toUtf8().constData());
+                ++greyed;
+            }
+        }
+    }
+    return greyed;
+}
+
+// CPU time of the whole process (the probes' threads too), which a busy
+// machine does not stretch as it stretches wall time.
+double ProcessCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -148,6 +180,8 @@ void BM_OpenMenus1000Items100Folders(benchmark::State& state) {
     double scriptMs = 0;
     double lstatMs = 0;
     double openingMs = 0;
+    double checksMs = 0;
+    double checksCpuMs = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
         benchmark::DoNotOptimize(RunScriptAlone(f.script));
@@ -161,10 +195,20 @@ void BM_OpenMenus1000Items100Folders(benchmark::State& state) {
         const ferrolet::Menu& menu = core.StatusMenu();
         if (core.Selection().count != 1000 || menu.items.empty() || !menu.items[0].submenu ||
             menu.items[0].submenu->items.size() != 1000 ||
-            !menu.FindByTag(100 * 1006, MenuAction::RunCommand)) {
+            !menu.FindByTag(100 * 1006, ferrolet::MenuAction::RunCommand)) {
             state.SkipWithError("the menus did not come out whole");
             return;
         }
+        const auto t4 = Clock::now();
+        const double cpu0 = ProcessCpuMs();
+        if (CheckDestinations(core.Selection(), f.folders) +
+                CheckDestinations(core.Selection(), f.folders) !=
+            0) {
+            state.SkipWithError("a destination was greyed");
+            return;
+        }
+        checksMs += Ms(Clock::now() - t4);
+        checksCpuMs += ProcessCpuMs() - cpu0;
         scriptMs += Ms(t1 - t0);
         lstatMs += Ms(t2 - t1);
         openingMs += Ms(t3 - t2);
@@ -177,6 +221,10 @@ void BM_OpenMenus1000Items100Folders(benchmark::State& state) {
     state.counters["ferrolet_over_script"] = ferroletMs / (scriptMs / n);
     state.counters["ferrolet_over_lstat_ref"] = ferroletMs / (lstatMs / n);
     state.counters["ferrolet_over_30ms_target"] = ferroletMs / 30.0;
+    state.counters["checks_ms"] = checksMs / n;
+    state.counters["checks_cpu_ms"] = checksCpuMs / n;
+    state.counters["opening_without_checks_ms"] = (openingMs - checksMs) / n;
+    state.counters["checks_over_5ms_target"] = checksMs / n / 5.0;
 }
 BENCHMARK(BM_OpenMenus1000Items100Folders)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -41,7 +41,7 @@ QStringList FolderItemTitles(SettingsStore& settings, const QStringList& pathnam
 }
 
 void BuildSubMenu(const QString& title, const QStringList& pathnames, const QStringList& titles,
-                  Menu& menu) {
+                  Menu& menu, const DestinationPreflight* preflight) {
     const int base = BaseForTitle(title);
     auto submenu = std::make_shared<Menu>();
 
@@ -78,6 +78,12 @@ void BuildSubMenu(const QString& title, const QStringList& pathnames, const QStr
         item.action = MenuAction::RunCommand;
         item.tag = static_cast<int>(i + 1) * base;
         item.tooltip = pathnames[i];
+        if (preflight && base != 0) {
+            const QString reason = preflight->Reason(static_cast<DestinationCommand>(base), i);
+            if (!reason.isEmpty()) {
+                MarkUnavailable(item, reason);
+            }
+        }
         submenu->Append(std::move(item));
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DestinationPreflight.h"
 #include "dispatch/MenuModel.h"
 #include "settings/SettingsStore.h"
 
@@ -22,9 +23,11 @@ QStringList FolderItemTitles(SettingsStore& settings, const QStringList& pathnam
 // (i + 1) × base, action RunCommand, tooltip its path and title
 // titles[i]. An empty list gives the one greyed line "No predefined
 // destination folders". Only the first kMaxFolderItems entries are listed,
-// so that no folder tag can be read back as another command's.
+// so that no folder tag can be read back as another command's. With
+// preflight, a folder that cannot take the selection is greyed with its
+// reason.
 void BuildSubMenu(const QString& title, const QStringList& pathnames, const QStringList& titles,
-                  Menu& menu);
+                  Menu& menu, const DestinationPreflight* preflight = nullptr);
 
 // The same with the titles worked out from the settings.
 void BuildSubMenu(SettingsStore& settings, const QString& title, const QStringList& pathnames,

@@ -13,6 +13,7 @@
 #include "settings/SettingsKeys.h"
 
 #include <array>
+#include <optional>
 #include <utility>
 
 namespace ferrolet {
@@ -111,9 +112,16 @@ void AppendDestinationCommands(MenuBuildInputs& inputs, const QStringList& pathn
         menu.AppendSeparator();
     }
     const QStringList titles = FolderItemTitles(inputs.settings, pathnames);
+    // Which listed folders cannot take this selection, looked at once for
+    // all six headers.
+    std::optional<DestinationPreflight> preflight;
+    if (!pathnames.isEmpty()) {
+        preflight.emplace(inputs.selection, pathnames);
+    }
     for (size_t i = 0; i < kDestinations.size(); ++i) {
         if (included[i]) {
-            BuildSubMenu(HeaderTitle(kDestinations[i].second), pathnames, titles, menu);
+            BuildSubMenu(HeaderTitle(kDestinations[i].second), pathnames, titles, menu,
+                         preflight ? &*preflight : nullptr);
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "MenuBuilder.h"
 #include "MoveServiceMenuBuilder.h"
+#include "UnavailableDestination.h"
 #include "dispatch/CommandDispatch.h"
 #include "dispatch/CommandIds.h"
 #include "fileops/commands/DestinationChoice.h"
@@ -35,7 +36,15 @@ const MenuItem* FindInMenus(const Menu& status, const Menu& moveService, int tag
     return item ? item : FindOfferedCommand(moveService, tag, ask);
 }
 
-CommandOutcome Refusal(int tag, bool ask) {
+// Why a tag the menu does not offer is refused: a listed folder greyed
+// because it cannot take the selection gives its reason (on standard error
+// and in a notification); any other tag, that the menu does not offer it.
+CommandOutcome Refusal(Platform& platform, const Menu& status, int tag, bool ask) {
+    if (!ask) {
+        if (const MenuItem* greyed = FindUnavailableDestination(status, tag)) {
+            return {2, ReportUnavailableDestination(platform, *greyed)};
+        }
+    }
     return {2, ask ? QStringLiteral("the menu does not offer the header of command %1 now "
                                     "(no enabled submenu header carries that tag)")
                          .arg(tag)
@@ -61,7 +70,7 @@ CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
     core.Setup();
     const MenuItem* item = FindInMenus(core.StatusMenu(), core.MoveServiceMenu(), tag, ask);
     if (!item) {
-        return Refusal(tag, ask);
+        return Refusal(core.Desktop(), core.StatusMenu(), tag, ask);
     }
     // Perform may rebuild nothing, but the item lives in the menu model; keep
     // a copy so the run does not depend on the model staying as it is.
@@ -85,7 +94,7 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
     BuildMoveServiceMenu(inputs, moveService);
     const MenuItem* item = FindInMenus(status, moveService, tag, ask);
     if (!item) {
-        return Refusal(tag, ask);
+        return Refusal(core.Desktop(), status, tag, ask);
     }
     CommandContext ctx = ContextWithSelection(appContext, given.snapshot, extensionMap);
     DispatchMenuCommand(ctx, *item);

@@ -109,6 +109,11 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
                                                    : RunOfferedCommandOn(core, tag, ask, paths);
     if (outcome.exitStatus != 0) {
+        // A refusal may have sent a notification: let it leave first.
+        if (QDBusConnection::sessionBus().isConnected()) {
+            QTimer::singleShot(200, app.get(), &QCoreApplication::quit);
+            app->exec();
+        }
         return CommandRefused(outcome.message);
     }
     // Reveals and folder openings go to the file manager without waiting;

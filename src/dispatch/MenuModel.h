@@ -36,6 +36,8 @@ struct MenuItem {
     std::shared_ptr<Menu> submenu;
     bool separator = false;
     bool explicitlyDisabled = false; // setEnabled: NO
+    // Why a destination is greyed ("read-only", …); empty for other items.
+    QString unavailableReason;
 
     // An item with an action is enabled; one without shows greyed, except an
     // item with a submenu, which stays enabled so that its submenu opens.

@@ -85,10 +85,12 @@ TEST_F(MenuBadInputTest, FoldersNotFoundKeepTheirPlaceAndTag) {
         SetBool(key, false);
     }
     const std::string text = StatusText();
-    EXPECT_NE(text.find(Header(
-                  "Open Folder", 1005,
-                  {{"a", a}, {"<< Folder Not Found >>", "<< Folder Not Found >>"}, {"c", c}})),
-              std::string::npos)
+    EXPECT_NE(
+        text.find(GreyFolder(
+            Header("Open Folder", 1005,
+                   {{"a", a}, {"<< Folder Not Found >>", "<< Folder Not Found >>"}, {"c", c}}),
+            "<< Folder Not Found >>")),
+        std::string::npos)
         << text;
 }
 

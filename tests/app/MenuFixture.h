@@ -151,6 +151,16 @@ inline std::string Header(const std::string& title, int base,
     }
     return out;
 }
+// The same text with the folder item titled title greyed, as a folder that
+// cannot take the selection is.
+inline std::string GreyFolder(std::string text, const std::string& title) {
+    const size_t line = text.find("  " + title + "\t");
+    const size_t tip = text.find("\ttip=", line);
+    if (line != std::string::npos && tip != std::string::npos) {
+        text.insert(tip, "\tdisabled");
+    }
+    return text;
+}
 inline std::string AllHeaders(const std::vector<std::pair<std::string, std::string>>& folders) {
     return Header("Move To", 1001, folders) + Header("Copy To", 1002, folders) +
            Header("Archive To", 1003, folders) + Header("Alias To", 1004, folders) +

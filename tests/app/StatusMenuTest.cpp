@@ -75,8 +75,10 @@ TEST_F(StatusMenuTest, AddOrRemoveFolderByWhichFolderIsSelected) {
     auto menuFor = [&](const std::string& folder, const std::string& name,
                        const std::string& toggle) {
         return "1 Item, First item: " + name + "\n" + OpenItem(name, folder) + kSeparator + toggle +
-               Header("Open Folder", 1005,
-                      {{"<< Folder Not Found >>", "<< Folder Not Found >>"}, {"Proj", listed}}) +
+               GreyFolder(
+                   Header("Open Folder", 1005,
+                          {{"<< Folder Not Found >>", "<< Folder Not Found >>"}, {"Proj", listed}}),
+                   "<< Folder Not Found >>") +
                kStatusClosing;
     };
     SelectPaths({listed});

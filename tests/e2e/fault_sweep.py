@@ -390,8 +390,10 @@ class PermissionsTest(Sweep):
         # The destination is root's: nothing goes in, the source stays.
         free_src = self.nobody_dir("free-src")
         c = self.nobody_file(free_src, "c.txt", b"charlie")
+        # The menu greys it for nobody, so the command is refused.
         result = self.nobody_command(3003, [c])
-        self.assertIn(MOVE_FAILED, result.stderr.decode())
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("is not possible now: read-only", result.stderr.decode())
         self.assertEqual(entries(locked_dest), [])
         self.assert_whole_once("c.txt", b"charlie", free_src, locked_dest)
 
@@ -474,21 +476,36 @@ def full_disk_scenario(scenario):
             write(os.path.join(src, "Album", f"{i}.bin"), folder_data)
         names = ["small-1.bin", "big.bin", "small-2.bin"]
         select([os.path.join(src, n) for n in names] + [os.path.join(src, "Album")])
+        # The menu sees that 4.6 MB cannot go into 1 MiB: refused, nothing moves.
+        result = run("--command", "1001")
+        check(result.returncode == 2 and b"is not possible now: needs" in result.stderr,
+              "Move To into a full disk was not refused: " + result.stderr.decode())
+        for name in names + ["Album"]:
+            check(os.path.exists(os.path.join(src, name)), f"{name} left its source")
+        # Sizes that fit but files that do not: tmpfs gives each one-byte
+        # file a whole page, so the disk fills part-way through Tiny.
+        os.makedirs(os.path.join(src, "Tiny"))
+        for i in range(300):
+            write(os.path.join(src, "Tiny", f"{i}.txt"), b"t")
+        select([os.path.join(src, n) for n in ("small-1.bin", "small-2.bin", "Tiny")])
         result = run("--command", "1001")
         check(result.returncode == 0, "Move To refused: " + result.stderr.decode())
-        check(MOVE_FAILED in result.stderr.decode(), "no failure line for the file that did not fit")
+        check(MOVE_FAILED in result.stderr.decode(), "no failure line for the folder that did not fit")
         check(whole_once("small-1.bin", small) is True, "small-1.bin did not move")
-        check(whole_once("big.bin", big) is False, "big.bin is not back at its source")
         check(whole_once("small-2.bin", small) is True, "small-2.bin did not move")
+        check(not os.path.exists(os.path.join(dest, "Tiny")), "a partial Tiny is visible")
+        check(len(os.listdir(os.path.join(src, "Tiny"))) == 300, "Tiny lost files at its source")
+        check(whole_once("big.bin", big) is False, "big.bin is not at its source")
         check(not os.path.exists(os.path.join(dest, "Album")), "a partial Album is visible")
         for i in range(4):
             with open(os.path.join(src, "Album", f"{i}.bin"), "rb") as f:
                 check(f.read() == folder_data, f"Album/{i}.bin lost at its source")
-        # Copy To fails the same way and leaves nothing.
+        # Copy To of what cannot fit is refused too, and leaves nothing.
         select([os.path.join(src, "big.bin")])
         result = run("--command", "1002")
         check(not os.path.exists(os.path.join(dest, "big.bin")), "a partial copy is visible")
-        # Replacing a same-named file with one that cannot fit keeps the old one.
+        # Replacing a same-named file with one that cannot fit keeps the old
+        # one (the menu refuses it now; nothing may be lost either way).
         with open(scenario["settings"], "rb") as f:
             settings = plistlib.load(f)
         settings["ReplaceFilesBySameName"] = True

@@ -127,6 +127,44 @@ class ShellTest(FerroletSession):
         self.shot("tray-menu.png")
         self.desk.run(["xdotool", "key", "Escape"], check=False)
 
+    def test_tray_menu_greys_destinations_that_cannot_take_the_selection(self):
+        kept = self.desk.path("Filed")
+        gone = self.desk.path("Old Projects")
+        drafts = self.desk.path("Downloads", "Drafts")
+        final = os.path.join(drafts, "Final")
+        notes = self.desk.path("Downloads", "notes.txt")
+        for folder in (kept, gone, final):
+            os.makedirs(folder)
+        open(notes, "w").close()
+        self.start_ferrolet({"OpenMoveServiceWindow": False, "IncludeWrapItems": False,
+                             "IncludeCutAndPasteItems": False})
+        for folder in (kept, gone, final):
+            self.desk.serve_clipboard([folder])
+            self.desk.run(["ferrolet", "--command", "-1001"])  # Add Folder
+        os.rmdir(gone)
+        self.desk.serve_clipboard([notes, drafts])
+        menu = self.menu()
+        self.assertIn("  << Folder Not Found >>\ttag=2002\taction=command\tdisabled", menu)
+        self.assertIn("  Final (inside the selection)\ttag=3003\taction=command\tdisabled\t"
+                      f"tip={final} (inside the selection)", menu)
+        self.assertIn("  Filed\ttag=1001\taction=command\ttip=", menu)
+        # Choosing it anyway is refused in plain words, and nothing moves.
+        refused = self.desk.run(["ferrolet", "--command", "2002"], check=False)
+        self.assertEqual(refused.returncode, 2)
+        self.assertIn("is not possible now: not found", refused.stderr)
+        self.assertTrue(os.path.exists(notes))
+        # The tray menu with Move To open: both folders show greyed.
+        time.sleep(1.0)
+        before = self.visible_ferrolet_windows()
+        self.desk.run(["xdotool", "mousemove", "1012", "12", "click", "3"])
+        self.assertTrue(wait_for(lambda: len(self.visible_ferrolet_windows()) > len(before)),
+                        "a menu window appears")
+        self.desk.run(["xdotool", "key", "Down", "Down", "Right"], check=False)
+        wait_for(lambda: len(self.visible_ferrolet_windows()) > len(before) + 1)
+        time.sleep(0.3)
+        self.shot("tray-menu-unavailable-destinations.png")
+        self.desk.run(["xdotool", "key", "Escape", "Escape"], check=False)
+
     def visible_ferrolet_windows(self):
         out = self.desk.run(["xdotool", "search", "--onlyvisible", "--class", "ferrolet"],
                             check=False).stdout
@@ -195,13 +233,14 @@ class CommandsTest(FerroletSession):
             self.assertIn(f"Filed%20Away/twenty%20{i:02d}.txt", calls)
         self.assertNotIn("member=Notify", notify_calls(), "success stays silent")
 
-        # One failure: the destination was deleted. One notice says so.
+        # The destination was deleted: the command is refused before it
+        # starts, and one notice says why.
         shutil.rmtree(self.dest)
         lost = self.file("lost.txt")
-        self.command(1001, lost)
+        self.assertEqual(self.command(1001, lost).returncode, 2)
         self.assertTrue(wait_for(lambda: "member=Notify" in notify_calls(), timeout=60))
-        self.assertTrue(wait_for(lambda: "Move To: 1 of 1 item not moved" in notify_calls()))
-        self.assertIn("Destination not found: Filed Away", notify_calls())
+        self.assertTrue(wait_for(lambda: "Move To is not possible" in notify_calls()))
+        self.assertIn("not found", notify_calls())
         self.assertEqual(notify_calls().count("member=Notify"), 1)
         self.assertTrue(os.path.exists(lost))
 
@@ -212,7 +251,10 @@ class CommandsTest(FerroletSession):
         self.assertEqual(len(stored), 1)
         self.assertIsInstance(stored[0], bytes)
         menu = self.menu()
-        self.assertIn("Filed Away\ttag=1001\taction=command", menu)
+        # Still selected, the folder cannot go into itself: listed, greyed.
+        self.assertIn("Filed Away (inside the selection)\ttag=1001\taction=command\tdisabled",
+                      menu)
+        self.assertIn("Filed Away\ttag=1004\taction=command", menu)
 
         # Move To.
         a = self.file("a.txt", "moved")
