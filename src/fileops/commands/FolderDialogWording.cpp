@@ -71,7 +71,7 @@ std::string DialogStartFolder(SettingsStore& settings) {
     if (stored.typeId() != QMetaType::QString) {
         return {};
     }
-    const std::string folder = stored.toString().toStdString();
+    std::string folder = stored.toString().toStdString();
     struct stat st {};
     if (folder.empty() || folder.front() != '/' || stat(folder.c_str(), &st) != 0 ||
         !S_ISDIR(st.st_mode)) {
