@@ -138,8 +138,8 @@ int main(int argc, char** argv) {
     const Run ours = Measure([&] {
         ferrolet::FileRef item;
         ferrolet::FileRef archive;
-        if (ferrolet::FileRef::FromPath(data.string(), item) != ferrolet::0 ||
-            ferrolet::CreateZipArchive(item, &archive) != ferrolet::0) {
+        if (ferrolet::FileRef::FromPath(data.string(), item) != 0 ||
+            ferrolet::CreateZipArchive(item, &archive) != 0) {
             return 1;
         }
         std::ofstream(ourPathFile) << archive.Path();

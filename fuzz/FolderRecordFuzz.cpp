@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         // Only parsed: a sound record would send the resolver through the file system.
         ferrolet::FolderRecordFields fields;
-        if (ferrolet::DecodeFolderRecord(sealed, fields) == ferrolet::0) {
+        if (ferrolet::DecodeFolderRecord(sealed, fields) == 0) {
             // What a sound record promises its readers.
             if (fields.path.empty() || fields.path[0] != '/' ||
                 fields.path.size() > ferrolet::kFolderRecordMaxPath ||
@@ -31,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             // Encoding what was read and reading it again gives the same fields.
             ferrolet::FolderRecordFields again;
-            if (ferrolet::DecodeFolderRecord(ferrolet::EncodeFolderRecord(fields), again) !=
-                    ferrolet::0 ||
+            if (ferrolet::DecodeFolderRecord(ferrolet::EncodeFolderRecord(fields), again) != 0 ||
                 again.path != fields.path || again.inode != fields.inode ||
                 again.device != fields.device || again.handleBytes != fields.handleBytes) {
                 __builtin_trap();

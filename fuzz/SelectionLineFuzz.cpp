@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
     std::string path;
-    if (ferrolet::DecodeItemSpecifier(input, path) == ferrolet::0) {
+    if (ferrolet::DecodeItemSpecifier(input, path) == 0) {
         // An accepted line names an absolute path without NUL bytes.
         if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos) {
             __builtin_trap();
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         // The URI a file manager would write for that path leads back to it.
         std::string again;
-        if (ferrolet::DecodeItemSpecifier(FileUri(path), again) != ferrolet::0 || again != path) {
+        if (ferrolet::DecodeItemSpecifier(FileUri(path), again) != 0 || again != path) {
             __builtin_trap();
         }
     } else if (!path.empty()) {
