@@ -1,8 +1,8 @@
 #include "fileops/commands/WrapItems.h"
 
 #include "filemanager/ItemComments.h"
-#include "fileops/commands/FolderDialogWording.h"
 #include "fileops/commands/CommandRun.h"
+#include "fileops/commands/FolderDialogWording.h"
 #include "fileops/commands/MoveItem.h"
 #include "fileops/engine/FileEngine.h"
 #include "items/FolderItems.h"
