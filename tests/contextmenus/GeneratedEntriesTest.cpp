@@ -2,6 +2,7 @@
 // substituted the way that file manager substitutes them, the built program
 // run with no bus, and the right files checked where they went.
 #include "MenuFilesFixture.h"
+#include "SplitExec.h"
 #include "contextmenus/ScriptMenus.h"
 #include "dispatch/CommandIds.h"
 
@@ -52,30 +53,7 @@ KeyFile ReadKeyFile(const std::string& path) {
 
 // An Exec value split as a launcher does; "%F" becomes the items.
 std::vector<std::string> ExecArgv(const std::string& exec, const Items& items) {
-    std::vector<std::string> args;
-    std::string current;
-    bool quoted = false, started = false;
-    for (size_t i = 0; i < exec.size(); ++i) {
-        const char c = exec[i];
-        if (quoted && c == '\\' && i + 1 < exec.size()) {
-            current += exec[++i];
-        } else if (c == '"') {
-            quoted = !quoted;
-            started = true;
-        } else if (c == ' ' && !quoted) {
-            if (started) {
-                args.push_back(current);
-            }
-            current.clear();
-            started = false;
-        } else {
-            current += c;
-            started = true;
-        }
-    }
-    if (started) {
-        args.push_back(current);
-    }
+    const std::vector<std::string> args = test::SplitExec(exec);
     std::vector<std::string> argv;
     for (const std::string& arg : args) {
         if (arg == "%F") {

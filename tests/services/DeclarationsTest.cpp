@@ -1,4 +1,5 @@
 #include "ServiceFixture.h"
+#include "SplitExec.h"
 #include "services/ServiceEntries.h"
 
 #include <QFile>
@@ -38,37 +39,6 @@ KeyFile ReadKeyFile(const std::string& path) {
     return file;
 }
 
-// Splits an Exec= value into arguments as a launcher does: spaces separate,
-// double quotes group, a backslash in quotes escapes the next character.
-std::vector<std::string> SplitExec(const std::string& exec) {
-    std::vector<std::string> args;
-    std::string current;
-    bool inQuotes = false;
-    bool started = false;
-    for (size_t i = 0; i < exec.size(); ++i) {
-        const char c = exec[i];
-        if (inQuotes && c == '\\' && i + 1 < exec.size()) {
-            current += exec[++i];
-        } else if (c == '"') {
-            inQuotes = !inQuotes;
-            started = true;
-        } else if (c == ' ' && !inQuotes) {
-            if (started) {
-                args.push_back(current);
-            }
-            current.clear();
-            started = false;
-        } else {
-            current += c;
-            started = true;
-        }
-    }
-    if (started) {
-        args.push_back(current);
-    }
-    return args;
-}
-
 struct Declared {
     std::string where;             // the file it came from
     std::vector<std::string> argv; // "ferrolet" first, or the script to run
@@ -86,7 +56,7 @@ std::vector<Declared> DolphinCommands() {
         const std::string action = actions.substr(0, pos);
         actions.erase(0, pos + 1);
         out.push_back(
-            {path + " " + action, SplitExec(file.at("Desktop Action " + action).at("Exec"))});
+            {path + " " + action, test::SplitExec(file.at("Desktop Action " + action).at("Exec"))});
     }
     return out;
 }
@@ -95,7 +65,7 @@ std::vector<Declared> NemoCommands() {
     std::vector<Declared> out;
     for (const auto& entry : std::filesystem::directory_iterator(kShare + "/nemo/actions")) {
         const KeyFile file = ReadKeyFile(entry.path());
-        out.push_back({entry.path(), SplitExec(file.at("Nemo Action").at("Exec"))});
+        out.push_back({entry.path(), test::SplitExec(file.at("Nemo Action").at("Exec"))});
     }
     return out;
 }
@@ -108,7 +78,7 @@ std::vector<Declared> ThunarCommands() {
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement &&
             xml.name() == QLatin1String("command")) {
-            out.push_back({"thunar-uca.xml", SplitExec(xml.readElementText().toStdString())});
+            out.push_back({"thunar-uca.xml", test::SplitExec(xml.readElementText().toStdString())});
         }
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
@@ -138,7 +108,7 @@ std::string UserDataOf(const Declared& declared) {
     std::string line;
     while (std::getline(in, line)) {
         if (line.rfind("exec ", 0) == 0) {
-            const std::vector<std::string> args = SplitExec(line.substr(5));
+            const std::vector<std::string> args = test::SplitExec(line.substr(5));
             if (args.size() == 4 && args[0] == "ferrolet" && args[1] == "--service" &&
                 args[3] == "$@") {
                 return args[2];
@@ -174,9 +144,9 @@ TEST(Declarations, ApplicationEntryIsValidAndItsActionsReachFerrolet) {
     EXPECT_EQ(out, "");
     const KeyFile file = ReadKeyFile(path);
     EXPECT_EQ(file.at("Desktop Entry").at("Exec"), "ferrolet");
-    EXPECT_EQ(SplitExec(file.at("Desktop Action preferences").at("Exec")),
+    EXPECT_EQ(test::SplitExec(file.at("Desktop Action preferences").at("Exec")),
               (std::vector<std::string>{"ferrolet", "--preferences"}));
-    EXPECT_EQ(SplitExec(file.at("Desktop Action move-service-window").at("Exec")),
+    EXPECT_EQ(test::SplitExec(file.at("Desktop Action move-service-window").at("Exec")),
               (std::vector<std::string>{"ferrolet", "--service", "Open Move Service Window", "/"}));
 
     const KeyFile activation =
