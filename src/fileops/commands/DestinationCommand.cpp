@@ -6,7 +6,6 @@
 #include "settings/FolderLists.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
-#include "util/Log.h"
 
 namespace ferrolet {
 
@@ -97,7 +96,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
         if (const Status status = operation.action(ctx, items[i], itemPath, *destination, newItem);
             status != 0) {
             ctx.platform.Beep();
-            Log(FailureLine(operation, status));
+            LogInRun(ctx, FailureLine(operation, status));
             // Without its destination every item fails for that one reason.
             NoteFailure(ctx, NameForReport(items[i], itemPath),
                         run.Report().destinationMissing ? ENOENT : status);
