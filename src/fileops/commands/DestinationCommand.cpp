@@ -70,7 +70,9 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     if (!StartDestinationCommand(ctx, k, operation.purpose, chosen)) {
         return;
     }
-    DestinationResolver destinations(k, chosen);
+    // Resolved once: a list edited during the run must not send the rest of
+    // the items to whichever folder then holds place k.
+    const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);
     const std::vector<FileRef> items = SelectedItems(ctx);
     const size_t count = items.size();
     NoteItems(ctx, static_cast<int>(count));
@@ -81,7 +83,6 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
             NoteFailure(ctx, NameForReport(items[i]), lost);
             continue;
         }
-        const std::optional<std::string> destination = destinations.Next(ctx);
         if (!destination) {
             // The list has no entry k (any more): the destination is gone.
             run.Report().destinationMissing = true;
