@@ -61,6 +61,10 @@ constexpr off_t kMaxSettingsFileSize = 64 * 1024 * 1024;
 constexpr auto kLockPatience = std::chrono::seconds(2);
 constexpr auto kLockPoll = std::chrono::milliseconds(20);
 
+// How long a file that cannot be parsed gets to be finished by whoever is
+// writing it before it counts as unreadable.
+constexpr auto kHalfWrittenPause = std::chrono::milliseconds(50);
+
 // Takes the lock that orders writers of the settings file, waiting at most
 // kLockPatience; -1 with errno set when the lock file cannot be opened
 // (or EWOULDBLOCK when another process kept the lock).
@@ -249,6 +253,15 @@ SettingsStore::ReadResult SettingsStore::ReadFile(QVariantMap& values, Stamp& st
     return ReadResult::Read;
 }
 
+SettingsStore::ReadResult SettingsStore::ReadSettledFile(QVariantMap& values, Stamp& stamp) const {
+    const ReadResult first = ReadFile(values, stamp);
+    if (first != ReadResult::Unreadable) {
+        return first;
+    }
+    std::this_thread::sleep_for(kHalfWrittenPause);
+    return ReadFile(values, stamp);
+}
+
 void SettingsStore::KeepCorruptFileAside(const std::string& filePath) {
     std::string aside = filePath + ".corrupt";
     for (int n = 1; n < 1000; ++n) {
@@ -285,7 +298,7 @@ bool SettingsStore::Synchronize() {
         }
         QVariantMap values;
         Stamp stamp;
-        const ReadResult result = ReadFile(values, stamp);
+        const ReadResult result = ReadSettledFile(values, stamp);
         m_values = std::move(values);
         m_stamp = stamp;
         m_loaded = true;
@@ -324,7 +337,7 @@ bool SettingsStore::WriteMerged() {
     // Take in what other writers stored, then lay our changes over it key by key.
     QVariantMap merged;
     Stamp stamp;
-    const ReadResult result = ReadFile(merged, stamp);
+    const ReadResult result = ReadSettledFile(merged, stamp);
     if (result == ReadResult::Refused) {
         close(lockFd);
         ReportReadTrouble(result);

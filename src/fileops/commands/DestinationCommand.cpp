@@ -80,12 +80,17 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     for (size_t i = 0; i < count; ++i) {
         std::string itemPath;
         if (const Status lost = items[i].MakePath(itemPath); lost != 0 && operation.skipLostItems) {
+            LogInRun(ctx, QStringLiteral("Ferrolet: A selected item is no longer where it was and "
+                                         "was left alone. Error code = %1")
+                              .arg(lost));
             NoteFailure(ctx, NameForReport(items[i]), lost);
             continue;
         }
         if (!destination) {
             // The list has no entry k (any more): the destination is gone.
             run.Report().destinationMissing = true;
+            LogInRun(ctx, QStringLiteral("Ferrolet: The destination folder is not in the list "
+                                         "any more; the item was left alone."));
             NoteFailure(ctx, NameForReport(items[i], itemPath), ENOENT);
             continue;
         }
