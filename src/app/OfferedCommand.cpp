@@ -5,6 +5,7 @@
 #include "UnavailableDestination.h"
 #include "dispatch/CommandDispatch.h"
 #include "dispatch/CommandIds.h"
+#include "fileops/commands/CommandRun.h"
 #include "fileops/commands/DestinationChoice.h"
 #include "services/GivenPathsCommand.h"
 
@@ -97,7 +98,13 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
         return Refusal(core.Desktop(), status, tag, ask);
     }
     CommandContext ctx = ContextWithSelection(appContext, given.snapshot, extensionMap);
+    // The command's run joins this one, whose report says whether every
+    // item made it.
+    CommandRunScope run(ctx, QString(), QString());
     DispatchMenuCommand(ctx, *item);
+    if (const std::optional<RunNotice> notice = NoticeFor(run.Report())) {
+        return {1, notice->summary};
+    }
     return {};
 }
 

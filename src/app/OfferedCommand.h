@@ -13,8 +13,8 @@ namespace ferrolet {
 const MenuItem* FindOfferedCommand(const Menu& menu, int tag, bool ask);
 
 struct CommandOutcome {
-    int exitStatus = 0; // 0 run, 2 refused
-    QString message;    // why it was refused; empty when it ran
+    int exitStatus = 0; // 0 run, 1 run with items that failed, 2 refused
+    QString message;    // why it was refused or what failed; empty when all went well
 };
 
 // `ferrolet --command TAG [--ask]`: builds the menus as an opening would
@@ -28,7 +28,9 @@ CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask);
 // would not offer is refused just the same), without touching the
 // application's own snapshot or extension map, and the item runs on them. A
 // path that cannot be used (see SelectionFromGivenPaths) is logged and left
-// alone; the request then also shows one notification.
+// alone; the request then also shows one notification. A run in which items
+// failed (they are logged and named in the run's notification) has exit
+// status 1, so a script never takes it for a success.
 CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStringList& paths);
 
 } // namespace ferrolet

@@ -81,6 +81,12 @@ int CommandRefused(const QString& message) {
     return 2;
 }
 
+// A command that was refused (2) or ran with items that failed (1).
+int CommandFailed(int status, const QString& message) {
+    std::fprintf(stderr, "ferrolet: %s\n", message.toUtf8().constData());
+    return status == 1 ? 1 : 2;
+}
+
 // --command TAG [--ask]: in the running instance when there is one, so its
 // selection, cut state and windows are the ones used; otherwise here.
 // With paths, exactly those items are the selection (--command TAG PATH...).
@@ -98,7 +104,7 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
         const QList<QVariant> out = reply.arguments();
         if (reply.type() == QDBusMessage::ReplyMessage && out.size() == 2) {
             const int status = out[0].toInt();
-            return status == 0 ? 0 : CommandRefused(out[1].toString());
+            return status == 0 ? 0 : CommandFailed(status, out[1].toString());
         }
     }
     SettingsStore settings;
@@ -108,7 +114,7 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
     const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
                                                    : RunOfferedCommandOn(core, tag, ask, paths);
-    if (outcome.exitStatus != 0) {
+    if (outcome.exitStatus == 2) {
         // A refusal may have sent a notification: let it leave first.
         if (QDBusConnection::sessionBus().isConnected()) {
             QTimer::singleShot(200, app.get(), &QCoreApplication::quit);
@@ -121,7 +127,7 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     // before the process ends.
     QTimer::singleShot(500, app.get(), &QCoreApplication::quit);
     app->exec();
-    return 0;
+    return outcome.exitStatus == 0 ? 0 : CommandFailed(outcome.exitStatus, outcome.message);
 }
 
 // --service "<user data>" PATH...: delivered to the running instance

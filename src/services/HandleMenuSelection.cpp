@@ -58,7 +58,7 @@ bool MoveToStandardFolder(ServiceTarget& target, StandardFolder which, const Fil
     const Status status = MoveItem(target.ctx, item, destination, &moved);
     run.success = status == 0;
     if (!run.success) {
-        Log(kNotMoved);
+        LogInRun(target.ctx, kNotMoved);
         NoteFailure(target.ctx, NameForReport(item), status);
         return true;
     }
@@ -98,6 +98,34 @@ void NotifyDisabledFolder(Platform& platform, StandardFolder which) {
             .arg(name));
 }
 
+// One request names at most this many items: far more than a file manager
+// hands over, and few enough that the request ends in seconds and in
+// bounded memory.
+constexpr qsizetype kMaxRequestPaths = 100000;
+
+// A request over kMaxRequestPaths is refused whole, with one log line and
+// one notification.
+void RefuseHugeRequest(CommandContext& ctx, const QString& userData, qsizetype count) {
+    Log(QStringLiteral("Ferrolet: a request for %1 items (%2) was refused; at most %3 are taken "
+                       "at once")
+            .arg(count)
+            .arg(userData)
+            .arg(kMaxRequestPaths));
+    if (!ctx.run) {
+        return;
+    }
+    RunReport& report = ctx.run->report;
+    if (report.verb.isEmpty()) {
+        report.verb = userData;
+        report.done = QStringLiteral("done");
+    }
+    report.notStarted =
+        QStringLiteral("The request named %1 items; Ferrolet takes at most %2 at once. Select "
+                       "fewer items and try again.")
+            .arg(count)
+            .arg(kMaxRequestPaths);
+}
+
 } // namespace
 
 void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const QString& userData) {
@@ -108,6 +136,10 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
     // also when a "to Select" entry runs its command on the given items.
     CommandRunScope scope(ctx, moves ? QStringLiteral("Move To") : QString(),
                           moves ? QStringLiteral("moved") : QString());
+    if (paths.size() > kMaxRequestPaths) {
+        RefuseHugeRequest(ctx, userData, paths.size());
+        return;
+    }
     if (paths.isEmpty()) {
         if (moves) {
             NoteNothingSelected(ctx);
@@ -139,7 +171,7 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
         }
         // The item ending: the flag keeps its value.
         if (!run.success) {
-            Log(kNotMoved);
+            LogInRun(ctx, kNotMoved);
         }
     }
 

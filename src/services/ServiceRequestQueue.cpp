@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <malloc.h>
+
 namespace ferrolet {
 
 ServiceRequestQueue::ServiceRequestQueue(Handler handler, QObject* parent)
@@ -20,14 +22,19 @@ void ServiceRequestQueue::RunWaiting() {
     }
     m_running = true;
     while (!m_waiting.empty()) {
-        Request request = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        if (m_handler) {
-            m_handler(request.paths, request.userData);
+        {
+            Request request = std::move(m_waiting.front());
+            m_waiting.pop_front();
+            if (m_handler) {
+                m_handler(request.paths, request.userData);
+            }
+            if (request.finished) {
+                request.finished();
+            }
         }
-        if (request.finished) {
-            request.finished();
-        }
+        // A request's paths and what it built are freed by now; hand the
+        // pages back, or the tray keeps the peak of its largest request.
+        malloc_trim(0);
     }
     m_running = false;
 }

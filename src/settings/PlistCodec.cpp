@@ -1,5 +1,7 @@
 #include "PlistCodec.h"
 
+#include "PlistNesting.h"
+
 #include <QDateTime>
 #include <QTimeZone>
 
@@ -103,7 +105,7 @@ QVariant DictFromNode(plist_t node, int depth) {
 }
 
 QVariant FromNode(plist_t node, int depth) {
-    if (!node || depth > 64) {
+    if (!node || depth > kMaxPlistDepth) {
         return {};
     }
     switch (plist_get_node_type(node)) {
@@ -162,7 +164,7 @@ plist_t DictToNode(const QVariantMap& map, int depth) {
 }
 
 plist_t ToNode(const QVariant& value, int depth) {
-    if (depth > 64) {
+    if (depth > kMaxPlistDepth) {
         return nullptr;
     }
     switch (value.typeId()) {
@@ -202,6 +204,12 @@ plist_t ToNode(const QVariant& value, int depth) {
 
 std::optional<QVariantMap> ParsePlistDictionary(const QByteArray& bytes) {
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<int32_t>::max()) {
+        return std::nullopt;
+    }
+    // Values at depths 0 to kMaxPlistDepth are kept; one level more is let
+    // through (and trimmed below, as it always was), anything deeper is
+    // refused before the library builds a tree it could not free.
+    if (!PlistNestingWithin(bytes, kMaxPlistDepth + 2)) {
         return std::nullopt;
     }
     plist_t raw = nullptr;

@@ -6,11 +6,13 @@
 #include "util/Log.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace ferrolet {
@@ -53,14 +55,34 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 // Settings files are small; anything past this is not ours.
 constexpr off_t kMaxSettingsFileSize = 64 * 1024 * 1024;
 
-// Takes the lock that orders writers of the settings file, waiting for it;
-// -1 with errno set when the lock file cannot be opened.
+// How long a save waits for another process's lock: a writer holds it for
+// milliseconds, so one that keeps it longer is stuck, and waiting on it
+// would freeze Add Folder and every other save behind it.
+constexpr auto kLockPatience = std::chrono::seconds(2);
+constexpr auto kLockPoll = std::chrono::milliseconds(20);
+
+// How long a file that cannot be parsed gets to be finished by whoever is
+// writing it before it counts as unreadable.
+constexpr auto kHalfWrittenPause = std::chrono::milliseconds(50);
+
+// Takes the lock that orders writers of the settings file, waiting at most
+// kLockPatience; -1 with errno set when the lock file cannot be opened
+// (or EWOULDBLOCK when another process kept the lock).
 int LockSettingsFile(const std::string& lockPath) {
     const int lockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd < 0) {
         return -1;
     }
-    while (flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
+    const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+    while (flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR &&
+            (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline)) {
+            const int e = errno;
+            close(lockFd);
+            errno = e;
+            return -1;
+        }
+        std::this_thread::sleep_for(kLockPoll);
     }
     return lockFd;
 }
@@ -231,6 +253,15 @@ SettingsStore::ReadResult SettingsStore::ReadFile(QVariantMap& values, Stamp& st
     return ReadResult::Read;
 }
 
+SettingsStore::ReadResult SettingsStore::ReadSettledFile(QVariantMap& values, Stamp& stamp) const {
+    const ReadResult first = ReadFile(values, stamp);
+    if (first != ReadResult::Unreadable) {
+        return first;
+    }
+    std::this_thread::sleep_for(kHalfWrittenPause);
+    return ReadFile(values, stamp);
+}
+
 void SettingsStore::KeepCorruptFileAside(const std::string& filePath) {
     std::string aside = filePath + ".corrupt";
     for (int n = 1; n < 1000; ++n) {
@@ -267,7 +298,7 @@ bool SettingsStore::Synchronize() {
         }
         QVariantMap values;
         Stamp stamp;
-        const ReadResult result = ReadFile(values, stamp);
+        const ReadResult result = ReadSettledFile(values, stamp);
         m_values = std::move(values);
         m_stamp = stamp;
         m_loaded = true;
@@ -306,7 +337,7 @@ bool SettingsStore::WriteMerged() {
     // Take in what other writers stored, then lay our changes over it key by key.
     QVariantMap merged;
     Stamp stamp;
-    const ReadResult result = ReadFile(merged, stamp);
+    const ReadResult result = ReadSettledFile(merged, stamp);
     if (result == ReadResult::Refused) {
         close(lockFd);
         ReportReadTrouble(result);

@@ -65,6 +65,10 @@ private:
     Stamp CurrentStamp() const;
     // Reads the file (through its links); empty values unless Read.
     ReadResult ReadFile(QVariantMap& values, Stamp& stamp) const;
+    // ReadFile, once more after a short pause when the file cannot be
+    // parsed: a program that rewrites it in place leaves it half written
+    // for a moment, and that moment must not read as "no settings".
+    ReadResult ReadSettledFile(QVariantMap& values, Stamp& stamp) const;
     bool WriteMerged();
     void KeepCorruptFileAside(const std::string& filePath);
     // Logs the reason defaults apply, once per kind of trouble.

@@ -4,6 +4,7 @@
 #include "MenuFixture.h"
 #include "dispatch/CommandIds.h"
 
+#include <QProcess>
 #include <QString>
 
 #include <algorithm>
@@ -166,6 +167,31 @@ TEST_F(MenuBadInputTest, CommandLinePrintsBothFullMenus) {
     EXPECT_EQ(CountLines(status), CountItems(Core().StatusMenu()));
     EXPECT_EQ(QString::fromUtf8(status).toUtf8().toStdString(), status)
         << "the output is valid UTF-8";
+}
+
+TEST_F(MenuBadInputTest, EntryPointsSurviveASettingsFileNestedTooDeep) {
+    // The plist library frees its trees recursively: this used to overflow
+    // the stack of every entry point.
+    std::string deep = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>K</key>";
+    for (int i = 0; i < 200000; ++i) {
+        deep += "<array>";
+    }
+    const std::string file = SettingsStore::DefaultFilePath();
+    WriteFile("home/.config/com.quorvane.Ferrolet.plist", deep);
+    for (const char* entry : {"--settings", "--menu"}) {
+        QProcess run;
+        run.start(QStringLiteral(FERROLET_BINARY), {QString::fromLatin1(entry)});
+        ASSERT_TRUE(run.waitForFinished(120000)) << entry;
+        EXPECT_EQ(run.exitStatus(), QProcess::NormalExit) << entry;
+        EXPECT_EQ(run.exitCode(), 0) << entry;
+        const QString errors = QString::fromUtf8(run.readAllStandardError());
+        EXPECT_EQ(errors.count(QStringLiteral("could not be read; defaults apply")), 1)
+            << entry << ": " << errors.toStdString();
+        if (std::string(entry) == "--settings") {
+            EXPECT_TRUE(run.readAllStandardOutput().contains("WrapCopies = true (default)"));
+        }
+        EXPECT_EQ(ReadFile(file), deep) << entry << ": the file is kept as it was";
+    }
 }
 
 } // namespace

@@ -231,6 +231,9 @@ TEST_F(CommandLineRunTest, GivenItemsAreTheSelectionAndTheClipboardIsNotRead) {
     EXPECT_EQ(RunFerrolet({"--command", "-1001", three}), 0) << m_output;
     EXPECT_EQ(RunFerrolet({"--command", "3006", Path("one/a.txt")}), 0) << m_output;
     EXPECT_EQ(Names(three), std::vector<std::string>{"a.txt"});
+    // A run whose item failed says so in its exit status too.
+    EXPECT_EQ(RunFerrolet({"--command", "3006", Path("one/a.txt")}), 1) << m_output;
+    EXPECT_NE(m_output.find("Copy To: 1 of 1 item not copied"), std::string::npos) << m_output;
     EXPECT_EQ(ReadFile(clipboard), "c");
     std::filesystem::current_path(cwd);
 }

@@ -283,5 +283,37 @@ TEST_F(Services, TenThousandPathsInOneRequest) {
     EXPECT_EQ(NotMovedLines(), 0);
 }
 
+TEST_F(Services, HugeRequestsAreRefusedAndRepeatedLinesSummarised) {
+    const std::string kept = WriteFile("sel/kept", "kept");
+    QStringList huge{QString::fromStdString(kept)};
+    QStringList missing;
+    for (int i = 0; i < 200000; ++i) {
+        const QString path = QStringLiteral("/nonexistent/ferrolet/%1").arg(i);
+        huge << path;
+        if (i < 5000) {
+            missing << path;
+        }
+    }
+    Handle(huge, kDocuments);
+    EXPECT_EQ(ReadFile(kept), "kept") << "a refused request moves nothing";
+    ASSERT_EQ(LogLines().size(), 1) << LogLines().join('\n').left(400).toStdString();
+    EXPECT_TRUE(LogLines()[0].contains("200001 items")) << LogLines()[0].toStdString();
+    ASSERT_EQ(m_platform.notifications.size(), 1);
+    EXPECT_TRUE(m_platform.notifications[0].contains("at most 100000"));
+
+    ClearLog();
+    m_platform.notifications.clear();
+    Handle(missing, kDocuments);
+    EXPECT_EQ(NotMovedLines(), 100);
+    EXPECT_EQ(
+        LogLines().count(QStringLiteral("\u2026 and 4900 more like it: The object was not moved")),
+        1);
+    EXPECT_EQ(LogLines().size(), 101);
+    ASSERT_EQ(m_platform.notifications.size(), 1);
+    EXPECT_TRUE(m_platform.notifications[0].startsWith("Move To: 5000 of 5000 items not moved"))
+        << m_platform.notifications[0].toStdString();
+    EXPECT_TRUE(m_platform.notifications[0].endsWith("\u2026and 4997 more"));
+}
+
 } // namespace
 } // namespace ferrolet::test

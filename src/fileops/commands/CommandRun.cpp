@@ -2,6 +2,7 @@
 
 #include "items/ItemNames.h"
 #include "items/RevealMovedItem.h"
+#include "util/Log.h"
 
 #include <set>
 #include <sys/stat.h>
@@ -102,7 +103,32 @@ void RevealAtEnd(CommandContext& ctx, const std::string& path) {
     }
 }
 
+void LogInRun(CommandContext& ctx, const QString& line) {
+    if (!ctx.run) {
+        Log(line);
+        return;
+    }
+    CommandRun& run = *ctx.run;
+    const auto seen = run.repeats.find(line);
+    if (run.loggedLines >= kRunLogLines && seen != run.repeats.end()) {
+        ++seen->second;
+        return;
+    }
+    Log(line);
+    ++run.loggedLines;
+    // Only texts of the first lines are watched for, so the map stays small
+    // when every line names its own item.
+    if (seen == run.repeats.end() && run.repeats.size() < static_cast<size_t>(kRunLogLines)) {
+        run.repeats.emplace(line, 0);
+    }
+}
+
 void FinishCommandRun(Platform& platform, const CommandRun& run) {
+    for (const auto& [line, more] : run.repeats) {
+        if (more > 0) {
+            Log(QStringLiteral("\u2026 and %1 more like it: %2").arg(more).arg(line));
+        }
+    }
     // An item revealed twice (a service run repeated per item) is asked for
     // once.
     std::vector<std::string> paths;

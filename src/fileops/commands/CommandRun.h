@@ -4,6 +4,7 @@
 #include "fileops/commands/RunReport.h"
 #include "platform/FileRef.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,19 @@ struct CommandRun {
     RunReport report;
     // Paths of the items to select in the file manager, in run order.
     std::vector<std::string> revealed;
+    // The run's log lines so far, and how often each text logged so far came
+    // again once the first kRunLogLines were written (LogInRun).
+    int loggedLines = 0;
+    std::map<QString, int> repeats;
 };
+
+// After this many log lines a run stops repeating lines it already wrote, and
+// says at its end how many more of each there were.
+inline constexpr int kRunLogLines = 100;
+
+// Logs line for ctx's run: a million failed items make a hundred lines and
+// "… and 999900 more like it: <line>", not a million lines.
+void LogInRun(CommandContext& ctx, const QString& line);
 
 // Opens a run for ctx while it lives, and at its end shows what the run
 // gathered: one reveal of all its items and, when something failed or the run

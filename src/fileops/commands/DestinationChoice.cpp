@@ -42,17 +42,4 @@ std::optional<std::string> RecordedDestinationPath(CommandContext& ctx, int k) {
     return path;
 }
 
-std::optional<std::string> DestinationResolver::Next(CommandContext& ctx) {
-    if (m_k < 1) {
-        return m_chosen;
-    }
-    QVariantList stored = ReadArray(ctx.settings, keys::PathnamesAliases);
-    if (!m_haveList || stored != m_stored) {
-        m_resolved = ResolveDestination(ctx, m_k, m_chosen);
-        m_stored = std::move(stored);
-        m_haveList = true;
-    }
-    return m_resolved;
-}
-
 } // namespace ferrolet

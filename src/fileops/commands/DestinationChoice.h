@@ -3,8 +3,6 @@
 #include "fileops/commands/CommandContext.h"
 #include "fileops/commands/FolderDialogWording.h"
 
-#include <QVariantList>
-
 #include <optional>
 #include <string>
 
@@ -18,9 +16,11 @@ namespace ferrolet {
 std::optional<std::string> ChooseDestinationFolder(CommandContext& ctx, DialogPurpose purpose);
 
 // The destination path for folder index k: the chosen path when k < 1,
-// otherwise entry k - 1 of the destination-folder list, read anew at every
-// call so that a list edited during a run applies from the next item on.
-// Nothing when k is past the end of the list or the list is empty. An entry
+// otherwise entry k - 1 of the destination-folder list as stored now. A run
+// resolves it once, at its start: the folder the user chose is the folder
+// used, even when another process removes a list entry meanwhile and entry
+// k - 1 comes to name another folder. Nothing when k is past the end of the
+// list or the list is empty. An entry
 // that no longer resolves comes back as "<< Folder Not Found >>", which the
 // operation itself then fails on.
 std::optional<std::string> ResolveDestination(CommandContext& ctx, int k,
@@ -30,23 +30,5 @@ std::optional<std::string> ResolveDestination(CommandContext& ctx, int k,
 // naming a listed folder that no longer resolves; nothing when there is no
 // such entry or it holds no path.
 std::optional<std::string> RecordedDestinationPath(CommandContext& ctx, int k);
-
-// ResolveDestination for a run over many items: the stored list is still
-// read anew for every item, but its entries are resolved again only when the
-// stored list has changed since the previous item, so a long run does not
-// pay for resolving every folder record once per item.
-class DestinationResolver {
-public:
-    DestinationResolver(int k, std::optional<std::string> chosenPath)
-        : m_k(k), m_chosen(std::move(chosenPath)) {}
-    std::optional<std::string> Next(CommandContext& ctx);
-
-private:
-    int m_k;
-    std::optional<std::string> m_chosen;
-    bool m_haveList = false;
-    QVariantList m_stored;
-    std::optional<std::string> m_resolved;
-};
 
 } // namespace ferrolet

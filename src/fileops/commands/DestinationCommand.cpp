@@ -6,7 +6,6 @@
 #include "settings/FolderLists.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
-#include "util/Log.h"
 
 namespace ferrolet {
 
@@ -71,7 +70,9 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     if (!StartDestinationCommand(ctx, k, operation.purpose, chosen)) {
         return;
     }
-    DestinationResolver destinations(k, chosen);
+    // Resolved once: a list edited during the run must not send the rest of
+    // the items to whichever folder then holds place k.
+    const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);
     const std::vector<FileRef> items = SelectedItems(ctx);
     const size_t count = items.size();
     NoteItems(ctx, static_cast<int>(count));
@@ -79,13 +80,17 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     for (size_t i = 0; i < count; ++i) {
         std::string itemPath;
         if (const Status lost = items[i].MakePath(itemPath); lost != 0 && operation.skipLostItems) {
+            LogInRun(ctx, QStringLiteral("Ferrolet: A selected item is no longer where it was and "
+                                         "was left alone. Error code = %1")
+                              .arg(lost));
             NoteFailure(ctx, NameForReport(items[i]), lost);
             continue;
         }
-        const std::optional<std::string> destination = destinations.Next(ctx);
         if (!destination) {
             // The list has no entry k (any more): the destination is gone.
             run.Report().destinationMissing = true;
+            LogInRun(ctx, QStringLiteral("Ferrolet: The destination folder is not in the list "
+                                         "any more; the item was left alone."));
             NoteFailure(ctx, NameForReport(items[i], itemPath), ENOENT);
             continue;
         }
@@ -97,7 +102,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
         if (const Status status = operation.action(ctx, items[i], itemPath, *destination, newItem);
             status != 0) {
             ctx.platform.Beep();
-            Log(FailureLine(operation, status));
+            LogInRun(ctx, FailureLine(operation, status));
             // Without its destination every item fails for that one reason.
             NoteFailure(ctx, NameForReport(items[i], itemPath),
                         run.Report().destinationMissing ? ENOENT : status);

@@ -12,7 +12,12 @@ void RunReport::AddFailure(const QString& name, int status, int count) {
 }
 
 void RunReport::AddFailure(const QString& name, const QString& reason, int count) {
-    failures.push_back({name, reason, count});
+    if (failures.size() < static_cast<size_t>(kNamedFailures)) {
+        failures.push_back({name, reason, count});
+        return;
+    }
+    ++unnamedFailures;
+    unnamedFailedItems += count;
 }
 
 namespace {
@@ -50,7 +55,7 @@ std::optional<RunNotice> NoticeFor(const RunReport& report) {
         notice.body = lines.join(QLatin1Char('\n'));
         return notice;
     }
-    int failed = 0;
+    int failed = report.unnamedFailedItems;
     for (const RunReport::Failure& failure : report.failures) {
         failed += failure.items;
     }
@@ -70,7 +75,7 @@ std::optional<RunNotice> NoticeFor(const RunReport& report) {
         const RunReport::Failure& failure = report.failures[static_cast<size_t>(i)];
         lines << QStringLiteral("\u201C%1\u201D: %2").arg(failure.name, failure.reason);
     }
-    if (const int more = static_cast<int>(report.failures.size()) - named; more > 0) {
+    if (const int more = report.FailureCount() - named; more > 0) {
         lines << QStringLiteral("\u2026and %1 more").arg(more);
     }
     notice.body = lines.join(QLatin1Char('\n'));

@@ -34,11 +34,18 @@ struct RunReport {
     // when it started.
     QString notStarted;
 
+    // Failures past the named ones are only counted, so a run over a
+    // million missing items does not hold a million names.
+    int unnamedFailures = 0;
+    int unnamedFailedItems = 0;
+
     // An item that failed with the errno value status.
     void AddFailure(const QString& name, int status, int count = 1);
     // An item that failed for a reason of our own, in plain words.
     void AddFailure(const QString& name, const QString& reason, int count = 1);
     bool HasTrouble() const { return !failures.empty() || !notStarted.isEmpty(); }
+    // Every failure, named or counted.
+    int FailureCount() const { return static_cast<int>(failures.size()) + unnamedFailures; }
 };
 
 // The notification a run's report turns into.

@@ -2,6 +2,7 @@
 // whole trees copied, comments carried, the sound only after a good last copy.
 #include "DestinationCommandFixture.h"
 #include "fileops/commands/CopySelection.h"
+#include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
 
 #include <unistd.h>
@@ -119,24 +120,27 @@ TEST_F(CopyToTest, AMissingOrFileDestinationIsAFailureNotASuccess) {
     EXPECT_TRUE(Names(Path("dest")).empty());
 }
 
-TEST_F(CopyToTest, AListChangedDuringARunAppliesFromTheNextItem) {
+TEST_F(CopyToTest, TheChosenFolderTakesEveryItemWhileTheListChanges) {
     const std::string one = MakeDir("one");
     const std::string two = MakeDir("two");
-    SetDestinations({one});
+    SetDestinations({one, two});
     Select({WriteFile("src/a.txt", "a"), WriteFile("src/b.txt", "b")});
-    // The preferences window edits the list while the first copy runs.
+    // Remove Folder of "one" in another process while the first copy runs:
+    // "two" becomes the first entry of the list.
     ProgressSink progress;
     int started = 0;
     progress.started = [&](const std::string&, uint64_t) {
         if (started++ == 0) {
-            SetDestinations({two});
+            SettingsStore other;
+            StoreDestinationPathnames(other, {QString::fromStdString(two)});
         }
     };
     m_ctx->progress = &progress;
     CopySelectionToFolder(*m_ctx, 1);
     EXPECT_EQ(started, 2);
-    EXPECT_EQ(Names(one), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(Names(two), std::vector<std::string>{"b.txt"});
+    EXPECT_EQ(Names(one), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_TRUE(Names(two).empty());
+    EXPECT_EQ(m_platform.notifications.size(), 0);
 }
 
 } // namespace
