@@ -137,6 +137,20 @@ TEST_F(ArchiveCommandTest, FailuresBeepLogAndNeverLoseTheArchive) {
     EXPECT_EQ(LogLines(), QStringList{QString::fromStdString(archiveFailed)});
     EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
 
+    // A state folder that is a link is not used, and that is said.
+    ClearLog();
+    WriteFile("Notes.txt", "notes");
+    Select({Path("Notes.txt")});
+    const std::string state = StateDirectory();
+    ASSERT_EQ(rmdir(state.c_str()), 0);
+    ASSERT_EQ(symlink(MakeDir("elsewhere").c_str(), state.c_str()), 0);
+    ArchiveSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(m_platform.beeps, 2);
+    EXPECT_EQ(LogLines(), QStringList{QString::fromStdString(archiveFailed)});
+    EXPECT_TRUE(Names(Path("elsewhere")).empty());
+    EXPECT_TRUE(Names(Path("Dest")).empty());
+    ASSERT_EQ(unlink(state.c_str()), 0);
+
     // A listed destination that has gone: the move fails, and the finished
     // archive comes out of the state folder, beside the item, under a
     // unique name, with the run's report saying where.
@@ -146,7 +160,7 @@ TEST_F(ArchiveCommandTest, FailuresBeepLogAndNeverLoseTheArchive) {
     SetDestinations({MakeDir("Vanishing")});
     ASSERT_EQ(rmdir(Path("Vanishing").c_str()), 0);
     ArchiveSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(m_platform.beeps, 2);
+    EXPECT_EQ(m_platform.beeps, 3);
     EXPECT_TRUE(LogLines().contains(QString::fromStdString(archiveFailed)));
     EXPECT_TRUE(m_platform.sounds.isEmpty());
     EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});

@@ -340,3 +340,21 @@ TEST_F(CutAndPasteTest, CutThatHoldsNothingLeavesNoCut) {
 }
 
 } // namespace
+
+// A state folder that is a symbolic link is not used: Cut says so (a line, a
+// beep, the report) and its items never leave their folder.
+TEST_F(CutAndPasteTest, StateFolderThatIsALinkIsRefusedAndSaidSo) {
+    const std::string state = StateDirectoryPath();
+    std::filesystem::remove_all(state);
+    std::filesystem::create_directories(state.substr(0, state.rfind('/')));
+    const std::string elsewhere = MakeDir("elsewhere");
+    ASSERT_EQ(symlink(elsewhere.c_str(), state.c_str()), 0);
+    Select({WriteFile("src/a.txt", "A")});
+    CutItems(Context());
+    EXPECT_FALSE(m_cut.pending);
+    EXPECT_EQ(ReadFile(Path("src/a.txt")), "A");
+    EXPECT_TRUE(Names(elsewhere).empty());
+    EXPECT_EQ(m_platform.beeps, 1);
+    EXPECT_TRUE(LogLines().contains(
+        "Ferrolet: An error occurred cutting a folder or file. Error code = 40"));
+}
