@@ -66,6 +66,16 @@ Wrapper ChooseWrapper(CommandContext& ctx, const FileRef& parent) {
     return wrapper;
 }
 
+// The wrapper could not be made (status says why): nothing moved, and the
+// user is told so rather than left with a silent menu item.
+void ReportWrapperNotMade(CommandContext& ctx, const std::vector<FileRef>& items, Status status) {
+    Log(kWrapFailureLine);
+    ctx.platform.Beep();
+    for (const FileRef& item : items) {
+        NoteFailure(ctx, NameForReport(item), status);
+    }
+}
+
 // Nothing went into the wrapper: one line and a beep, every item in the
 // run's report, and a wrapper this wrap made goes again rather than stay
 // behind empty.
@@ -132,11 +142,7 @@ void WrapItems(CommandContext& ctx) {
     }
     const Wrapper chosen = ChooseWrapper(ctx, parent);
     if (chosen.status != 0) {
-        Log(kWrapFailureLine);
-        ctx.platform.Beep();
-        for (const FileRef& item : items) {
-            NoteFailure(ctx, NameForReport(item), chosen.status);
-        }
+        ReportWrapperNotMade(ctx, items, chosen.status);
         return;
     }
     const FileRef& wrapper = chosen.folder;
