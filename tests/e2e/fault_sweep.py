@@ -16,11 +16,13 @@ import json
 import os
 import plistlib
 import pwd
+import re
 import shutil
 import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 from urllib.parse import quote
 
@@ -529,6 +531,21 @@ def full_disk_scenario(scenario):
         select([os.path.join(src, "after.txt")])
         run("--command", "1001")
         check(whole_once("after.txt", b"after") is True, "the next move did not work")
+        # Wrap Items copying beside an item on the full disk: the copy cannot
+        # fit, so no empty wrapper stays and the failure is logged.
+        settings.update({"PromptForWrap": False, "WrapCopies": True})
+        with open(scenario["settings"], "wb") as f:
+            plistlib.dump(settings, f)
+        wrap_data = os.urandom(600 << 10)
+        write(os.path.join(dest, "wrapme.bin"), wrap_data)
+        select([os.path.join(dest, "wrapme.bin")])
+        result = run("--command", "-1004")
+        check(b"Ferrolet: An error occurred wrapping a folder or file." in result.stderr,
+              "no failure line for a wrap that put nothing in: " + result.stderr.decode())
+        wrappers = [e for e in os.listdir(dest) if e.startswith("Wrapped Items")]
+        check(wrappers == [], f"an empty wrapper was left: {wrappers}")
+        with open(os.path.join(dest, "wrapme.bin"), "rb") as f:
+            check(f.read() == wrap_data, "the wrapped item is not whole")
     finally:
         for proc in procs:
             proc.terminate()
@@ -750,6 +767,112 @@ class AwkwardBytesTest(Sweep):
             with open(os.path.join(os.fsencode(copied_to), name), "rb") as f:
                 self.assertEqual(f.read(), b"content of " + name)
         self.assert_no_leftovers(moved_to, copied_to, self.src)
+
+HOLDING_NAME = re.compile(rb"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+
+
+class HeldItemsTest(Sweep):
+    """Cut items are reachable by a Paste whatever happens to the pending cut:
+    every original byte is counted exactly once in its folder, in a paste
+    target, or in the holding folder a Paste would empty."""
+
+    def state_dir(self):
+        return self.desk.path(".local", "state", "Ferrolet")
+
+    def make_files(self, folder, count, tag):
+        os.makedirs(folder, exist_ok=True)
+        made = {}
+        for i in range(count):
+            data = f"{tag}-{i}-".encode() * 8
+            made[write(os.path.join(folder, f"{tag}-{i}.txt"), data)] = data
+        return made
+
+    def pasteable_folder(self):
+        """Whether a Paste would bring held items back, from the program
+        itself: with a folder selected, --menu offers Paste Items enabled only
+        while a cut is pending."""
+        target = self.desk.path("Paste Probe")
+        os.makedirs(target, exist_ok=True)
+        self.select([target])
+        lines = [line for line in self.menu().splitlines() if line.startswith("Paste Items")]
+        return len(lines) == 1 and "disabled" not in lines[0]
+
+    def assert_each_byte_once(self, originals, visible_folders):
+        """Every original file's bytes are in exactly one visible folder or in
+        the one holding folder a Paste brings back."""
+        held = []
+        if self.pasteable_folder():
+            with open(os.path.join(self.state_dir(), "pending-cut"), "rb") as f:
+                name = f.read().split(b"\n")[1].split(b" ")[1]
+            held = [os.path.join(os.fsencode(self.state_dir()), name)]
+        counts = {}
+        for folder in [os.fsencode(f) for f in visible_folders] + held:
+            for entry in visible_entries(folder):
+                with open(os.path.join(folder, entry), "rb") as f:
+                    data = f.read()
+                counts[data] = counts.get(data, 0) + 1
+        for path, data in originals.items():
+            self.assertEqual(counts.get(data, 0), 1, f"{path}: found {counts.get(data, 0)} times")
+
+    def test_two_cuts_at_once_strand_nothing(self):
+        dest = self.desk.path("Target")
+        os.makedirs(dest)
+        one, two = self.desk.path("One"), self.desk.path("Two")
+        deadline = time.monotonic() + 90
+        rounds = 0
+        while rounds < 6 and (rounds < 2 or time.monotonic() < deadline):
+            originals = {**self.make_files(one, 150, f"one{rounds}"),
+                         **self.make_files(two, 150, f"two{rounds}")}
+            cuts = [subprocess.Popen(["ferrolet", "--command", "-1005",
+                                      *sorted(os.path.join(folder, e) for e in os.listdir(folder))],
+                                     env=self.desk.env, cwd=self.desk.root,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    for folder in (one, two)]
+            for cut in cuts:
+                cut.wait(timeout=120)
+            self.assert_each_byte_once(originals, [one, two, dest])
+            # The refused Cut left its set where it was: one folder is whole.
+            self.assertIn(0, (len(os.listdir(one)), len(os.listdir(two))))
+            result = self.ferrolet("--command", "-1006", dest)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertFalse(self.pasteable_folder(), "the cut is still pending after Paste")
+            self.assert_each_byte_once(originals, [one, two, dest])
+            # Emptied holding folders do not linger.
+            self.assertEqual([e for e in entries(self.state_dir()) if HOLDING_NAME.match(e)], [])
+            for folder in (one, two, dest):
+                for e in os.listdir(folder):
+                    os.unlink(os.path.join(folder, e))
+            rounds += 1
+
+    def test_damaged_pending_cut_file_is_set_aside_and_items_pasted(self):
+        dest = self.desk.path("Target")
+        os.makedirs(dest)
+        elsewhere = write(self.desk.path("elsewhere"), b"not a pending cut")
+        damages = {
+            "garbage": lambda p: write(p, b"\x00garbage\n"),
+            "fifo": lambda p: os.mkfifo(p),
+            "link": lambda p: os.symlink(elsewhere, p),
+        }
+        for kind, damage in damages.items():
+            with self.subTest(kind):
+                originals = self.make_files(self.src, 3, kind)
+                result = self.ferrolet("--command", "-1005", *originals)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                state_file = os.path.join(self.state_dir(), "pending-cut")
+                os.unlink(state_file)
+                damage(state_file)
+                # Never blocks on the FIFO: the run's timeout would fail it.
+                self.assertTrue(self.pasteable_folder(), f"{kind}: the held items are not offered")
+                self.assert_each_byte_once(originals, [self.src, dest])
+                result = self.ferrolet("--command", "-1006", dest, timeout=60)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                for path, data in originals.items():
+                    with open(os.path.join(dest, os.path.basename(path)), "rb") as f:
+                        self.assertEqual(f.read(), data)
+                with open(elsewhere, "rb") as f:
+                    self.assertEqual(f.read(), b"not a pending cut")
+                for e in os.listdir(dest):
+                    os.unlink(os.path.join(dest, e))
 
 
 def main():

@@ -1,5 +1,6 @@
 #include "fileops/commands/ArchiveCommand.h"
 
+#include "fileops/commands/ArchiveRescue.h"
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CompletionSound.h"
 #include "fileops/commands/DestinationChoice.h"
@@ -10,6 +11,7 @@
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
+#include <cstring>
 #include <unistd.h>
 
 namespace ferrolet {
@@ -41,6 +43,38 @@ QString ArchiveNameForReport(const std::vector<FileRef>& items) {
                : QStringLiteral("Archive.zip");
 }
 
+// Names the item that failed the archive, when reading one did: the
+// general line alone leaves the user to guess which of thousands it was.
+void LogFailedEntry(const std::string& failedEntry, Status status) {
+    if (!failedEntry.empty()) {
+        Log(QStringLiteral("Ferrolet: \"%1\" could not be archived. Error code = %2")
+                .arg(QString::fromStdString(failedEntry))
+                .arg(status));
+    }
+}
+
+// The archive could not reach its destination (status says why): it is
+// brought out of the state folder (ArchiveRescue.h) and the report says
+// where it went.
+void ReportUndeliveredArchive(CommandContext& ctx, const FileRef& archive,
+                              const std::string& destinationPath, const FileRef& firstItem,
+                              Status status, int count) {
+    const QString name = QString::fromStdString(archive.Name());
+    const std::optional<FileRef> rescued = RescueArchive(archive, destinationPath, firstItem);
+    if (!rescued || !ctx.run) {
+        NoteFailure(ctx, name, status, count);
+        return;
+    }
+    Log(QStringLiteral("Ferrolet: The archive was put in \"%1\".")
+            .arg(QString::fromStdString(rescued->Path())));
+    const QString where = QString::fromStdString(rescued->ParentPath());
+    ctx.run->report.AddFailure(name,
+                               QStringLiteral("%1; it was saved as “%2” in %3")
+                                   .arg(QString::fromLocal8Bit(strerror(status)),
+                                        QString::fromStdString(rescued->Name()), where),
+                               count);
+}
+
 } // namespace
 
 void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
@@ -60,9 +94,12 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     }
     const int count = static_cast<int>(items.size());
     FileRef archive;
-    if (const Status status = CreateZipArchive(items, &archive, ctx.progress); status != 0) {
+    std::string failedEntry;
+    if (const Status status = CreateZipArchive(items, &archive, ctx.progress, &failedEntry);
+        status != 0) {
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
+        LogFailedEntry(failedEntry, status);
         NoteFailure(ctx, ArchiveNameForReport(items), status, count);
         return;
     }
@@ -72,9 +109,9 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     }
     const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);
     if (!destination) {
-        // The archive waits in its UUID folder; the list has no entry k.
+        // The list has no entry k: the archive goes beside the first item.
         run.Report().destinationMissing = true;
-        NoteFailure(ctx, QString::fromStdString(archive.Name()), ENOENT, count);
+        ReportUndeliveredArchive(ctx, archive, {}, items.front(), ENOENT, count);
         return;
     }
     NoteDestinationOf(ctx, k, *destination);
@@ -82,8 +119,8 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     if (const Status status = MoveItemIntoPath(ctx, archive, *destination, &moved); status != 0) {
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
-        NoteFailure(ctx, QString::fromStdString(archive.Name()),
-                    run.Report().destinationMissing ? ENOENT : status, count);
+        ReportUndeliveredArchive(ctx, archive, *destination, items.front(),
+                                 run.Report().destinationMissing ? ENOENT : status, count);
         return;
     }
     // The emptied UUID folder is our own clutter.

@@ -2,11 +2,15 @@
 
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CutStateFile.h"
+#include "fileops/commands/CutStateLock.h"
+#include "fileops/commands/HeldProvenance.h"
 #include "fileops/commands/MoveItem.h"
 #include "fileops/engine/FileEngine.h"
 #include "items/FolderItems.h"
 #include "items/ItemKinds.h"
 #include "items/ItemNames.h"
+#include "items/StateFolder.h"
+#include "platform/FolderRecord.h"
 #include "util/AppPaths.h"
 #include "util/Log.h"
 
@@ -44,33 +48,81 @@ void SaveOrLog(const CutState& cut) {
     }
 }
 
-// Makes a new holding folder in the state folder and saves the pending cut
-// that names it, with the folder of the first item to return items to. False,
-// with nothing left behind, when that cannot be done.
-bool StartPendingCut(CommandContext& ctx, const FileRef& firstItem, CutState& next) {
-    const std::string stateDirectory = StateDirectory();
-    FileRef stateFolder;
-    if (stateDirectory.empty() || FileRef::FromPath(stateDirectory, stateFolder) != 0) {
-        return false;
+const QString kCutFailureLine =
+    QStringLiteral("Ferrolet: An error occurred cutting a folder or file. Error code = %1");
+
+// A cut that cannot start: logged, with a beep, and every item named in the
+// run's report, since none of them moved.
+void ReportCutNotStarted(CommandContext& ctx, const std::vector<FileRef>& items, Status status) {
+    Log(kCutFailureLine.arg(status));
+    ctx.platform.Beep();
+    for (const FileRef& item : items) {
+        NoteFailure(ctx, NameForReport(item), status);
     }
-    if (FindOrCreateFolder(stateFolder, NewUUIDString(), next.holdingFolder) != 0) {
-        return false;
+}
+
+// What the holding folder records about itself before anything moves in.
+HeldProvenance ProvenanceOf(const std::vector<FileRef>& items, const FileRef& originFolder) {
+    HeldProvenance provenance;
+    if (!originFolder.IsNull()) {
+        MakeFolderRecord(originFolder, provenance.originRecord);
+    }
+    provenance.time = QDateTime::currentDateTimeUtc();
+    for (const FileRef& item : items) {
+        provenance.items.push_back(item.Name());
+    }
+    return provenance;
+}
+
+// Makes a new holding folder in the state folder, records in it where its
+// items come from, and saves the pending cut that names it, with the folder
+// of the first item to return items to. The status of what failed, with
+// nothing left behind.
+Status StartPendingCut(const FileRef& stateFolder, const std::vector<FileRef>& items,
+                       CutState& next) {
+    if (const Status status = FindOrCreateFolder(stateFolder, NewUUIDString(), next.holdingFolder);
+        status != 0) {
+        return status;
     }
     // Only the first item's folder is remembered: every item that cannot be
     // pasted returns there.
-    if (GetParentFolderRef(firstItem, next.originFolder) != 0) {
+    if (GetParentFolderRef(items.front(), next.originFolder) != 0) {
         next.originFolder = FileRef();
     }
     next.pending = true;
     // On disk before anything moves: a crash halfway leaves the held items
     // reachable by Paste after the next start.
-    if (SaveCutState(next) != 0) {
-        Log(QStringLiteral("Ferrolet: The pending cut could not be saved; nothing was cut."));
-        DeleteObject(next.holdingFolder);
-        ctx.platform.Beep();
-        return false;
+    Status status = WriteHeldProvenance(next.holdingFolder, ProvenanceOf(items, next.originFolder));
+    if (status == 0) {
+        status = SaveCutState(next);
     }
-    return true;
+    if (status != 0) {
+        Log(QStringLiteral("Ferrolet: The pending cut could not be saved; nothing was cut."));
+        RemoveHoldingFolderIfEmpty(next.holdingFolder);
+    }
+    return status;
+}
+
+// Under the pending-cut lock: reads the pending cut as it is on disk now
+// (another process may have cut meanwhile), and when none is pending starts
+// this one. EBUSY when a cut is pending.
+Status ClaimPendingCut(CommandContext& ctx, const std::vector<FileRef>& items, CutState& next) {
+    FileRef stateFolder;
+    if (const Status status = UsableStateFolder(stateFolder); status != 0) {
+        return status;
+    }
+    const CutStateLock lock;
+    if (!lock.Acquired()) {
+        return lock.Status();
+    }
+    CutState onDisk;
+    if (LoadCutState(onDisk) == 0 && onDisk.pending) {
+        ctx.cut = onDisk;
+    }
+    if (ctx.cut.pending) {
+        return EBUSY;
+    }
+    return StartPendingCut(stateFolder, items, next);
 }
 
 // Moves the items into the holding folder; the number now held there.
@@ -126,12 +178,18 @@ void CutItems(CommandContext& ctx) {
     const std::vector<FileRef> items = ctx.selection.items;
     NoteItems(ctx, static_cast<int>(items.size()));
     CutState next;
-    if (!StartPendingCut(ctx, items.front(), next)) {
+    if (const Status status = ClaimPendingCut(ctx, items, next); status == EBUSY) {
+        // Another cut is pending (maybe made by another process just now):
+        // refused as the greyed menu item would be.
+        ctx.platform.Beep();
+        return;
+    } else if (status != 0) {
+        ReportCutNotStarted(ctx, items, status);
         return;
     }
     if (MoveIntoHoldingFolder(ctx, items, next.holdingFolder) == 0) {
         // Nothing is held: no cut to paste, and the empty folder can go.
-        DeleteObject(next.holdingFolder);
+        RemoveHoldingFolderIfEmpty(next.holdingFolder);
         SaveOrLog(ctx.cut);
         return;
     }
@@ -184,6 +242,10 @@ void PasteItems(CommandContext& ctx) {
     // stays pending so it can be pasted again.
     ctx.cut.pending = HoldsVisibleItems(ctx.cut.holdingFolder);
     SaveOrLog(ctx.cut);
+    if (!ctx.cut.pending) {
+        // Emptied: the folder and its provenance are our own clutter.
+        RemoveHoldingFolderIfEmpty(ctx.cut.holdingFolder);
+    }
 }
 
 } // namespace ferrolet

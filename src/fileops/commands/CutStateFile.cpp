@@ -1,5 +1,6 @@
 #include "fileops/commands/CutStateFile.h"
 
+#include "fileops/commands/HeldProvenance.h"
 #include "items/ItemNames.h"
 #include "items/ScopedFd.h"
 #include "platform/FolderRecord.h"
@@ -65,15 +66,38 @@ QByteArray EncodeState(const CutState& cut) {
     return text;
 }
 
-// The holding folder's name and the origin's record, from the file's bytes;
-// false for anything that is not exactly a state file.
-bool DecodeState(const QByteArray& bytes, std::string& holdingName, QByteArray& originRecord) {
-    if (!bytes.endsWith('\n')) {
-        return false;
+// The file's lines without line ends (LF or CRLF), blank lines left out, so a
+// file an editor saved with CRLF or an extra line end still reads.
+QList<QByteArray> StateLines(const QByteArray& bytes) {
+    QList<QByteArray> lines;
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+        if (!line.isEmpty()) {
+            lines.append(line);
+        }
     }
-    const QList<QByteArray> lines = bytes.left(bytes.size() - 1).split('\n');
-    if (lines.size() < 2 || lines.size() > 3 || lines[0] != kHeader ||
-        !lines[1].startsWith(kHoldingKey)) {
+    return lines;
+}
+
+// The origin's record from its hex text; false for anything else.
+bool DecodeOrigin(const QByteArray& hex, QByteArray& originRecord) {
+    for (const char c : hex) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return false;
+        }
+    }
+    originRecord = QByteArray::fromHex(hex);
+    return !originRecord.isEmpty() && originRecord.size() * 2 == hex.size();
+}
+
+// The holding folder's name and the origin's record, from the file's bytes;
+// false for anything that is not a state file. Lines after the ones known
+// here are left unread.
+bool DecodeState(const QByteArray& bytes, std::string& holdingName, QByteArray& originRecord) {
+    const QList<QByteArray> lines = StateLines(bytes);
+    if (lines.size() < 2 || lines[0] != kHeader || !lines[1].startsWith(kHoldingKey)) {
         return false;
     }
     holdingName = lines[1].mid(qsizetype(strlen(kHoldingKey))).toStdString();
@@ -81,20 +105,8 @@ bool DecodeState(const QByteArray& bytes, std::string& holdingName, QByteArray& 
         return false;
     }
     originRecord.clear();
-    if (lines.size() == 3) {
-        if (!lines[2].startsWith(kOriginKey)) {
-            return false;
-        }
-        const QByteArray hex = lines[2].mid(qsizetype(strlen(kOriginKey)));
-        for (const char c : hex) {
-            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
-                return false;
-            }
-        }
-        originRecord = QByteArray::fromHex(hex);
-        if (originRecord.isEmpty() || originRecord.size() * 2 != hex.size()) {
-            return false;
-        }
+    if (lines.size() >= 3 && lines[2].startsWith(kOriginKey)) {
+        return DecodeOrigin(lines[2].mid(qsizetype(strlen(kOriginKey))), originRecord);
     }
     return true;
 }
@@ -129,6 +141,48 @@ Status ReadStateFile(int dirFd, QByteArray& bytes) {
             return EINVAL;
         }
     }
+}
+
+// The pending cut of the holding folder holdingName; false when that folder
+// is gone or is no longer a folder (removed by hand).
+bool LoadHeldCut(const std::string& holdingName, const QByteArray& originRecord, CutState& loaded) {
+    bool isFolder = false;
+    const std::string holdingPath = StateDirectoryPath() + "/" + holdingName;
+    if (FileRef::FromPath(holdingPath, loaded.holdingFolder, FileRef::Leaf::NoFollow, &isFolder) !=
+            0 ||
+        !isFolder) {
+        return false;
+    }
+    if (!originRecord.isEmpty() && ResolveFolderRecord(originRecord, loaded.originFolder) != 0) {
+        // The items can still be pasted; only a put-back has nowhere to go.
+        loaded.originFolder = FileRef();
+    }
+    loaded.pending = true;
+    return true;
+}
+
+// Renames the state file aside (never following it: a link is renamed, not
+// what it leads to), so the next save does not destroy what it held.
+void SetStateFileAside(int dirFd) {
+    const std::string aside = std::string(kStateFileName) + ".corrupt";
+    renameat(dirFd, kStateFileName, dirFd, aside.c_str());
+}
+
+// With no usable state file, the most recent holding folder that still holds
+// items (found by its provenance) becomes the pending cut again, and the
+// state file is written anew for it. No such folder means no pending cut.
+Status AdoptHeldFolder(int dirFd, CutState& cut) {
+    const std::vector<std::string> held = FindHoldingFolders(dirFd);
+    CutState adopted;
+    HeldProvenance provenance;
+    if (held.empty() || !ReadHeldProvenance(dirFd, held.front(), provenance) ||
+        !LoadHeldCut(held.front(), provenance.originRecord, adopted)) {
+        cut = CutState{};
+        return 0;
+    }
+    cut = adopted;
+    SaveCutState(cut);
+    return 0;
 }
 
 } // namespace
@@ -201,36 +255,24 @@ Status LoadCutState(CutState& cut) {
         return status;
     }
     QByteArray bytes;
-    if (const Status status = ReadStateFile(dirFd.Get(), bytes); status != 0) {
-        if (status == ENOENT) {
-            cut = CutState{};
-            return 0;
-        }
-        return status;
-    }
+    const Status read = ReadStateFile(dirFd.Get(), bytes);
     std::string holdingName;
     QByteArray originRecord;
-    if (!DecodeState(bytes, holdingName, originRecord)) {
-        return EINVAL;
+    if (read == 0 && DecodeState(bytes, holdingName, originRecord)) {
+        CutState loaded;
+        if (LoadHeldCut(holdingName, originRecord, loaded)) {
+            cut = loaded;
+            return 0;
+        }
+    } else if (read == EACCES) {
+        return read; // ours but unreadable now: left as it is
+    } else if (read != ENOENT) {
+        // A link, a FIFO or bytes that are no state file: kept aside for
+        // whoever wants to look, and the index is made anew from the
+        // holding folders themselves.
+        SetStateFileAside(dirFd.Get());
     }
-
-    CutState loaded;
-    bool isFolder = false;
-    const std::string holdingPath = StateDirectoryPath() + "/" + holdingName;
-    if (FileRef::FromPath(holdingPath, loaded.holdingFolder, FileRef::Leaf::NoFollow, &isFolder) !=
-            0 ||
-        !isFolder) {
-        // Nothing is held any more (the folder was removed by hand).
-        cut = CutState{};
-        return 0;
-    }
-    if (!originRecord.isEmpty() && ResolveFolderRecord(originRecord, loaded.originFolder) != 0) {
-        // The items can still be pasted; only a put-back has nowhere to go.
-        loaded.originFolder = FileRef();
-    }
-    loaded.pending = true;
-    cut = loaded;
-    return 0;
+    return AdoptHeldFolder(dirFd.Get(), cut);
 }
 
 } // namespace ferrolet

@@ -27,11 +27,15 @@ bool IsHoldingFolderName(const std::string& name);
 // step that failed.
 Status SaveCutState(const CutState& cut);
 
-// Reads the state at start. No file means no pending cut (status 0). A file
-// that cannot be read or is not a state file is ignored and kept: cut is left
-// as it was, the holding folders stay untouched on disk, and the status says
-// why (EINVAL for bytes that are not a state file). A holding folder that is
-// gone, or that is no longer a folder, means no pending cut.
+// Reads the state (at start, and by Cut under the pending-cut lock). The
+// file is only an index: each holding folder describes itself
+// (HeldProvenance.h). No file, or one naming a holding folder that is gone,
+// means the most recent holding folder that still holds items is pending
+// (and the file is written anew for it); with none, no cut is pending. A file
+// that is a link, a FIFO or not a state file is renamed aside
+// ("pending-cut.corrupt", never opened blocking nor followed) and the holding
+// folders are found the same way. CRLF line ends and blank or further lines
+// are read. A file that cannot be read (EACCES) leaves cut as it was.
 Status LoadCutState(CutState& cut);
 
 } // namespace ferrolet

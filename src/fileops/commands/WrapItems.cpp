@@ -28,27 +28,63 @@ QString OffsetText(int offsetSeconds) {
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-// The folder the items go into, or a null reference when there is none.
-FileRef ChooseWrapper(CommandContext& ctx, const FileRef& parent) {
+const QString kWrapFailureLine =
+    QStringLiteral("Ferrolet: An error occurred wrapping a folder or file.");
+
+// The folder the items go into: a null folder when there is none (a
+// cancelled dialog, with status 0, or a folder that could not be made, with
+// its status); made says whether this wrap made it.
+struct Wrapper {
+    FileRef folder;
+    bool made = false;
+    Status status = 0;
+};
+
+Wrapper ChooseWrapper(CommandContext& ctx, const FileRef& parent) {
     const QString wrapperName = MakeWrapperName(kWrapperPrefix, ctx.platform.Now());
     if (wrapperName.isEmpty()) {
         return {};
     }
-    FileRef wrapper;
+    Wrapper wrapper;
     if (ReadBoolPref(ctx.settings, keys::PromptForWrap)) {
         FolderDialogRequest request = WrapperDialogRequest(ctx.settings);
         // The dialog shows over whatever the user is working in; raising our
         // own windows first would only cover the file manager.
         request.bringToFront = false;
         const std::vector<std::string> chosen = ctx.platform.ChooseFolders(request);
-        if (chosen.empty() || !RefForPath(QString::fromStdString(chosen.front()), wrapper)) {
+        if (chosen.empty() || !RefForPath(QString::fromStdString(chosen.front()), wrapper.folder)) {
             return {};
         }
         RememberChosenFolder(ctx.settings, chosen.front());
-    } else if (FindOrCreateFolder(parent, wrapperName.toStdString(), wrapper) != 0) {
-        return {};
+        return wrapper;
+    }
+    wrapper.made = !LookUpChild(parent, wrapperName.toStdString());
+    wrapper.status = FindOrCreateFolder(parent, wrapperName.toStdString(), wrapper.folder);
+    if (wrapper.status != 0) {
+        wrapper.folder = FileRef();
     }
     return wrapper;
+}
+
+// The wrapper could not be made (status says why): nothing moved, and the
+// user is told so rather than left with a silent menu item.
+void ReportWrapperNotMade(CommandContext& ctx, const std::vector<FileRef>& items, Status status) {
+    Log(kWrapFailureLine);
+    ctx.platform.Beep();
+    for (const FileRef& item : items) {
+        NoteFailure(ctx, NameForReport(item), status);
+    }
+}
+
+// Nothing went into the wrapper: one line and a beep, every item in the
+// run's report, and a wrapper this wrap made goes again rather than stay
+// behind empty.
+void ReportNothingWrapped(CommandContext& ctx, const Wrapper& wrapper) {
+    Log(kWrapFailureLine);
+    ctx.platform.Beep();
+    if (wrapper.made) {
+        DeleteObject(wrapper.folder);
+    }
 }
 
 // Copies one item into the wrapper, with its comment when asked.
@@ -62,6 +98,10 @@ Status CopyIntoWrapper(CommandContext& ctx, const FileRef& item, const FileRef& 
     }
     const Status status = CopyObject(item, wrapper, nullptr, &copied, ctx.progress);
     if (status != 0) {
+        // A move logs its own failure; a copy has no line of its own.
+        Log(QStringLiteral("Ferrolet: \"%1\" could not be wrapped. Error code = %2")
+                .arg(NameForReport(item))
+                .arg(status));
         return status;
     }
     if (hasComment) {
@@ -100,7 +140,12 @@ void WrapItems(CommandContext& ctx) {
     if (GetParentFolderRef(items.front(), parent) != 0 || parent.IsNull()) {
         return;
     }
-    const FileRef wrapper = ChooseWrapper(ctx, parent);
+    const Wrapper chosen = ChooseWrapper(ctx, parent);
+    if (chosen.status != 0) {
+        ReportWrapperNotMade(ctx, items, chosen.status);
+        return;
+    }
+    const FileRef& wrapper = chosen.folder;
     if (!wrapper.IsValid()) {
         return;
     }
@@ -109,6 +154,7 @@ void WrapItems(CommandContext& ctx) {
     const bool copies = ReadBoolPref(ctx.settings, keys::WrapCopies);
     Status lastStatus = 0;
     FileRef lastItem;
+    int wrapped = 0;
     NoteItems(ctx, static_cast<int>(items.size()));
     for (const FileRef& item : items) {
         lastItem = FileRef();
@@ -118,7 +164,13 @@ void WrapItems(CommandContext& ctx) {
                             : MoveItem(ctx, item, wrapper, &lastItem);
         if (lastStatus != 0) {
             NoteFailure(ctx, name, lastStatus);
+        } else {
+            ++wrapped;
         }
+    }
+    if (wrapped == 0) {
+        ReportNothingWrapped(ctx, chosen);
+        return;
     }
     if (lastStatus != 0) {
         return;

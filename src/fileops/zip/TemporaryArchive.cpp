@@ -5,8 +5,8 @@
 #include "items/ItemAccess.h"
 #include "items/ItemNames.h"
 #include "items/ScopedFd.h"
+#include "items/StateFolder.h"
 #include "items/UniqueName.h"
-#include "util/AppPaths.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -32,12 +32,13 @@ std::string ArchiveNameFor(const std::string& itemName) {
     return TruncateAtCharacterBoundary(itemName, kMaxNameBytes - suffix.size()) + suffix;
 }
 
-Status CreateZipArchive(const FileRef& item, FileRef* archive, const ProgressSink* progress) {
-    return CreateZipArchive(std::vector<FileRef>{item}, archive, progress);
+Status CreateZipArchive(const FileRef& item, FileRef* archive, const ProgressSink* progress,
+                        std::string* failedEntry) {
+    return CreateZipArchive(std::vector<FileRef>{item}, archive, progress, failedEntry);
 }
 
 Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
-                        const ProgressSink* progress) {
+                        const ProgressSink* progress, std::string* failedEntry) {
     if (items.empty()) {
         return EINVAL;
     }
@@ -46,12 +47,8 @@ Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
     if (!itemName) {
         return ENOENT;
     }
-    const std::string stateDirectory = StateDirectory();
-    if (stateDirectory.empty()) {
-        return ENOENT;
-    }
     FileRef stateFolder;
-    if (Status status = FileRef::FromPath(stateDirectory, stateFolder); status != 0) {
+    if (Status status = UsableStateFolder(stateFolder); status != 0) {
         return status;
     }
     FileRef archiveFolder;
@@ -71,7 +68,7 @@ Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
         RemoveEmptyFolder(archiveFolder.Path());
         return status;
     }
-    Status status = WriteZipArchive(items, out.Get(), progress);
+    Status status = WriteZipArchive(items, out.Get(), progress, failedEntry);
     // close() reports write-back failures of some file systems (NFS, quota).
     if (close(out.Release()) != 0 && status == 0) {
         status = LastErrnoStatus();

@@ -18,12 +18,14 @@ std::string ArchiveNameFor(const std::string& itemName);
 // a fresh UUID inside the state directory, written under a hidden temporary
 // name and renamed to "<item name>.zip" only once complete. *archive then
 // designates it. On failure nothing is left behind: neither the partial file
-// nor the UUID folder.
+// nor the UUID folder. A state folder that cannot hold it (StateFolder.h)
+// fails with its status; *failedEntry names an item that could not be read
+// (WriteZipArchive).
 Status CreateZipArchive(const FileRef& item, FileRef* archive,
-                        const ProgressSink* progress = nullptr);
+                        const ProgressSink* progress = nullptr, std::string* failedEntry = nullptr);
 // The same for several items in one archive, named after the item when there
 // is one and "Archive.zip" when there are more.
 Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
-                        const ProgressSink* progress = nullptr);
+                        const ProgressSink* progress = nullptr, std::string* failedEntry = nullptr);
 
 } // namespace ferrolet

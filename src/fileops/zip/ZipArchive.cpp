@@ -43,6 +43,9 @@ public:
     static uint64_t TotalBytes(int folderFd, dev_t device);
 
     dev_t m_topDevice = 0;
+    // The entry whose reading failed the archive, as its path inside the
+    // archive: the deepest one, so the user learns which file it was.
+    std::string m_failedEntry;
 
 private:
     Status AddFile(int folderFd, const std::string& name, const std::string& archiveName,
@@ -185,6 +188,9 @@ Status ArchiveWalk::AddFolderContents(int folderFd, const std::string& prefix) {
             return LastErrnoStatus();
         }
         if (Status status = AddEntry(folderFd, name, prefix + name, st); status != 0) {
+            if (m_failedEntry.empty()) {
+                m_failedEntry = prefix + name;
+            }
             return status;
         }
     }
@@ -263,11 +269,13 @@ uint64_t TotalItemBytes(const std::vector<FileRef>& items) {
 
 } // namespace
 
-Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress) {
-    return WriteZipArchive(std::vector<FileRef>{item}, outFd, progress);
+Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress,
+                       std::string* failedEntry) {
+    return WriteZipArchive(std::vector<FileRef>{item}, outFd, progress, failedEntry);
 }
 
-Status WriteZipArchive(const std::vector<FileRef>& items, int outFd, const ProgressSink* progress) {
+Status WriteZipArchive(const std::vector<FileRef>& items, int outFd, const ProgressSink* progress,
+                       std::string* failedEntry) {
     if (items.empty()) {
         return EINVAL;
     }
@@ -293,6 +301,9 @@ Status WriteZipArchive(const std::vector<FileRef>& items, int outFd, const Progr
         ScopedFd parent;
         struct stat st {};
         if (Status status = OpenTopItem(items[i], parent, st); status != 0) {
+            if (failedEntry) {
+                *failedEntry = names[i];
+            }
             return status;
         }
         walk.m_topDevice = st.st_dev;
@@ -301,6 +312,13 @@ Status WriteZipArchive(const std::vector<FileRef>& items, int outFd, const Progr
         const bool contentsAtTop = items.size() == 1 && S_ISDIR(st.st_mode);
         const std::string topName = contentsAtTop ? std::string() : topNames[i];
         if (Status status = walk.AddEntry(parent.Get(), names[i], topName, st); status != 0) {
+            if (failedEntry) {
+                // Inside a folder archived alone the path lacks the folder's
+                // own name; the user knows the file by it.
+                *failedEntry = walk.m_failedEntry.empty() ? names[i]
+                               : topName.empty()          ? names[i] + '/' + walk.m_failedEntry
+                                                          : walk.m_failedEntry;
+            }
             return status;
         }
     }

@@ -4,6 +4,7 @@
 #include "platform/FileRef.h"
 #include "util/Status.h"
 
+#include <string>
 #include <vector>
 
 namespace ferrolet {
@@ -20,15 +21,17 @@ namespace ferrolet {
 // for an unreadable file or folder, EBUSY for a file that shrank while it was
 // read, ECANCELED when the progress sink cancelled); the caller then discards
 // outFd's file. A top item that is neither a file, a link nor a folder is a
-// EINVAL.
-Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress = nullptr);
+// EINVAL. *failedEntry (when given) then names the entry that failed, as a
+// path below the selected items ("Photos/2019/a.jpg").
+Status WriteZipArchive(const FileRef& item, int outFd, const ProgressSink* progress = nullptr,
+                       std::string* failedEntry = nullptr);
 
 // One archive of several items: with one item, as above; with more, every
 // item at the top under its own name (a folder as its name with its contents
 // beneath it), a name that an earlier item already took made unique
 // (ZipTopNames.h), so unzipping gives back each item as it was.
 Status WriteZipArchive(const std::vector<FileRef>& items, int outFd,
-                       const ProgressSink* progress = nullptr);
+                       const ProgressSink* progress = nullptr, std::string* failedEntry = nullptr);
 
 // The archive of several items is called this ("Archive.zip").
 inline constexpr const char* kSeveralItemsArchiveName = "Archive.zip";

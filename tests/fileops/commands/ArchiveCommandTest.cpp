@@ -137,22 +137,63 @@ TEST_F(ArchiveCommandTest, FailuresBeepLogAndNeverLoseTheArchive) {
     EXPECT_EQ(LogLines(), QStringList{QString::fromStdString(archiveFailed)});
     EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
 
+    // A state folder that is a link is not used, and that is said.
+    ClearLog();
+    WriteFile("Notes.txt", "notes");
+    Select({Path("Notes.txt")});
+    const std::string state = StateDirectory();
+    ASSERT_EQ(rmdir(state.c_str()), 0);
+    ASSERT_EQ(symlink(MakeDir("elsewhere").c_str(), state.c_str()), 0);
+    ArchiveSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(m_platform.beeps, 2);
+    EXPECT_EQ(LogLines(), QStringList{QString::fromStdString(archiveFailed)});
+    EXPECT_TRUE(Names(Path("elsewhere")).empty());
+    EXPECT_TRUE(Names(Path("Dest")).empty());
+    ASSERT_EQ(unlink(state.c_str()), 0);
+
     // A listed destination that has gone: the move fails, and the finished
-    // archive waits in its UUID folder rather than being lost.
+    // archive comes out of the state folder, beside the item, under a
+    // unique name, with the run's report saying where.
     ClearLog();
     WriteFile("Report.pdf", "keep me");
     Select({Path("Report.pdf")});
     SetDestinations({MakeDir("Vanishing")});
     ASSERT_EQ(rmdir(Path("Vanishing").c_str()), 0);
     ArchiveSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(m_platform.beeps, 2);
-    ASSERT_FALSE(LogLines().isEmpty());
-    EXPECT_EQ(LogLines().last().toStdString(), archiveFailed);
+    EXPECT_EQ(m_platform.beeps, 3);
+    EXPECT_TRUE(LogLines().contains(QString::fromStdString(archiveFailed)));
     EXPECT_TRUE(m_platform.sounds.isEmpty());
-    const std::vector<std::string> waiting = Names(StateDirectory());
-    ASSERT_EQ(waiting.size(), 1u);
-    const std::string kept = StateDirectory() + "/" + waiting[0] + "/Report.pdf.zip";
-    EXPECT_EQ(ReadZip(kept).entries.at("Report.pdf").data, "keep me");
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
+    std::vector<std::string> beside;
+    for (const std::string& name : Names(m_root)) {
+        if (name.starts_with("Report.pdf - ") && name.ends_with(".zip")) {
+            beside.push_back(name);
+        }
+    }
+    ASSERT_EQ(beside.size(), 1u) << LogLines().join('\n').toStdString();
+    EXPECT_EQ(ReadZip(Path(beside[0])).entries.at("Report.pdf").data, "keep me");
+
+    // A file that cannot be read whole fails the archive, and the line names
+    // it: a sysfs file claims 4096 bytes and gives far fewer, so it reads as
+    // a file that shrank (EBUSY) even for root; a folder without permissions
+    // is unreadable to anyone else.
+    ClearLog();
+    WriteFile("Album/inner/photo.jpg", "photo");
+    SetDestinations({MakeDir("Dest2")});
+    Select({Path("Album"), "/sys/power/state"});
+    ArchiveSelectionToFolder(*m_ctx, 1);
+    EXPECT_TRUE(LogLines().contains("Ferrolet: \"state\" could not be archived. Error code = 16"))
+        << LogLines().join('\n').toStdString();
+    if (geteuid() != 0) {
+        ClearLog();
+        Select({Path("Album")});
+        std::filesystem::permissions(Path("Album/inner"), std::filesystem::perms::none);
+        ArchiveSelectionToFolder(*m_ctx, 1);
+        std::filesystem::permissions(Path("Album/inner"), std::filesystem::perms::owner_all);
+        EXPECT_TRUE(LogLines().contains(
+            "Ferrolet: \"Album/inner\" could not be archived. Error code = 13"));
+    }
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
 }
 
 } // namespace

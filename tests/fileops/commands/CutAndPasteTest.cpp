@@ -4,12 +4,18 @@
 #include "fileops/commands/CutAndPaste.h"
 #include "CommandFixture.h"
 #include "fileops/commands/CutStateFile.h"
+#include "fileops/commands/HeldProvenance.h"
 #include "settings/SettingsKeys.h"
 #include "util/AppPaths.h"
 
 #include <QRegularExpression>
 
+#include <atomic>
 #include <filesystem>
+#include <functional>
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace ferrolet;
 
@@ -18,6 +24,12 @@ namespace {
 class CutAndPasteTest : public test::CommandTest {
 protected:
     std::string HoldingPath() const { return m_cut.holdingFolder.Path(); }
+    // What the holding folder holds beside its own provenance file.
+    std::vector<std::string> HeldNames() {
+        std::vector<std::string> names = Names(HoldingPath());
+        std::erase(names, std::string(kHeldProvenanceName));
+        return names;
+    }
 };
 
 TEST_F(CutAndPasteTest, CutTwoFilesThenPasteIntoAnotherFolder) {
@@ -32,7 +44,7 @@ TEST_F(CutAndPasteTest, CutTwoFilesThenPasteIntoAnotherFolder) {
     const std::string uuid = m_cut.holdingFolder.Name();
     EXPECT_TRUE(IsHoldingFolderName(uuid)) << uuid;
     EXPECT_EQ(HoldingPath(), StateDirectory() + "/" + uuid);
-    EXPECT_EQ(Names(HoldingPath()), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(HeldNames(), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_EQ(Names(Path("src")), std::vector<std::string>{"stay.txt"});
     EXPECT_EQ(m_cut.originFolder.Path(), Path("src"));
     EXPECT_TRUE(Exists(CutStateFilePath()));
@@ -46,7 +58,7 @@ TEST_F(CutAndPasteTest, CutTwoFilesThenPasteIntoAnotherFolder) {
 
     EXPECT_EQ(ReadFile(dest + "/a.txt"), "A");
     EXPECT_EQ(ReadFile(dest + "/b.txt"), "B");
-    EXPECT_TRUE(Names(HoldingPath()).empty());
+    EXPECT_FALSE(Exists(HoldingPath())); // emptied, so removed
     EXPECT_FALSE(m_cut.pending);
     EXPECT_FALSE(Exists(CutStateFilePath()));
     // Paste takes the holding folder in the order the file system lists it.
@@ -69,7 +81,8 @@ TEST_F(CutAndPasteTest, CutIsRefusedWhileACutIsPending) {
     EXPECT_EQ(m_platform.beeps, 1);
     EXPECT_EQ(Names(Path("src")), std::vector<std::string>{"b.txt"});
     EXPECT_TRUE(m_cut.holdingFolder == firstHolding);
-    EXPECT_EQ(Names(StateDirectory()).size(), 2u); // one holding folder and the state file
+    // One holding folder, the state file and its lock.
+    EXPECT_EQ(Names(StateDirectory()).size(), 3u);
 }
 
 TEST_F(CutAndPasteTest, PasteOnlyIntoOnePlainFolderAndKeepsTheCutOtherwise) {
@@ -85,7 +98,7 @@ TEST_F(CutAndPasteTest, PasteOnlyIntoOnePlainFolderAndKeepsTheCutOtherwise) {
         Select(selection);
         PasteItems(Context());
         EXPECT_TRUE(m_cut.pending);
-        EXPECT_EQ(Names(HoldingPath()), std::vector<std::string>{"a.txt"});
+        EXPECT_EQ(HeldNames(), std::vector<std::string>{"a.txt"});
     }
     m_selection = SelectionSnapshot{};
     PasteItems(Context());
@@ -156,8 +169,7 @@ TEST_F(CutAndPasteTest, HiddenItemsAreNeitherCutNorPasted) {
     PasteItems(Context());
 
     EXPECT_EQ(Names(dest), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(Names(HoldingPath()),
-              (std::vector<std::string>{".directory", ".hidden", "thumbs.db"}));
+    EXPECT_EQ(HeldNames(), (std::vector<std::string>{".directory", ".hidden", "thumbs.db"}));
     EXPECT_FALSE(m_cut.pending);
 }
 
@@ -191,52 +203,110 @@ TEST_F(CutAndPasteTest, PendingCutSurvivesARestart) {
     EXPECT_FALSE(afterPaste.pending);
 }
 
-TEST_F(CutAndPasteTest, UnreadableOrForgedStateFileIsIgnoredAndItsItemsKept) {
+TEST_F(CutAndPasteTest, DamagedStateFileIsSetAsideAndTheHeldItemsFoundAgain) {
     Select({WriteFile("src/a.txt", "A")});
     CutItems(Context());
     const std::string holding = HoldingPath();
     const std::string statePath = CutStateFilePath();
     const std::string good = ReadFile(statePath);
+    const std::string relative = statePath.substr(m_root.size() + 1);
 
-    const std::vector<std::string> bad = {
-        "",
-        "garbage\n",
-        good.substr(0, good.size() / 2),
-        "ferrolet-pending-cut 1\nholding ../../../src\n",
-        "ferrolet-pending-cut 1\nholding " + std::string(36, 'A') + "\n",
-        "ferrolet-pending-cut 2\n" + good.substr(good.find('\n') + 1),
-        good + "extra line\n",
-        "ferrolet-pending-cut 1\nholding " + m_cut.holdingFolder.Name() + "\norigin zz\n",
-        std::string(100 * 1024, 'x'),
-    };
-    for (const std::string& text : bad) {
-        WriteFile(statePath.substr(m_root.size() + 1), text);
+    // Read as they are: CRLF line ends, blank and further lines.
+    std::string crlf = good;
+    for (size_t at = 0; (at = crlf.find('\n', at)) != std::string::npos; at += 2) {
+        crlf.insert(at, "\r");
+    }
+    for (const std::string& text : {crlf, good + "\n", good + "extra line\n"}) {
+        WriteFile(relative, text);
         CutState loaded;
-        EXPECT_NE(LoadCutState(loaded), 0) << text.substr(0, 80);
-        EXPECT_FALSE(loaded.pending);
-        EXPECT_EQ(ReadFile(holding + "/a.txt"), "A");
-        EXPECT_EQ(ReadFile(statePath), text); // kept as it was
+        EXPECT_EQ(LoadCutState(loaded), 0);
+        EXPECT_TRUE(loaded.holdingFolder.SameItem(m_cut.holdingFolder)) << text;
+        EXPECT_TRUE(loaded.originFolder.SameItem(m_cut.originFolder));
+        EXPECT_EQ(ReadFile(statePath), text); // a sound file is not rewritten
     }
 
-    // A state file that is a link is not followed.
-    ASSERT_EQ(unlink(statePath.c_str()), 0);
+    // Garbage, a link or a FIFO is renamed aside, never followed nor
+    // opened blocking, and the holding folder is found by its provenance.
     WriteFile("elsewhere", good);
-    ASSERT_EQ(symlink(Path("elsewhere").c_str(), statePath.c_str()), 0);
-    CutState loaded;
-    EXPECT_NE(LoadCutState(loaded), 0);
-    EXPECT_FALSE(loaded.pending);
-
-    // The next cut replaces it with a sound one.
-    ASSERT_EQ(unlink(statePath.c_str()), 0);
-    ASSERT_EQ(symlink(Path("elsewhere").c_str(), statePath.c_str()), 0);
-    CutState fresh;
-    m_cut = fresh;
-    Select({WriteFile("src/b.txt", "B")});
-    CutItems(Context());
-    ASSERT_TRUE(m_cut.pending);
+    const std::vector<std::function<void()>> damage = {
+        [&] { WriteFile(relative, "garbage\n"); },
+        [&] { WriteFile(relative, std::string(100 * 1024, 'x')); },
+        [&] { WriteFile(relative, "ferrolet-pending-cut 1\nholding ../../../src\n"); },
+        [&] { ASSERT_EQ(symlink(Path("elsewhere").c_str(), statePath.c_str()), 0); },
+        [&] { ASSERT_EQ(mkfifo(statePath.c_str(), 0600), 0); },
+    };
+    for (size_t i = 0; i < damage.size(); ++i) {
+        unlink(statePath.c_str());
+        damage[i]();
+        CutState loaded;
+        EXPECT_EQ(LoadCutState(loaded), 0) << i;
+        EXPECT_TRUE(loaded.pending) << i;
+        EXPECT_EQ(loaded.holdingFolder.Path(), holding) << i;
+        EXPECT_TRUE(loaded.originFolder.SameItem(m_cut.originFolder)) << i;
+        EXPECT_TRUE(Exists(statePath + ".corrupt")) << i;
+        EXPECT_EQ(ReadFile(holding + "/a.txt"), "A");
+        // The index rebuilt, a plain file (never read while it is a FIFO).
+        struct stat st {};
+        ASSERT_EQ(lstat(statePath.c_str(), &st), 0);
+        ASSERT_TRUE(S_ISREG(st.st_mode)) << i;
+        EXPECT_EQ(ReadFile(statePath), good) << i;
+    }
     EXPECT_EQ(ReadFile(Path("elsewhere")), good);
-    ASSERT_EQ(LoadCutState(loaded), 0);
-    EXPECT_TRUE(loaded.holdingFolder.SameItem(m_cut.holdingFolder));
+
+    // With no state file at all the held items are still pasted.
+    ASSERT_EQ(unlink(statePath.c_str()), 0);
+    CutState restarted;
+    ASSERT_EQ(LoadCutState(restarted), 0);
+    m_cut = restarted;
+    Select({MakeDir("dest")});
+    PasteItems(Context());
+    EXPECT_EQ(ReadFile(Path("dest/a.txt")), "A");
+    EXPECT_FALSE(Exists(holding));
+}
+
+// Two Cuts at once, each a thread with its own state as two processes have:
+// both read "no cut pending" before the fix, and the later save forgot the
+// other's holding folder. Now exactly one cut holds its items and the other
+// is refused with its items where they were.
+TEST_F(CutAndPasteTest, TwoCutsAtOnceNeverStrandEitherSet) {
+    for (int round = 0; round < 20; ++round) {
+        const std::string first = WriteFile("one/a" + std::to_string(round), "1");
+        const std::string second = WriteFile("two/b" + std::to_string(round), "2");
+        CutState states[2];
+        SelectionSnapshot selections[2];
+        std::atomic<int> ready{0};
+        auto cut = [&](int which, const std::string& path) {
+            FileRef ref;
+            FileRef::FromPath(path, ref);
+            selections[which].hasArray = true;
+            selections[which].count = 1;
+            selections[which].items = {ref};
+            CommandContext ctx{*m_settings,  m_platform,    selections[which],
+                               m_extensions, states[which], {},
+                               nullptr};
+            ++ready;
+            while (ready < 2) {
+            }
+            CutItems(ctx);
+        };
+        std::thread a(cut, 0, first);
+        std::thread b(cut, 1, second);
+        a.join();
+        b.join();
+        // The refused one learnt of the other's cut, as its menu would.
+        ASSERT_TRUE(states[0].pending && states[1].pending) << round;
+        ASSERT_TRUE(states[0].holdingFolder.SameItem(states[1].holdingFolder)) << round;
+        ASSERT_NE(Exists(first), Exists(second)) << round;
+        CutState onDisk;
+        ASSERT_EQ(LoadCutState(onDisk), 0);
+        EXPECT_TRUE(onDisk.holdingFolder.SameItem(states[0].holdingFolder)) << round;
+        m_cut = onDisk;
+        Select({MakeDir("dest")});
+        PasteItems(Context());
+        ASSERT_FALSE(m_cut.pending);
+    }
+    EXPECT_EQ(Names(Path("dest")).size(), 20u);
+    EXPECT_EQ(Names(Path("one")).size() + Names(Path("two")).size(), 20u);
 }
 
 TEST_F(CutAndPasteTest, HoldingFolderDeletedByHandEndsTheCut) {
@@ -258,7 +328,7 @@ TEST_F(CutAndPasteTest, HoldingFolderDeletedByHandEndsTheCut) {
     Select({WriteFile("src/b.txt", "B")});
     CutItems(Context());
     EXPECT_TRUE(m_cut.pending);
-    EXPECT_EQ(Names(HoldingPath()), std::vector<std::string>{"b.txt"});
+    EXPECT_EQ(HeldNames(), std::vector<std::string>{"b.txt"});
 }
 
 TEST_F(CutAndPasteTest, CutThatHoldsNothingLeavesNoCut) {
@@ -269,7 +339,26 @@ TEST_F(CutAndPasteTest, CutThatHoldsNothingLeavesNoCut) {
     CutItems(Context()); // only an item that is not cut
     EXPECT_FALSE(m_cut.pending);
     EXPECT_FALSE(Exists(CutStateFilePath()));
-    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{}); // no holding folder left
+    EXPECT_EQ(Names(StateDirectory()),
+              std::vector<std::string>{"pending-cut.lock"}); // no holding folder left
 }
 
 } // namespace
+
+// A state folder that is a symbolic link is not used: Cut says so (a line, a
+// beep, the report) and its items never leave their folder.
+TEST_F(CutAndPasteTest, StateFolderThatIsALinkIsRefusedAndSaidSo) {
+    const std::string state = StateDirectoryPath();
+    std::filesystem::remove_all(state);
+    std::filesystem::create_directories(state.substr(0, state.rfind('/')));
+    const std::string elsewhere = MakeDir("elsewhere");
+    ASSERT_EQ(symlink(elsewhere.c_str(), state.c_str()), 0);
+    Select({WriteFile("src/a.txt", "A")});
+    CutItems(Context());
+    EXPECT_FALSE(m_cut.pending);
+    EXPECT_EQ(ReadFile(Path("src/a.txt")), "A");
+    EXPECT_TRUE(Names(elsewhere).empty());
+    EXPECT_EQ(m_platform.beeps, 1);
+    EXPECT_TRUE(LogLines().contains(
+        "Ferrolet: An error occurred cutting a folder or file. Error code = 40"));
+}

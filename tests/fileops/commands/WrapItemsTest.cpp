@@ -185,3 +185,28 @@ TEST_F(WrapItemsTest, NothingWithoutAUsableFirstItem) {
 }
 
 } // namespace
+
+// A wrap that puts nothing in its wrapper says so (one line, a beep, the
+// report) and leaves no empty wrapper behind; one whose wrapper cannot be made
+// says so too.
+TEST_F(WrapItemsTest, NothingWrappedIsReportedAndLeavesNoEmptyWrapper) {
+    Select({WriteFile("desk/a.txt", "A"), WriteFile("desk/b.txt", "B")});
+    // Every copy is cancelled as it ends, as a full disk fails it.
+    ProgressSink cancelling;
+    cancelling.advanced = [](uint64_t) { return false; };
+    Context().progress = &cancelling;
+    WrapItems(Context());
+    Context().progress = nullptr;
+    EXPECT_EQ(Names(Path("desk")), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(LinesStartingWith("Ferrolet: An error occurred wrapping").size(), 1);
+    EXPECT_EQ(LinesStartingWith("Ferrolet: \"a.txt\" could not be wrapped.").size(), 1);
+    EXPECT_EQ(m_platform.beeps, 1);
+
+    // A file where the wrapper would go: it cannot be made.
+    ClearLog();
+    WriteFile(std::string("desk/") + kWrapperName, "in the way");
+    WrapItems(Context());
+    EXPECT_EQ(ReadFile(Path("desk/") + kWrapperName), "in the way");
+    EXPECT_EQ(LinesStartingWith("Ferrolet: An error occurred wrapping").size(), 1);
+    EXPECT_EQ(m_platform.beeps, 2);
+}
