@@ -146,6 +146,7 @@ std::vector<std::string> FindHoldingFolders(int stateFd) {
     std::sort(found.begin(), found.end(),
               [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<std::string> folders;
+    folders.reserve(found.size());
     for (auto& [time, name] : found) {
         folders.push_back(std::move(name));
     }
