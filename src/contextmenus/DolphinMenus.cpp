@@ -33,7 +33,7 @@ bool DolphinMenus::Installed() const {
 }
 
 Status DolphinMenus::Write(const ContextMenuModel& model) {
-    if (const Status status = MakeFolders(m_folder)) {
+    if (const Status status = MakeFolders(m_folder, 0755)) {
         return status;
     }
     return ReplaceFile(m_folder, kFileName, DolphinServiceMenu(model), 0755);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "util/Files.h"
 #include "util/Status.h"
 
 #include <functional>
@@ -9,23 +10,8 @@
 
 namespace ferrolet {
 
-// The file operations the context-menu writers share, all relative to an
-// open folder and never following a symbolic link in the last component.
-
-// Replaces folder/name with content: written to a temporary file in the same
-// folder, flushed to disk, renamed over the old one and the folder flushed,
-// so a reader (or a crash) only ever sees the old or the new file whole. A
-// file that already holds content is left as it is (no needless rewrite).
-// The temporary file is removed on any failure.
-Status ReplaceFile(const std::string& folder, const std::string& name, const std::string& content,
-                   mode_t mode);
-
-// The whole content of folder/name (a regular file, not followed if a
-// link); nothing when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
-
-// Creates folder and its missing parents (mode 0755).
-Status MakeFolders(const std::string& folder);
+// The file operations the context-menu writers share beside those of
+// util/Files.h, never following a symbolic link in the last component.
 
 // Calls visit(name) for every entry of folder (not "." or ".."); ENOENT when
 // the folder does not exist.

@@ -54,7 +54,7 @@ Status NemoMenus::RemoveOurs(const std::vector<std::string>& keep) {
 }
 
 Status NemoMenus::Write(const ContextMenuModel& model) {
-    if (const Status status = MakeFolders(m_folder)) {
+    if (const Status status = MakeFolders(m_folder, 0755)) {
         return status;
     }
     std::vector<std::string> written;

@@ -40,7 +40,7 @@ Status ScriptMenus::Write(const ContextMenuModel& model) {
     if (Exists(m_root) && !Installed()) {
         return EEXIST;
     }
-    if (const Status status = MakeFolders(m_root)) {
+    if (const Status status = MakeFolders(m_root, 0755)) {
         return status;
     }
     const std::string marker =
@@ -55,7 +55,7 @@ Status ScriptMenus::Write(const ContextMenuModel& model) {
         const std::string name = entry.title.toStdString();
         std::string path = folder;
         path.append("/").append(name);
-        Status status = MakeFolders(folder);
+        Status status = MakeFolders(folder, 0755);
         if (status == 0) {
             status = ReplaceFile(folder, name, MenuScript(model, entry), 0755);
         }

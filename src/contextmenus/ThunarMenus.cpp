@@ -132,7 +132,7 @@ Status ThunarMenus::Write(const ContextMenuModel& model) {
     const std::string block = ThunarActionBlock(model);
     const std::optional<std::string> old = ReadWholeFile(folder + "/" + name);
     if (!old) {
-        if (const Status status = MakeFolders(folder)) {
+        if (const Status status = MakeFolders(folder, 0755)) {
             return status;
         }
         return Store("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + block +

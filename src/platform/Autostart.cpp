@@ -1,6 +1,7 @@
 #include "Autostart.h"
 
 #include "util/AppPaths.h"
+#include "util/Files.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -125,54 +126,16 @@ bool SystemEntryEnabled() {
     return false;
 }
 
-// Makes a folder and its missing parents, new ones private to the user.
-std::error_code MakeFolders(const std::string& path) {
-    for (size_t pos = path.find('/', 1);; pos = path.find('/', pos + 1)) {
-        const std::string partial = path.substr(0, pos);
-        if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
-            return LastError();
-        }
-        if (pos == std::string::npos) {
-            return {};
-        }
-    }
-}
-
-// Writes the entry whole or not at all: a temporary file in the same
-// folder, flushed, then renamed over the entry.
+// Writes the entry whole or not at all (a temporary file in the same folder,
+// flushed, then renamed over the entry); a new autostart folder is private
+// to the user.
 std::error_code WriteEntry(const std::string& path, const std::string& text) {
     const std::string folder = path.substr(0, path.rfind('/'));
-    if (std::error_code ec = MakeFolders(folder)) {
-        return ec;
+    Status status = MakeFolders(folder, 0700);
+    if (status == 0) {
+        status = ReplaceFile(folder, path.substr(path.rfind('/') + 1), text, 0644);
     }
-    std::string temporary = folder + "/." + kEntryName + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return LastError();
-    }
-    std::error_code ec;
-    size_t written = 0;
-    while (!ec && written < text.size()) {
-        const ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno != EINTR) {
-            ec = LastError();
-        } else if (n > 0) {
-            written += static_cast<size_t>(n);
-        }
-    }
-    if (!ec && (fchmod(fd, 0644) != 0 || fsync(fd) != 0)) {
-        ec = LastError();
-    }
-    if (close(fd) != 0 && !ec) {
-        ec = LastError();
-    }
-    if (!ec && rename(temporary.c_str(), path.c_str()) != 0) {
-        ec = LastError();
-    }
-    if (ec) {
-        unlink(temporary.c_str());
-    }
-    return ec;
+    return status == 0 ? std::error_code() : std::error_code(status, std::generic_category());
 }
 
 std::string HiddenEntryText() {

@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "util/Files.h"
 
 #include <cerrno>
 #include <climits>
@@ -19,22 +20,6 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     return fallback;
 }
 
-bool MakeDirs(const std::string& path, mode_t mode) {
-    std::string partial;
-    size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = path.find('/', pos + 1);
-        partial = path.substr(0, pos);
-        if (partial.empty()) {
-            continue;
-        }
-        if (mkdir(partial.c_str(), mode) != 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 } // namespace
 
 std::string HomeDirectory() {
@@ -73,7 +58,7 @@ std::string StateDirectoryPath() {
 std::string StateDirectory() {
     std::string dir = StateDirectoryPath();
     const std::string base = dir.substr(0, dir.rfind('/'));
-    if (!MakeDirs(base, 0700)) {
+    if (MakeFolders(base, 0700) != 0) {
         return {};
     }
     if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
