@@ -7,11 +7,14 @@
 #include "fileops/commands/DestinationCommand.h"
 #include "fileops/commands/MoveItem.h"
 #include "fileops/zip/TemporaryArchive.h"
+#include "journal/GestureRecorder.h"
+#include "journal/ItemIdentity.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace ferrolet {
@@ -116,7 +119,17 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     }
     NoteDestinationOf(ctx, k, *destination);
     FileRef moved;
-    if (const Status status = MoveItemIntoPath(ctx, archive, *destination, &moved); status != 0) {
+    Status status = 0;
+    {
+        // The archive's way out of the state folder is not what undo takes
+        // back: undo puts the archive itself in the Trash.
+        GestureRecorder::InternalSteps internal;
+        status = MoveItemIntoPath(ctx, archive, *destination, &moved);
+    }
+    if (status == 0) {
+        RecordDoneStep(StepKind::Made, {}, moved.Path(), IdentityAt(AT_FDCWD, moved.Path()));
+    }
+    if (status != 0) {
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
         ReportUndeliveredArchive(ctx, archive, *destination, items.front(),

@@ -2,6 +2,8 @@
 
 #include "items/ItemNames.h"
 #include "items/RevealMovedItem.h"
+#include "journal/GestureRecorder.h"
+#include "journal/JournalStore.h"
 #include "util/Log.h"
 
 #include <set>
@@ -29,6 +31,7 @@ CommandRunScope::CommandRunScope(CommandContext& ctx, const QString& verb, const
     if (!m_ctx.run) {
         m_ctx.run = &m_own;
         m_owner = true;
+        m_gesture = std::make_unique<GestureRecorder>(JournalStore::Shared());
     }
     if (m_ctx.run->report.verb.isEmpty()) {
         m_ctx.run->report.verb = verb;
@@ -41,7 +44,21 @@ CommandRunScope::~CommandRunScope() {
         return;
     }
     m_ctx.run = nullptr;
+    m_gesture->SetVerb(GestureVerb(m_own.report.verb));
+    // Hook for runs the user cancels: their gesture is marked
+    // kGestureCancelled once the run can tell it was cancelled.
+    m_gesture->SetState(m_own.report.HasTrouble() ? kGestureFailed : kGestureDone);
+    m_gesture.reset();
     FinishCommandRun(m_ctx.platform, m_own);
+}
+
+QString GestureVerb(const QString& runVerb) {
+    for (const QLatin1String suffix : {QLatin1String(" To"), QLatin1String(" Items")}) {
+        if (runVerb.endsWith(suffix)) {
+            return runVerb.chopped(suffix.size());
+        }
+    }
+    return runVerb;
 }
 
 void NoteNothingSelected(CommandContext& ctx) {

@@ -5,10 +5,13 @@
 #include "platform/FileRef.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace ferrolet {
+
+class GestureRecorder;
 
 // One command run: a menu command, a `--command`, or a whole service
 // request. The items it would show the user are gathered and shown in one
@@ -53,7 +56,13 @@ private:
     CommandContext& m_ctx;
     CommandRun m_own;
     bool m_owner = false;
+    // The run's gesture in the filing journal (only the outermost scope's).
+    std::unique_ptr<GestureRecorder> m_gesture;
 };
+
+// The name of a run's gesture in the journal's titles: "Move" for "Move To",
+// "Wrap" for "Wrap Items".
+QString GestureVerb(const QString& runVerb);
 
 // What the commands tell the run's report; nothing without a run.
 // The run could not start: nothing was selected.

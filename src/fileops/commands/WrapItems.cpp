@@ -7,12 +7,15 @@
 #include "fileops/engine/FileEngine.h"
 #include "items/FolderItems.h"
 #include "items/ItemNames.h"
+#include "journal/GestureRecorder.h"
+#include "journal/ItemIdentity.h"
 #include "platform/PathHelpers.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 
 namespace ferrolet {
 
@@ -62,6 +65,9 @@ Wrapper ChooseWrapper(CommandContext& ctx, const FileRef& parent) {
     wrapper.status = FindOrCreateFolder(parent, wrapperName.toStdString(), wrapper.folder);
     if (wrapper.status != 0) {
         wrapper.folder = FileRef();
+    } else if (wrapper.made) {
+        RecordDoneStep(StepKind::Made, {}, wrapper.folder.Path(),
+                       IdentityAt(AT_FDCWD, wrapper.folder.Path()));
     }
     return wrapper;
 }
