@@ -4,8 +4,10 @@
 #include "ClosingBlock.h"
 #include "MenuBuilder.h"
 #include "MoveServiceMenuBuilder.h"
+#include "UndoCommands.h"
 #include "dispatch/CommandDispatch.h"
 #include "fileops/commands/CutStateFile.h"
+#include "history/Recovery.h"
 
 #include <thread>
 
@@ -59,7 +61,10 @@ void AppCore::Perform(const MenuItem& item) {
         if (!item.tooltip.isEmpty()) {
             m_platform.OpenItem(item.tooltip.toStdString());
         }
+    } else if (item.action == MenuAction::Undo) {
+        RunUndoOfGesture(*this, item.tag);
     } else if (onCommand && item.action != MenuAction::None) {
+        RecoverBeforeCommand(m_platform);
         onCommand(item);
     }
 }
@@ -86,6 +91,7 @@ void AppCore::Quit() {
 
 void AppCore::HandleServiceRequest(const MoveServiceWindowHooks& window, const QStringList& paths,
                                    const QString& userData) {
+    RecoverBeforeCommand(m_platform);
     CommandContext ctx = Context();
     ServiceTarget target{ctx, m_standardFolders, window};
     HandleMenuSelection(target, paths, userData);

@@ -16,6 +16,9 @@ QString UsageText() {
         "  --start-at-login on|off     start Ferrolet when you log in, or stop that\n"
         "  --install-menus             put your destinations in the file managers' context menus\n"
         "  --remove-menus              take them out again\n"
+        "  --history                   list the last gestures, numbered from the newest\n"
+        "  --undo [N]                  undo the newest gesture (or gesture N of --history)\n"
+        "  --recover                   settle interrupted gestures and say what was done\n"
         "  --version                   print the version\n");
 }
 
@@ -70,6 +73,18 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         cl.mode = CommandLine::Mode::InstallMenus;
     } else if (first == QLatin1String("--remove-menus")) {
         cl.mode = CommandLine::Mode::RemoveMenus;
+    } else if (first == QLatin1String("--recover")) {
+        cl.mode = CommandLine::Mode::Recover;
+    } else if (first == QLatin1String("--history")) {
+        cl.mode = CommandLine::Mode::History;
+    } else if (first == QLatin1String("--undo")) {
+        cl.mode = CommandLine::Mode::Undo;
+        bool ok = true;
+        if (args.size() > 3 || (args.size() == 3 &&
+                                ((cl.undoNumber = args[2].toInt(&ok)), !ok || cl.undoNumber < 1))) {
+            return fail(QStringLiteral("--undo takes one gesture number of --history"));
+        }
+        return cl;
     } else if (first == QLatin1String("--menu")) {
         cl.mode = CommandLine::Mode::Menu;
         for (int i = 2; i < args.size(); ++i) {

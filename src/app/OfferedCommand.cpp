@@ -7,6 +7,7 @@
 #include "dispatch/CommandIds.h"
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/DestinationChoice.h"
+#include "history/Recovery.h"
 #include "services/GivenPathsCommand.h"
 
 namespace ferrolet {
@@ -68,6 +69,7 @@ std::optional<std::string> ListedDestination(CommandContext& ctx, int tag, bool 
 } // namespace
 
 CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
+    RecoverBeforeCommand(core.Desktop());
     core.Setup();
     const MenuItem* item = FindInMenus(core.StatusMenu(), core.MoveServiceMenu(), tag, ask);
     if (!item) {
@@ -81,6 +83,7 @@ CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
 }
 
 CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStringList& paths) {
+    RecoverBeforeCommand(core.Desktop());
     CommandContext appContext = core.Context();
     GivenSelection given = SelectionFromGivenPaths(paths, ListedDestination(appContext, tag, ask));
     NotifyUnusablePaths(core.Desktop(), given.unusable);

@@ -2,12 +2,16 @@
 #include "app/CommandLine.h"
 #include "app/OfferedCommand.h"
 #include "app/SettingsReport.h"
+#include "app/UndoCommands.h"
 #include "app/gui/AppController.h"
 #include "app/gui/ControlAdaptor.h"
 #include "app/gui/GuiPlatform.h"
 #include "app/gui/ProgressWindow.h"
 #include "contextmenus/ContextMenuInstaller.h"
 #include "desktop/DesktopPlatform.h"
+#include "history/Recovery.h"
+#include "history/Undo.h"
+#include "journal/JournalStore.h"
 #include "platform/Autostart.h"
 #include "prefs/PreferencesWindow.h"
 #include "services/ServiceClient.h"
@@ -130,6 +134,29 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     return outcome.exitStatus == 0 ? 0 : CommandFailed(outcome.exitStatus, outcome.message);
 }
 
+// --undo [N]: in the running instance when there is one (its pending cut
+// follows held items that come back), otherwise here.
+int RunUndoCommandLine(int argc, char** argv, int number) {
+    QCoreApplication app(argc, argv);
+    if (auto remote = RunningInstance()) {
+        const QDBusMessage reply = remote->call(QStringLiteral("Undo"), number);
+        const QList<QVariant> out = reply.arguments();
+        if (reply.type() == QDBusMessage::ReplyMessage && out.size() == 2) {
+            const int status = out[0].toInt();
+            return status == 0 ? 0 : CommandFailed(status, out[1].toString());
+        }
+    }
+    SettingsStore settings;
+    GuiPlatform platform;
+    AppCore core(settings, platform);
+    const CommandOutcome outcome = RunUndo(core, number);
+    if (outcome.exitStatus == 0) {
+        return 0;
+    }
+    return outcome.exitStatus == 2 ? CommandRefused(outcome.message)
+                                   : CommandFailed(outcome.exitStatus, outcome.message);
+}
+
 // --service "<user data>" PATH...: delivered to the running instance
 // (started first when there is none); run here only when no instance can be
 // reached. The arguments are read as raw bytes, so a name that is not UTF-8
@@ -231,6 +258,9 @@ int RunTray(int argc, char** argv, bool showPreferences) {
             return handOver();
         }
     }
+    // What a killed or crashed run left unfinished is settled before
+    // anything else is filed.
+    RecoverBeforeCommand(platform);
     controller.Start();
     if (showPreferences) {
         controller.ShowPreferences();
@@ -290,6 +320,18 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::InstallMenus:
     case CommandLine::Mode::RemoveMenus:
         return RunContextMenusCommand(cl->mode == CommandLine::Mode::InstallMenus);
+    case CommandLine::Mode::Recover: {
+        QCoreApplication app(argc, argv);
+        Print(RecoveryText(RecoverInterrupted(JournalStore::Shared())));
+        return 0;
+    }
+    case CommandLine::Mode::History: {
+        QCoreApplication app(argc, argv);
+        Print(HistoryText(JournalStore::Shared()));
+        return 0;
+    }
+    case CommandLine::Mode::Undo:
+        return RunUndoCommandLine(argc, argv, cl->undoNumber);
     case CommandLine::Mode::Run:
         break;
     }

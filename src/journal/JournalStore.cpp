@@ -87,8 +87,10 @@ std::vector<Gesture> GestureRows(QSqlQuery& q) {
 } // namespace
 
 JournalStore& JournalStore::Shared() {
-    static JournalStore store(StateDirectoryPath() + "/journal.sqlite");
-    return store;
+    // Never destroyed: Qt SQL's own registry is gone by the time static
+    // objects are, and every gesture has committed by its end anyway.
+    static auto* store = new JournalStore(StateDirectoryPath() + "/journal.sqlite");
+    return *store;
 }
 
 JournalStore::JournalStore(std::string path) : m_path(std::move(path)) {
