@@ -99,6 +99,7 @@ JournalStore::JournalStore(std::string path) : m_path(std::move(path)) {
 }
 
 JournalStore::~JournalStore() {
+    m_insertStep.reset();
     if (m_open) {
         Commit();
         QSqlDatabase::database(m_connection, false).close();
@@ -257,22 +258,26 @@ int64_t JournalStore::AddStep(const JournalStep& step, bool atomic) {
         return 0;
     }
     Begin();
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("INSERT INTO steps(gesture, kind, internal, from_path, to_path, "
-                             "partial, device, inode, size, mtime, folder, state) "
-                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    q.addBindValue(static_cast<qint64>(step.gesture));
-    q.addBindValue(StepKindName(step.kind));
-    q.addBindValue(step.internal ? 1 : 0);
-    q.addBindValue(Bytes(step.from));
-    q.addBindValue(Bytes(step.to));
-    q.addBindValue(Bytes(step.partial));
-    q.addBindValue(static_cast<qulonglong>(step.identity.device));
-    q.addBindValue(static_cast<qulonglong>(step.identity.inode));
-    q.addBindValue(static_cast<qulonglong>(step.identity.size));
-    q.addBindValue(static_cast<qint64>(step.identity.mtimeNs));
-    q.addBindValue(step.identity.folder ? 1 : 0);
-    q.addBindValue(StepStateName(step.state));
+    if (!m_insertStep) {
+        m_insertStep = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
+        m_insertStep->prepare(
+            QStringLiteral("INSERT INTO steps(gesture, kind, internal, from_path, to_path, "
+                           "partial, device, inode, size, mtime, folder, state) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    }
+    QSqlQuery& q = *m_insertStep;
+    q.bindValue(0, static_cast<qint64>(step.gesture));
+    q.bindValue(1, StepKindName(step.kind));
+    q.bindValue(2, step.internal ? 1 : 0);
+    q.bindValue(3, Bytes(step.from));
+    q.bindValue(4, Bytes(step.to));
+    q.bindValue(5, Bytes(step.partial));
+    q.bindValue(6, static_cast<qulonglong>(step.identity.device));
+    q.bindValue(7, static_cast<qulonglong>(step.identity.inode));
+    q.bindValue(8, static_cast<qulonglong>(step.identity.size));
+    q.bindValue(9, static_cast<qint64>(step.identity.mtimeNs));
+    q.bindValue(10, step.identity.folder ? 1 : 0);
+    q.bindValue(11, StepStateName(step.state));
     const int64_t id = q.exec() ? q.lastInsertId().toLongLong() : 0;
     if (!atomic || ++m_pendingAtomic >= kBatchSteps) {
         Commit();

@@ -4,9 +4,12 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+class QSqlQuery;
 
 namespace ferrolet {
 
@@ -69,6 +72,8 @@ private:
 
     std::string m_path;
     QString m_connection;
+    // Prepared once: a long run records thousands of steps.
+    std::unique_ptr<QSqlQuery> m_insertStep;
     bool m_tried = false;
     bool m_open = false;
     bool m_inTransaction = false;
