@@ -87,9 +87,15 @@ std::vector<Gesture> GestureRows(QSqlQuery& q) {
 } // namespace
 
 JournalStore& JournalStore::Shared() {
-    // Never destroyed: Qt SQL's own registry is gone by the time static
-    // objects are, and every gesture has committed by its end anyway.
-    static auto* store = new JournalStore(StateDirectoryPath() + "/journal.sqlite");
+    // Never destroyed at exit: Qt SQL's own registry is gone by the time
+    // static objects are, and every gesture has committed by its end anyway.
+    // A state folder that moved (a test's private home) gets its own.
+    static JournalStore* store = nullptr;
+    const std::string path = StateDirectoryPath() + "/journal.sqlite";
+    if (!store || store->m_path != path) {
+        delete store;
+        store = new JournalStore(path);
+    }
     return *store;
 }
 
