@@ -2,10 +2,13 @@
 
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CutStateFile.h"
+#include "fileops/commands/HeldProvenance.h"
 #include "fileops/engine/FileEngine.h"
 #include "history/PathParts.h"
 #include "history/Trash.h"
+#include "items/ItemAccess.h"
 #include "items/ItemNames.h"
+#include "items/ScopedFd.h"
 #include "items/UniqueName.h"
 #include "journal/GestureRecorder.h"
 #include "journal/JournalStore.h"
@@ -98,7 +101,14 @@ bool InHoldingFolder(const std::string& path) {
 // holding folder, and a pasted item that came back is held again: the
 // pending cut follows what is in the holding folders now.
 void FollowHeldItems(CommandContext& ctx) {
-    if (ctx.cut.pending && rmdir(ctx.cut.holdingFolder.Path().c_str()) == 0) {
+    // A holding folder that holds nothing but its own description goes.
+    ScopedFd holding;
+    std::vector<std::string> names;
+    if (ctx.cut.pending && OpenFolderRef(ctx.cut.holdingFolder, holding, true) == 0 &&
+        ListEntryNames(holding.Get(), names) == 0 &&
+        (names.empty() || (names.size() == 1 && names[0] == kHeldProvenanceName))) {
+        unlinkat(holding.Get(), kHeldProvenanceName, 0);
+        rmdir(ctx.cut.holdingFolder.Path().c_str());
         ctx.cut.pending = false;
         SaveCutState(ctx.cut);
     }

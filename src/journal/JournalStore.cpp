@@ -172,14 +172,17 @@ bool JournalStore::Open() {
         return false;
     }
     for (int attempt = 0; attempt < 2; ++attempt) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(QString::fromStdString(m_path));
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
         QString why;
-        if (Prepare(db, why)) {
-            return true;
+        {
+            // Every handle on the connection is gone before it may be removed.
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+            db.setDatabaseName(QString::fromStdString(m_path));
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+            if (Prepare(db, why)) {
+                return true;
+            }
+            db.close();
         }
-        db.close();
         const bool damaged = why.contains(QLatin1String("not a database")) ||
                              why.contains(QLatin1String("malformed"));
         if (!damaged || attempt > 0) {
@@ -218,7 +221,7 @@ void JournalStore::Commit() {
     }
 }
 
-int64_t JournalStore::AddGesture() {
+int64_t JournalStore::AddGesture(int64_t pid) {
     if (!Usable()) {
         return 0;
     }
@@ -227,7 +230,7 @@ int64_t JournalStore::AddGesture() {
     q.prepare(QStringLiteral("INSERT INTO gestures(state, started, pid) VALUES (?, ?, ?)"));
     q.addBindValue(QString::fromLatin1(kGestureRunning));
     q.addBindValue(static_cast<qint64>(std::time(nullptr)));
-    q.addBindValue(static_cast<qint64>(getpid()));
+    q.addBindValue(static_cast<qint64>(pid != 0 ? pid : getpid()));
     return q.exec() ? q.lastInsertId().toLongLong() : 0;
 }
 

@@ -45,7 +45,8 @@ public:
     // Opens it now if not yet tried; false when the journal is not in use.
     bool Usable();
 
-    int64_t AddGesture();
+    // A gesture of the process pid (this one unless told).
+    int64_t AddGesture(int64_t pid = 0);
     void SetGesture(int64_t id, const QString& title, const char* state, int64_t undoOf = 0);
     void MarkGesture(int64_t id, const char* state);
     int64_t AddStep(const JournalStep& step, bool atomic);
