@@ -20,6 +20,8 @@ namespace ferrolet {
 // opened never stops filing: a damaged database is set aside (renamed with a
 // ".corrupt" suffix) and a new one begun; one that is read-only or stays
 // locked for 2 s is skipped for this process; each with a log line.
+// FERROLET_JOURNAL=off skips it too: bench/journal_cost.py measures the
+// journal's cost against such a run.
 //
 // Writes go into one open transaction, committed when a step that is not
 // atomic begins or changes state (so recovery sees it), every kBatchSteps
