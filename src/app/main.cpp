@@ -153,6 +153,11 @@ int RunUndoCommandLine(int argc, char** argv, int number) {
     if (outcome.exitStatus == 0) {
         return 0;
     }
+    // The notification naming what was left alone leaves before we do.
+    if (QDBusConnection::sessionBus().isConnected()) {
+        QTimer::singleShot(200, &app, &QCoreApplication::quit);
+        app.exec();
+    }
     return outcome.exitStatus == 2 ? CommandRefused(outcome.message)
                                    : CommandFailed(outcome.exitStatus, outcome.message);
 }

@@ -33,10 +33,14 @@ void GestureRecorder::Count(const JournalStep& step) {
     if (m_items++ == 0) {
         m_firstName =
             LastComponent(step.kind == StepKind::Made && step.from.empty() ? step.to : step.from);
+        m_lastFolder = ParentOf(step.to);
+        return;
     }
-    const std::string folder = ParentOf(step.to);
-    m_oneFolder = m_oneFolder && (m_lastFolder.empty() || m_lastFolder == folder);
-    m_lastFolder = folder;
+    // Compared in place: a long run has thousands of steps.
+    const size_t slash = step.to.rfind('/');
+    const size_t length = slash == std::string::npos || slash == 0 ? 1 : slash;
+    m_oneFolder = m_oneFolder && length == m_lastFolder.size() &&
+                  step.to.compare(0, length, m_lastFolder) == 0;
 }
 
 QString GestureRecorder::MadeTitle() const {

@@ -29,12 +29,15 @@ constexpr std::array<std::pair<StepState, const char*>, 6> kStates{{
 } // namespace
 
 QString StepKindName(StepKind kind) {
-    for (const auto& [value, name] : kKinds) {
-        if (value == kind) {
-            return QString::fromLatin1(name);
+    // Made once: a long run names thousands of steps.
+    static const std::array<QString, kKinds.size()> names = [] {
+        std::array<QString, kKinds.size()> out;
+        for (size_t i = 0; i < kKinds.size(); ++i) {
+            out[static_cast<size_t>(kKinds[i].first)] = QString::fromLatin1(kKinds[i].second);
         }
-    }
-    return {};
+        return out;
+    }();
+    return names[static_cast<size_t>(kind)];
 }
 
 StepKind StepKindFromName(const QString& name) {
@@ -47,12 +50,14 @@ StepKind StepKindFromName(const QString& name) {
 }
 
 QString StepStateName(StepState state) {
-    for (const auto& [value, name] : kStates) {
-        if (value == state) {
-            return QString::fromLatin1(name);
+    static const std::array<QString, kStates.size()> names = [] {
+        std::array<QString, kStates.size()> out;
+        for (size_t i = 0; i < kStates.size(); ++i) {
+            out[static_cast<size_t>(kStates[i].first)] = QString::fromLatin1(kStates[i].second);
         }
-    }
-    return {};
+        return out;
+    }();
+    return names[static_cast<size_t>(state)];
 }
 
 StepState StepStateFromName(const QString& name) {

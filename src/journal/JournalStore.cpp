@@ -287,7 +287,11 @@ int64_t JournalStore::AddStep(const JournalStep& step, bool atomic) {
     q.bindValue(9, static_cast<qint64>(step.identity.mtimeNs));
     q.bindValue(10, step.identity.folder ? 1 : 0);
     q.bindValue(11, StepStateName(step.state));
-    const int64_t id = q.exec() ? q.lastInsertId().toLongLong() : 0;
+    // An atomic step is never marked again: its id is not asked for.
+    int64_t id = 0;
+    if (q.exec() && !atomic) {
+        id = q.lastInsertId().toLongLong();
+    }
     if (!atomic || ++m_pendingAtomic >= kBatchSteps) {
         Commit();
     }
