@@ -1,7 +1,6 @@
-// Trees deeper than a walk holding one folder open per level could take: the
-// copy, the move across file systems and the archive of them succeed with a
-// handful of descriptors, in memory that grows with the tree, and refuse a
-// folder swapped for a link while they were below it.
+// Trees deeper than one descriptor per level allows: copy, move across file
+// systems and archive succeed with few descriptors and linear memory, and
+// refuse a folder swapped for a link while they were below it.
 #include "../zip/ZipReadBack.h"
 #include "EngineFixture.h"
 #include "fileops/engine/FileEngine.h"
@@ -17,12 +16,11 @@
 #include <unistd.h>
 
 using namespace ferrolet;
-using ferrolet::test::CaptureTree;
-using ferrolet::test::DescribeDifference;
+using namespace ferrolet::test;
 
 namespace {
 
-class DeepTreeTest : public ferrolet::test::EngineTest {
+class DeepTreeTest : public EngineTest {
 protected:
     // Runs body in a child allowed 64 descriptors; its exit code (128 + the
     // signal that ended it) and its peak resident size in KiB.
@@ -68,8 +66,7 @@ protected:
     // leaf; -1 when it is anything else.
     static int ChainDepth(const std::string& root, const std::string& leaf) {
         int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        int depth = 0;
-        for (; fd >= 0; ++depth) {
+        for (int depth = 0; fd >= 0; ++depth) {
             const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (next < 0) {
                 char bytes[64] = {};
@@ -84,38 +81,39 @@ protected:
         }
         return -1;
     }
+
+    // Copies top into copies, archives it to zip and moves it into moved;
+    // one bit for each that failed.
+    static int CopyArchiveMove(const std::string& top, const std::string& copies,
+                               const std::string& zip, const std::string& moved) {
+        FileRef item, copiesRef, movedRef, out;
+        FileRef::FromPath(top, item);
+        FileRef::FromPath(copies, copiesRef, FileRef::Leaf::Follow);
+        FileRef::FromPath(moved, movedRef, FileRef::Leaf::Follow);
+        const int zipFd = open(zip.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        std::string failed;
+        const Status statuses[] = {CopyObject(item, copiesRef, nullptr, &out, nullptr),
+                                   WriteZipArchive(item, zipFd, nullptr, &failed),
+                                   MoveObject(item, movedRef, nullptr, &out, nullptr)};
+        fprintf(stderr, "copy %d, archive %d (%s), move %d\n", statuses[0], statuses[1],
+                failed.c_str(), statuses[2]);
+        return (statuses[0] != 0) | (statuses[1] != 0) << 1 | (statuses[2] != 0) << 2;
+    }
 };
 
 // 500 levels under 64 descriptors: the copy and the move across file systems
 // give the tree back entry for entry, and the archive holds every entry.
 TEST_F(DeepTreeTest, FiveHundredLevelsWithSixtyFourDescriptors) {
-    const std::string top = MakeDir("src/top");
+    const std::string top = MakeDir("src/top"), copies = MakeDir("copies");
+    const std::string moved = OtherFsDir("moved"), zip = Path("top.zip");
     MakeChain(top, 500, true, "bottom");
     const auto before = CaptureTree(top);
-    const std::string copies = MakeDir("copies");
-    const std::string moved = OtherFsDir("moved");
-    const std::string zip = Path("top.zip");
-    const FileRef item = Ref(top);
-    const FileRef copiesRef = FolderRef(copies);
-    const FileRef movedRef = FolderRef(moved);
-
-    const int ended = InChild([&] {
-        FileRef out;
-        const Status copied = CopyObject(item, copiesRef, nullptr, &out, nullptr);
-        const int zipFd = open(zip.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        std::string failed;
-        const Status archived = WriteZipArchive(item, zipFd, nullptr, &failed);
-        const Status movedStatus = MoveObject(item, movedRef, nullptr, &out, nullptr);
-        fprintf(stderr, "copy %d, archive %d (%s), move %d\n", copied, archived, failed.c_str(),
-                movedStatus);
-        return (copied != 0) | (archived != 0) << 1 | (movedStatus != 0) << 2;
-    });
-    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(InChild([&] { return CopyArchiveMove(top, copies, zip, moved); }), 0);
     EXPECT_EQ(DescribeDifference(before, CaptureTree(copies + "/top")), "");
     EXPECT_EQ(DescribeDifference(before, CaptureTree(moved + "/top")), "");
     EXPECT_FALSE(Exists(top));
 
-    const auto read = ferrolet::test::ReadZip(zip);
+    const auto read = ReadZip(zip);
     EXPECT_TRUE(read.opened && read.crcOk);
     // The folder's contents at the top: "d/", "f", "d/d/", "d/f", ...
     EXPECT_EQ(read.entries.size(), before.size() - 1);
@@ -136,10 +134,9 @@ TEST_F(DeepTreeTest, FiveHundredLevelsWithSixtyFourDescriptors) {
 // cost as much again.
 TEST_F(DeepTreeTest, FifteenThousandLevelsInLinearMemory) {
     constexpr int kDepth = 15000;
-    const std::string top = OtherFsDir("src/top");
-    MakeChain(top, kDepth, false, "bottom");
-    const std::string copies = OtherFsDir("copies");
+    const std::string top = OtherFsDir("src/top"), copies = OtherFsDir("copies");
     const std::string moved = OtherFsDir("moved");
+    MakeChain(top, kDepth, false, "bottom");
     long peakKiB = 0;
     const int ended = InChild(
         [&] {
@@ -149,16 +146,7 @@ TEST_F(DeepTreeTest, FifteenThousandLevelsInLinearMemory) {
                 mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0) {
                 mount("tmpfs", moved.c_str(), "tmpfs", 0, nullptr);
             }
-            FileRef item, copiesRef, movedRef, out;
-            FileRef::FromPath(top, item);
-            FileRef::FromPath(copies, copiesRef, FileRef::Leaf::Follow);
-            FileRef::FromPath(moved, movedRef, FileRef::Leaf::Follow);
-            const Status copied = CopyObject(item, copiesRef, nullptr, &out, nullptr);
-            const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
-            const Status archived = WriteZipArchive(item, sink);
-            const Status movedStatus = MoveObject(item, movedRef, nullptr, &out, nullptr);
-            fprintf(stderr, "copy %d, archive %d, move %d\n", copied, archived, movedStatus);
-            return (copied != 0) | (archived != 0) << 1 | (movedStatus != 0) << 2 |
+            return CopyArchiveMove(top, copies, "/dev/null", moved) |
                    (ChainDepth(moved + "/top", "bottom") != kDepth) << 3;
         },
         &peakKiB);
