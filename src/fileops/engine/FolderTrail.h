@@ -25,7 +25,7 @@ namespace ferrolet {
 class FolderTrail {
 public:
     // The deepest levels whose descriptors stay open.
-    static constexpr size_t kOpenLevels = 6;
+    static constexpr size_t kOpenLevels = 8;
 
     // topParentFd is the folder holding the walk's top folder; it stays the
     // caller's and must stay open while the trail is used. openFlags is
