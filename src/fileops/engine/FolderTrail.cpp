@@ -12,14 +12,6 @@ int FolderTrail::Fd() const {
     return m_levels.empty() ? m_topParent : m_levels.back().fd.Get();
 }
 
-std::string FolderTrail::Path() const {
-    std::string path;
-    for (const Level& level : m_levels) {
-        path += path.empty() ? level.name : '/' + level.name;
-    }
-    return path;
-}
-
 Status FolderTrail::Descend(const std::string& name) {
     return Enter(name, nullptr, nullptr);
 }

@@ -46,9 +46,6 @@ public:
     // The deepest level's descriptor, or the top parent's when no level has
     // been entered.
     int Fd() const;
-    size_t Depth() const { return m_levels.size(); }
-    // The names of the levels entered, joined by "/" ("top/a/b").
-    std::string Path() const;
 
 private:
     struct Level {
