@@ -162,6 +162,18 @@ int RunUndoCommandLine(int argc, char** argv, int number) {
                                    : CommandFailed(outcome.exitStatus, outcome.message);
 }
 
+// --recover, --history, --undo [N]: the journal's own entries.
+int RunJournalCommandLine(int argc, char** argv, const CommandLine& cl) {
+    if (cl.mode == CommandLine::Mode::Undo) {
+        return RunUndoCommandLine(argc, argv, cl.undoNumber);
+    }
+    QCoreApplication app(argc, argv);
+    Print(cl.mode == CommandLine::Mode::Recover
+              ? RecoveryText(RecoverInterrupted(JournalStore::Shared()))
+              : HistoryText(JournalStore::Shared()));
+    return 0;
+}
+
 // --service "<user data>" PATH...: delivered to the running instance
 // (started first when there is none); run here only when no instance can be
 // reached. The arguments are read as raw bytes, so a name that is not UTF-8
@@ -263,9 +275,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
             return handOver();
         }
     }
-    // What a killed or crashed run left unfinished is settled before
-    // anything else is filed.
-    RecoverBeforeCommand(platform);
+    RecoverBeforeCommand(platform); // what a killed run left, before anything else
     controller.Start();
     if (showPreferences) {
         controller.ShowPreferences();
@@ -325,18 +335,10 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::InstallMenus:
     case CommandLine::Mode::RemoveMenus:
         return RunContextMenusCommand(cl->mode == CommandLine::Mode::InstallMenus);
-    case CommandLine::Mode::Recover: {
-        QCoreApplication app(argc, argv);
-        Print(RecoveryText(RecoverInterrupted(JournalStore::Shared())));
-        return 0;
-    }
-    case CommandLine::Mode::History: {
-        QCoreApplication app(argc, argv);
-        Print(HistoryText(JournalStore::Shared()));
-        return 0;
-    }
+    case CommandLine::Mode::Recover:
+    case CommandLine::Mode::History:
     case CommandLine::Mode::Undo:
-        return RunUndoCommandLine(argc, argv, cl->undoNumber);
+        return RunJournalCommandLine(argc, argv, *cl);
     case CommandLine::Mode::Run:
         break;
     }

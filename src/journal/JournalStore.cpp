@@ -87,14 +87,14 @@ std::vector<Gesture> GestureRows(QSqlQuery& q) {
 } // namespace
 
 JournalStore& JournalStore::Shared() {
-    // Never destroyed at exit: Qt SQL's own registry is gone by the time
-    // static objects are, and every gesture has committed by its end anyway.
+    // One per thread: an SQL connection serves only the thread that opened
+    // it (commands that run at once on two threads each record their own
+    // gesture). Thread-local objects go before Qt SQL's own registry does.
     // A state folder that moved (a test's private home) gets its own.
-    static JournalStore* store = nullptr;
+    thread_local std::unique_ptr<JournalStore> store;
     const std::string path = StateDirectoryPath() + "/journal.sqlite";
     if (!store || store->m_path != path) {
-        delete store;
-        store = new JournalStore(path);
+        store = std::make_unique<JournalStore>(path);
     }
     return *store;
 }
