@@ -99,12 +99,21 @@ std::string DeletionDate() {
 Status WriteTrashInfo(const std::string& trash, const std::string& name, const std::string& value,
                       std::string& claimed) {
     for (int attempt = 1; attempt < 1000; ++attempt) {
-        claimed = attempt == 1 ? name : name + " " + std::to_string(attempt);
+        claimed = name;
+        if (attempt > 1) {
+            claimed += " " + std::to_string(attempt);
+        }
+        std::string file = trash;
+        file += "/files/";
+        file += claimed;
         struct stat st {};
-        if (lstat((trash + "/files/" + claimed).c_str(), &st) == 0) {
+        if (lstat(file.c_str(), &st) == 0) {
             continue;
         }
-        const std::string info = trash + "/info/" + claimed + ".trashinfo";
+        std::string info = trash;
+        info += "/info/";
+        info += claimed;
+        info += ".trashinfo";
         ScopedFd fd(open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd.IsOpen()) {
             if (errno == EEXIST) {

@@ -15,6 +15,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,21 +155,23 @@ int UndoGesture(CommandContext& ctx, JournalStore& store, const Gesture& gesture
         recorder->SetTitle(UndoLabel(gesture));
         recorder->SetUndoOf(gesture.id);
     }
+    // Taken back last first.
     std::vector<JournalStep> steps = store.StepsOf(gesture.id);
+    std::reverse(steps.begin(), steps.end());
     int undone = 0;
     bool held = false;
-    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
-        if (step->state != StepState::Done || step->internal || step->kind == StepKind::Partial) {
+    for (const JournalStep& step : steps) {
+        if (step.state != StepState::Done || step.internal || step.kind == StepKind::Partial) {
             continue;
         }
         NoteItems(ctx, 1);
-        held = held || InHoldingFolder(step->from) || InHoldingFolder(step->to);
-        const Status status = UndoStep(ctx, *step);
+        held = held || InHoldingFolder(step.from) || InHoldingFolder(step.to);
+        const Status status = UndoStep(ctx, step);
         if (status == kChangedSince) {
-            run.Report().AddFailure(Quoted(step->to),
+            run.Report().AddFailure(Quoted(step.to),
                                     QStringLiteral("it was changed or moved since"));
         } else if (status != 0) {
-            NoteFailure(ctx, Quoted(step->to), status);
+            NoteFailure(ctx, Quoted(step.to), status);
         } else {
             ++undone;
         }

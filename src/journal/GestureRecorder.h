@@ -64,7 +64,6 @@ private:
     bool m_oneFolder = true;
     GestureRecorder* m_previous = nullptr;
     int64_t m_id = 0;
-    bool m_internal = false;
     QString m_title;
     const char* m_state = kGestureDone;
     int64_t m_undoOf = 0;

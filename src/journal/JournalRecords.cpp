@@ -32,8 +32,8 @@ QString StepKindName(StepKind kind) {
     // Made once: a long run names thousands of steps.
     static const std::array<QString, kKinds.size()> names = [] {
         std::array<QString, kKinds.size()> out;
-        for (size_t i = 0; i < kKinds.size(); ++i) {
-            out[static_cast<size_t>(kKinds[i].first)] = QString::fromLatin1(kKinds[i].second);
+        for (const auto& [value, name] : kKinds) {
+            out[static_cast<size_t>(value)] = QString::fromLatin1(name);
         }
         return out;
     }();
@@ -52,8 +52,8 @@ StepKind StepKindFromName(const QString& name) {
 QString StepStateName(StepState state) {
     static const std::array<QString, kStates.size()> names = [] {
         std::array<QString, kStates.size()> out;
-        for (size_t i = 0; i < kStates.size(); ++i) {
-            out[static_cast<size_t>(kStates[i].first)] = QString::fromLatin1(kStates[i].second);
+        for (const auto& [value, name] : kStates) {
+            out[static_cast<size_t>(value)] = QString::fromLatin1(name);
         }
         return out;
     }();

@@ -19,18 +19,18 @@ namespace ferrolet {
 namespace {
 
 const char* const kSchema[] = {
-    "CREATE TABLE IF NOT EXISTS gestures(id INTEGER PRIMARY KEY, title TEXT NOT NULL DEFAULT '', "
-    "state TEXT NOT NULL, undo_of INTEGER NOT NULL DEFAULT 0, started INTEGER NOT NULL, "
-    "pid INTEGER NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS steps(id INTEGER PRIMARY KEY, gesture INTEGER NOT NULL, "
-    "kind TEXT NOT NULL, internal INTEGER NOT NULL, from_path BLOB, to_path BLOB, partial BLOB, "
-    "device INTEGER, inode INTEGER, size INTEGER, mtime INTEGER, folder INTEGER, "
-    "state TEXT NOT NULL)",
+    ("CREATE TABLE IF NOT EXISTS gestures(id INTEGER PRIMARY KEY, title TEXT NOT NULL DEFAULT '', "
+     "state TEXT NOT NULL, undo_of INTEGER NOT NULL DEFAULT 0, started INTEGER NOT NULL, "
+     "pid INTEGER NOT NULL)"),
+    ("CREATE TABLE IF NOT EXISTS steps(id INTEGER PRIMARY KEY, gesture INTEGER NOT NULL, "
+     "kind TEXT NOT NULL, internal INTEGER NOT NULL, from_path BLOB, to_path BLOB, partial BLOB, "
+     "device INTEGER, inode INTEGER, size INTEGER, mtime INTEGER, folder INTEGER, "
+     "state TEXT NOT NULL)"),
     "CREATE INDEX IF NOT EXISTS steps_by_gesture ON steps(gesture)",
     "CREATE INDEX IF NOT EXISTS gestures_running ON gestures(state) WHERE state = 'running'",
     // Recovery at every start asks this index only: empty when all is well.
-    "CREATE INDEX IF NOT EXISTS steps_unfinished ON steps(state) "
-    "WHERE state IN ('intent', 'copied', 'placed')",
+    ("CREATE INDEX IF NOT EXISTS steps_unfinished ON steps(state) "
+     "WHERE state IN ('intent', 'copied', 'placed')"),
 };
 
 QByteArray Bytes(const std::string& s) {
