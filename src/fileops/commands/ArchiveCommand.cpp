@@ -78,6 +78,22 @@ void ReportUndeliveredArchive(CommandContext& ctx, const FileRef& archive,
                                count);
 }
 
+// Moves the finished archive to the destination; the journal records the
+// archive as made there, not its way out of the state folder (undo puts the
+// archive itself in the Trash).
+Status DeliverArchive(CommandContext& ctx, const FileRef& archive, const std::string& destination,
+                      FileRef& moved) {
+    Status status = 0;
+    {
+        GestureRecorder::InternalSteps internal;
+        status = MoveItemIntoPath(ctx, archive, destination, &moved);
+    }
+    if (status == 0) {
+        RecordDoneStep(StepKind::Made, {}, moved.Path(), IdentityAt(AT_FDCWD, moved.Path()));
+    }
+    return status;
+}
+
 } // namespace
 
 void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
@@ -119,16 +135,7 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     }
     NoteDestinationOf(ctx, k, *destination);
     FileRef moved;
-    Status status = 0;
-    {
-        // The archive's way out of the state folder is not what undo takes
-        // back: undo puts the archive itself in the Trash.
-        GestureRecorder::InternalSteps internal;
-        status = MoveItemIntoPath(ctx, archive, *destination, &moved);
-    }
-    if (status == 0) {
-        RecordDoneStep(StepKind::Made, {}, moved.Path(), IdentityAt(AT_FDCWD, moved.Path()));
-    }
+    const Status status = DeliverArchive(ctx, archive, *destination, moved);
     if (status != 0) {
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
