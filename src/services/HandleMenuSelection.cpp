@@ -160,6 +160,9 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
 
     RequestRun run;
     for (const QString& path : paths) {
+        if (!NextItem(ctx, static_cast<int>(&path - paths.data()))) {
+            break;
+        }
         const std::optional<std::string> bytes = UsableServicePath(path);
         FileRef item;
         const Status found = bytes ? FileRef::FromPath(*bytes, item) : EINVAL;
