@@ -57,6 +57,10 @@ bool MoveToStandardFolder(ServiceTarget& target, StandardFolder which, const Fil
     FileRef moved;
     const Status status = MoveItem(target.ctx, item, destination, &moved);
     run.success = status == 0;
+    if (target.ctx.run &&
+        CancelledDuring(target.ctx, status, target.ctx.run->progress.itemsReached)) {
+        return true; // rolled back, not failed; the request stops before the next item
+    }
     if (!run.success) {
         LogInRun(target.ctx, kNotMoved);
         NoteFailure(target.ctx, NameForReport(item), status);

@@ -81,7 +81,7 @@ int ProgressWindow::Percent() const {
 void ProgressWindow::StartRun(CommandRun& run) {
     m_run = &run;
     m_running.start();
-    m_lastPump.start();
+    m_lastPump.invalidate(); // the first report turns the loop at once
     m_cancel->setEnabled(true);
     m_cancel->setText(QStringLiteral("Cancel"));
     m_cancel->show();
@@ -93,7 +93,7 @@ void ProgressWindow::RunAdvanced(CommandRun& run) {
     }
     // A run that starts inside the one followed (a request that arrived
     // while this one turned the event loop) is not the one shown.
-    if (&run != m_run || m_lastPump.elapsed() < kPumpMs) {
+    if (&run != m_run || (m_lastPump.isValid() && m_lastPump.elapsed() < kPumpMs)) {
         return;
     }
     m_lastPump.start();
