@@ -10,6 +10,7 @@
 #include "util/Log.h"
 
 #include <thread>
+#include <utility>
 
 namespace ferrolet {
 
@@ -107,7 +108,11 @@ void AppCore::HandleServiceRequest(const MoveServiceWindowHooks& window, const Q
                                    const QString& userData) {
     CommandContext ctx = Context();
     ServiceTarget target{ctx, m_standardFolders, window};
+    // A command chosen in the menu while the request turns the event loop
+    // (a folder dialog, the progress window) is not started inside it.
+    const bool wasRunning = std::exchange(m_commandRunning, true);
     HandleMenuSelection(target, paths, userData);
+    m_commandRunning = wasRunning;
 }
 
 } // namespace ferrolet

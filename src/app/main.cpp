@@ -224,10 +224,11 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     new ControlAdaptor(&busRoot, core, controller);
     const MoveServiceWindowHooks window{[&controller] { controller.OpenMoveServiceWindow(); },
                                         [&controller] { controller.CloseMoveServiceWindow(); }};
-    new ServicesAdaptor(&busRoot, bus,
-                        [&core, window](const QStringList& paths, const QString& userData) {
-                            core.HandleServiceRequest(window, paths, userData);
-                        });
+    auto* services = new ServicesAdaptor(
+        &busRoot, bus, [&core, window](const QStringList& paths, const QString& userData) {
+            core.HandleServiceRequest(window, paths, userData);
+        });
+    services->Queue().WaitWhile([&core] { return core.CommandRunning(); });
     // The objects are in place before the name is taken, so no caller that
     // sees the name can find them missing.
     if (haveBus) {
