@@ -6,6 +6,7 @@
 #include "fileops/commands/DestinationChoice.h"
 #include "fileops/commands/DestinationCommand.h"
 #include "fileops/commands/MoveItem.h"
+#include "fileops/engine/FileEngine.h"
 #include "fileops/zip/TemporaryArchive.h"
 #include "journal/GestureRecorder.h"
 #include "journal/ItemIdentity.h"
@@ -116,6 +117,9 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     std::string failedEntry;
     if (const Status status = CreateZipArchive(items, &archive, ctx.progress, &failedEntry);
         status != 0) {
+        if (CancelledDuring(ctx, status, 0)) {
+            return; // the unfinished archive was discarded
+        }
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
         LogFailedEntry(failedEntry, status);
@@ -135,8 +139,14 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     }
     NoteDestinationOf(ctx, k, *destination);
     FileRef moved;
-    const Status status = DeliverArchive(ctx, archive, *destination, moved);
-    if (status != 0) {
+    if (const Status status = DeliverArchive(ctx, archive, *destination, moved); status != 0) {
+        if (CancelledDuring(ctx, status, 0)) {
+            // Cancelled on its way to another file system: the archive is
+            // our own making and goes, as if it had never been made.
+            DeleteObject(archive);
+            rmdir(archive.ParentPath().c_str());
+            return;
+        }
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
         ReportUndeliveredArchive(ctx, archive, *destination, items.front(),
