@@ -1,5 +1,6 @@
 #include "history/SourceMatching.h"
 
+#include "fileops/engine/FolderTrail.h"
 #include "history/PathParts.h"
 #include "items/ItemAccess.h"
 #include "items/ScopedFd.h"
@@ -27,11 +28,50 @@ bool SameFile(const struct stat& a, const struct stat& b) {
            a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-int RemoveMatching(int srcDir, const std::string& srcName, int copyDir,
-                   const std::string& copyName) {
+// A source folder being emptied: its name, its entries and how many of
+// them stay because the copy does not hold them as they are.
+struct MatchLevel {
+    std::string name;
+    std::vector<std::string> names;
+    size_t next = 0;
+    int left = 0;
+};
+
+// The source and its copy walked side by side, a few descriptors each
+// whatever the depth (a tree thousands of folders deep would otherwise
+// exhaust the descriptor limit, and recovery runs at every start).
+struct MatchWalk {
+    FolderTrail source;
+    FolderTrail copy;
+    std::vector<MatchLevel> levels;
+};
+
+// Enters a source folder and its copy, each checked to be the folder just
+// looked at; 1 (left behind) when either cannot be entered.
+int EnterPair(MatchWalk& walk, const std::string& name, const struct stat& src,
+              const std::string& copyName, const struct stat& copy) {
+    if (walk.source.Descend(name, src.st_dev, src.st_ino) != 0) {
+        return 1;
+    }
+    MatchLevel level{name, {}, 0, 0};
+    if (walk.copy.Descend(copyName, copy.st_dev, copy.st_ino) != 0 ||
+        ListEntryNames(walk.source.Fd(), level.names) != 0) {
+        walk.source.Ascend();
+        return 1;
+    }
+    walk.levels.push_back(std::move(level));
+    return 0;
+}
+
+// Removes the source entry name when it is still what the copy holds under
+// copyName, or enters both when it is a folder (it goes once empty). The
+// entries left.
+int RemoveOrEnter(MatchWalk& walk, const std::string& name, const std::string& copyName) {
+    const int srcDir = walk.source.Fd();
+    const int copyDir = walk.copy.Fd();
     struct stat src {};
     struct stat copy {};
-    if (fstatat(srcDir, srcName.c_str(), &src, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fstatat(srcDir, name.c_str(), &src, AT_SYMLINK_NOFOLLOW) != 0) {
         return 0; // already gone
     }
     if (fstatat(copyDir, copyName.c_str(), &copy, AT_SYMLINK_NOFOLLOW) != 0 ||
@@ -39,29 +79,36 @@ int RemoveMatching(int srcDir, const std::string& srcName, int copyDir,
         return 1;
     }
     if (S_ISDIR(src.st_mode)) {
-        const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-        ScopedFd srcFd(openat(srcDir, srcName.c_str(), flags));
-        ScopedFd copyFd(openat(copyDir, copyName.c_str(), flags));
-        std::vector<std::string> names;
-        if (!srcFd.IsOpen() || !copyFd.IsOpen() || ListEntryNames(srcFd.Get(), names) != 0) {
-            return 1;
-        }
-        int left = 0;
-        for (const std::string& name : names) {
-            left += RemoveMatching(srcFd.Get(), name, copyFd.Get(), name);
-        }
-        if (left == 0) {
-            unlinkat(srcDir, srcName.c_str(), AT_REMOVEDIR);
-        }
-        return left;
+        return EnterPair(walk, name, src, copyName, copy);
     }
     const bool same = S_ISREG(src.st_mode)   ? SameFile(src, copy)
-                      : S_ISLNK(src.st_mode) ? SameLinkTarget(srcDir, srcName, copyDir, copyName)
+                      : S_ISLNK(src.st_mode) ? SameLinkTarget(srcDir, name, copyDir, copyName)
                                              : true;
-    if (!same || unlinkat(srcDir, srcName.c_str(), 0) != 0) {
-        return 1;
+    return same && unlinkat(srcDir, name.c_str(), 0) == 0 ? 0 : 1;
+}
+
+// Walks down from the top entry; a folder is removed once all its entries
+// went, and whatever stayed is counted into the level above.
+int RemoveMatching(MatchWalk& walk, const std::string& srcName, const std::string& copyName) {
+    int left = RemoveOrEnter(walk, srcName, copyName);
+    while (!walk.levels.empty()) {
+        MatchLevel& level = walk.levels.back();
+        if (level.next < level.names.size()) {
+            const std::string child = level.names[level.next++];
+            level.left += RemoveOrEnter(walk, child, child);
+            continue;
+        }
+        const MatchLevel done = std::move(level);
+        walk.levels.pop_back();
+        if (walk.source.Ascend() != 0 || walk.copy.Ascend() != 0) {
+            return left + done.left + 1; // not where we were: remove nothing more
+        }
+        if (done.left == 0) {
+            unlinkat(walk.source.Fd(), done.name.c_str(), AT_REMOVEDIR);
+        }
+        (walk.levels.empty() ? left : walk.levels.back().left) += done.left;
     }
-    return 0;
+    return left;
 }
 
 } // namespace
@@ -73,8 +120,10 @@ int RemoveSourceMatchingCopy(const std::string& sourcePath, const std::string& c
     if (!srcDir.IsOpen() || !copyDir.IsOpen()) {
         return 1;
     }
-    return RemoveMatching(srcDir.Get(), NamePartOf(sourcePath), copyDir.Get(),
-                          NamePartOf(copyPath));
+    // The source's folders are listed and changed through their
+    // descriptors; the copy's are only looked into.
+    MatchWalk walk{FolderTrail(srcDir.Get(), O_RDONLY), FolderTrail(copyDir.Get(), O_PATH), {}};
+    return RemoveMatching(walk, NamePartOf(sourcePath), NamePartOf(copyPath));
 }
 
 } // namespace ferrolet

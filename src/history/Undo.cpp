@@ -2,6 +2,7 @@
 
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CutStateFile.h"
+#include "fileops/commands/FolderListEdits.h"
 #include "fileops/commands/HeldProvenance.h"
 #include "fileops/engine/FileEngine.h"
 #include "history/PathParts.h"
@@ -74,6 +75,11 @@ Status Restore(const JournalStep& step) {
 }
 
 Status UndoStep(CommandContext& ctx, const JournalStep& step) {
+    if (step.kind == StepKind::ListAdd || step.kind == StepKind::ListRemove) {
+        // The list is what changed, not the folder: it need not be as it was.
+        const Status status = UndoListEdit(ctx, step);
+        return status == ENOENT ? kChangedSince : status;
+    }
     const ItemIdentity now = IdentityAt(AT_FDCWD, step.to);
     if (!now.Matches(step.identity)) {
         return kChangedSince;
@@ -89,6 +95,8 @@ Status UndoStep(CommandContext& ctx, const JournalStep& step) {
     case StepKind::Trash:
         return Restore(step);
     case StepKind::Partial:
+    case StepKind::ListAdd:
+    case StepKind::ListRemove:
         break;
     }
     return 0;

@@ -7,7 +7,7 @@ namespace ferrolet {
 
 namespace {
 
-constexpr std::array<std::pair<StepKind, const char*>, 7> kKinds{{
+constexpr std::array<std::pair<StepKind, const char*>, 9> kKinds{{
     {StepKind::Move, "move"},
     {StepKind::CrossMove, "cross-move"},
     {StepKind::Copy, "copy"},
@@ -15,6 +15,8 @@ constexpr std::array<std::pair<StepKind, const char*>, 7> kKinds{{
     {StepKind::Partial, "partial"},
     {StepKind::Trash, "trash"},
     {StepKind::Untrash, "untrash"},
+    {StepKind::ListAdd, "list-add"},
+    {StepKind::ListRemove, "list-remove"},
 }};
 
 constexpr std::array<std::pair<StepState, const char*>, 6> kStates{{

@@ -18,6 +18,11 @@ enum class StepKind {
     Partial,   // a hidden file being written at partial that becomes to
     Trash,     // from moved into the Trash as to; partial is its .trashinfo
     Untrash,   // from (in the Trash) put back as to; partial was its .trashinfo
+    // A settings change, not a file one: the folder at to went into (or out
+    // of) the folder list stored under the key from, at the position written
+    // in partial. Identity is the folder's.
+    ListAdd,
+    ListRemove,
 };
 
 // How far a step got. A step recorded before it starts is Intent; the

@@ -1,5 +1,7 @@
 #include "fileops/commands/DestinationListCommands.h"
 
+#include "fileops/commands/CommandRun.h"
+#include "fileops/commands/FolderListEdits.h"
 #include "items/ItemKinds.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
@@ -54,6 +56,8 @@ void OpenListedFolder(CommandContext& ctx, int k) {
 }
 
 void AddSelectedFolder(CommandContext& ctx) {
+    // A run of its own so that the journal keeps the edit as a gesture.
+    CommandRunScope run(ctx, QStringLiteral("Add Folder"), QStringLiteral("added"));
     ctx.settings.Synchronize();
     QStringList list = FolderPathnames(ctx.settings, keys::PathnamesAliases);
     FileRef folder;
@@ -63,10 +67,12 @@ void AddSelectedFolder(CommandContext& ctx) {
     }
     list.append(path);
     StoreDestinationPathnames(ctx.settings, list);
+    RecordListEdit(StepKind::ListAdd, keys::PathnamesAliases, path, list.size() - 1, true);
     RefreshPreferencesWindow(ctx);
 }
 
 void RemoveSelectedFolder(CommandContext& ctx) {
+    CommandRunScope run(ctx, QStringLiteral("Remove Folder"), QStringLiteral("removed"));
     ctx.settings.Synchronize();
     QStringList list = FolderPathnames(ctx.settings, keys::PathnamesAliases);
     if (list.isEmpty()) {
@@ -77,15 +83,22 @@ void RemoveSelectedFolder(CommandContext& ctx) {
     if (!SingleSelectedFolder(ctx, folder, path)) {
         return;
     }
-    for (qsizetype i = 0; i < list.size(); ++i) {
+    qsizetype removed = -1;
+    for (qsizetype i = 0; i < list.size() && removed < 0; ++i) {
         FileRef entry;
         if (FileRef::FromPath(list.at(i).toStdString(), entry, FileRef::Leaf::Follow) == 0 &&
             entry.Device() == folder.Device() && entry.Inode() == folder.Inode()) {
-            list.removeAt(i);
-            break;
+            removed = i;
         }
     }
-    StoreDestinationPathnames(ctx.settings, list);
+    if (removed >= 0) {
+        // The entry as listed, so that undo puts back what was there.
+        const QString listed = list.takeAt(removed);
+        StoreDestinationPathnames(ctx.settings, list);
+        RecordListEdit(StepKind::ListRemove, keys::PathnamesAliases, listed, removed, true);
+    } else {
+        StoreDestinationPathnames(ctx.settings, list);
+    }
     RefreshPreferencesWindow(ctx);
 }
 
