@@ -42,6 +42,10 @@ QString StepKindName(StepKind kind) {
     return names[static_cast<size_t>(kind)];
 }
 
+const char* StepKindText(StepKind kind) {
+    return kKinds[static_cast<size_t>(kind)].second;
+}
+
 StepKind StepKindFromName(const QString& name) {
     for (const auto& [value, text] : kKinds) {
         if (name == QLatin1String(text)) {
@@ -60,6 +64,10 @@ QString StepStateName(StepState state) {
         return out;
     }();
     return names[static_cast<size_t>(state)];
+}
+
+const char* StepStateText(StepState state) {
+    return kStates[static_cast<size_t>(state)].second;
 }
 
 StepState StepStateFromName(const QString& name) {

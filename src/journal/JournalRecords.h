@@ -37,8 +37,10 @@ enum class StepState {
 };
 
 QString StepKindName(StepKind kind);
+const char* StepKindText(StepKind kind);
 StepKind StepKindFromName(const QString& name);
 QString StepStateName(StepState state);
+const char* StepStateText(StepState state);
 StepState StepStateFromName(const QString& name);
 
 struct JournalStep {

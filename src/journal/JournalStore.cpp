@@ -1,5 +1,6 @@
 #include "journal/JournalStore.h"
 
+#include "journal/StepInsert.h"
 #include "util/AppPaths.h"
 #include "util/Log.h"
 
@@ -32,10 +33,6 @@ const char* const kSchema[] = {
     ("CREATE INDEX IF NOT EXISTS steps_unfinished ON steps(state) "
      "WHERE state IN ('intent', 'copied', 'placed')"),
 };
-
-QByteArray Bytes(const std::string& s) {
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 std::string FromBytes(const QVariant& v) {
     const QByteArray b = v.toByteArray();
@@ -268,34 +265,15 @@ int64_t JournalStore::AddStep(const JournalStep& step, bool atomic) {
     }
     Begin();
     if (!m_insertStep) {
-        m_insertStep = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
-        m_insertStep->prepare(
-            QStringLiteral("INSERT INTO steps(gesture, kind, internal, from_path, to_path, "
-                           "partial, device, inode, size, mtime, folder, state) "
-                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        m_insertStep = std::make_unique<StepInsert>();
+        m_insertStep->Prepare(QSqlDatabase::database(m_connection, false));
     }
-    QSqlQuery& q = *m_insertStep;
-    q.bindValue(0, static_cast<qint64>(step.gesture));
-    q.bindValue(1, StepKindName(step.kind));
-    q.bindValue(2, step.internal ? 1 : 0);
-    q.bindValue(3, Bytes(step.from));
-    q.bindValue(4, Bytes(step.to));
-    q.bindValue(5, Bytes(step.partial));
-    q.bindValue(6, static_cast<qulonglong>(step.identity.device));
-    q.bindValue(7, static_cast<qulonglong>(step.identity.inode));
-    q.bindValue(8, static_cast<qulonglong>(step.identity.size));
-    q.bindValue(9, static_cast<qint64>(step.identity.mtimeNs));
-    q.bindValue(10, step.identity.folder ? 1 : 0);
-    q.bindValue(11, StepStateName(step.state));
-    // An atomic step is never marked again: its id is not asked for.
-    int64_t id = 0;
-    if (q.exec() && !atomic) {
-        id = q.lastInsertId().toLongLong();
-    }
+    // An atomic step is never marked again: its id is not used.
+    const int64_t id = m_insertStep->Run(step);
     if (!atomic || ++m_pendingAtomic >= kBatchSteps) {
         Commit();
     }
-    return id;
+    return atomic ? 0 : id;
 }
 
 void JournalStore::SetStepState(int64_t id, StepState state, const ItemIdentity* identity) {

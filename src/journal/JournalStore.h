@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-class QSqlQuery;
-
 namespace ferrolet {
+
+class StepInsert;
 
 // The filing journal: an SQLite database (journal.sqlite in the state
 // folder, WAL mode) of the last kHistoryLength gestures and their steps.
@@ -76,7 +76,7 @@ private:
     std::string m_path;
     QString m_connection;
     // Prepared once: a long run records thousands of steps.
-    std::unique_ptr<QSqlQuery> m_insertStep;
+    std::unique_ptr<StepInsert> m_insertStep;
     bool m_tried = false;
     bool m_open = false;
     bool m_inTransaction = false;
