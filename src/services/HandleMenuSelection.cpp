@@ -10,6 +10,7 @@
 #include "fileops/commands/MoveItem.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsLook.h"
 #include "util/Log.h"
 
 namespace ferrolet {
@@ -160,6 +161,7 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
 
     RequestRun run;
     for (const QString& path : paths) {
+        const SettingsLook look(ctx.settings); // one look at the settings per item
         const std::optional<std::string> bytes = UsableServicePath(path);
         FileRef item;
         const Status found = bytes ? FileRef::FromPath(*bytes, item) : EINVAL;

@@ -6,6 +6,7 @@
 #include "settings/FolderLists.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsLook.h"
 
 namespace ferrolet {
 
@@ -78,6 +79,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     NoteItems(ctx, static_cast<int>(count));
     std::string lastDestination;
     for (size_t i = 0; i < count; ++i) {
+        const SettingsLook look(ctx.settings); // one look at the settings per item
         std::string itemPath;
         if (const Status lost = items[i].MakePath(itemPath); lost != 0 && operation.skipLostItems) {
             LogInRun(ctx, QStringLiteral("Ferrolet: A selected item is no longer where it was and "

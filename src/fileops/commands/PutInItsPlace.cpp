@@ -6,6 +6,7 @@
 #include "items/ItemNames.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsLook.h"
 
 namespace ferrolet {
 
@@ -59,6 +60,7 @@ void PutInItsPlace(CommandContext& ctx) {
     const std::vector<FileRef> items = ctx.selection.items;
     NoteItems(ctx, static_cast<int>(items.size()));
     for (const FileRef& item : items) {
+        const SettingsLook look(ctx.settings); // one look at the settings per item
         PutItemInItsPlace(ctx, item, run.Report());
     }
 }
