@@ -296,7 +296,7 @@ def archive(s, table, megabytes):
         bad = ours.testzip()
         same = sorted(i.filename for i in ours.infolist() if not i.is_dir()) == sorted(
             i.filename for i in ref.infolist() if not i.is_dir()) and all(
-            ours.read(i) == ref.read(i) for i in ref.infolist() if not i.is_dir())
+            ours.read(i.filename) == ref.read(i) for i in ref.infolist() if not i.is_dir())
     table.compare(f"Archive To, {megabytes} MB mixed folder", mine, theirs, "zip -r -y -q -6",
                   "at most 0.6x", 0.6)
     size, ref_size = os.path.getsize(ours_zip), os.path.getsize(ref_zip)
