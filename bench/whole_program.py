@@ -156,6 +156,7 @@ class Session:
 
     def listed(self, folder):
         """Makes folder the only listed destination (place 1)."""
+        os.makedirs(folder, exist_ok=True)
         plist = self.path(".config", "com.quorvane.Ferrolet.plist")
         if os.path.exists(plist):
             os.remove(plist)

@@ -76,15 +76,23 @@ void Send(const QString& method, const std::vector<std::string>& paths,
         QString::fromLatin1(kFileManagerService), QString::fromLatin1(kFileManagerPath),
         QString::fromLatin1(kFileManagerInterface), method);
     call << uris << QString();
+    // A file manager that runs already answers for itself; one the bus has
+    // yet to start may fail to start, and then the fallback must still be
+    // started: only that answer is worth waiting for at exit.
+    const QDBusReply<bool> running =
+        bus.interface() ? bus.interface()->isServiceRegistered(call.service()) : QDBusReply<bool>();
+    const bool awaited = !running.isValid() || !running.value();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
-    ++g_unanswered;
+    g_unanswered += awaited ? 1 : 0;
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
-                     [fallbackFolders](QDBusPendingCallWatcher* finished) {
+                     [fallbackFolders, awaited](QDBusPendingCallWatcher* finished) {
                          if (finished->isError()) {
                              OpenWithXdgOpen(fallbackFolders);
                          }
                          finished->deleteLater();
-                         Answered();
+                         if (awaited) {
+                             Answered();
+                         }
                      });
 }
 

@@ -38,8 +38,9 @@ void ShowFolders(const std::vector<std::string>& paths);
 void ShowFolders(const std::vector<std::string>& paths, const QDBusConnection& bus);
 
 // Runs the event loop until every ShowItems or ShowFolders call sent so far
-// has its reply (and any xdg-open fallback it called for has started), or
-// limit has passed. A process that ends after a command waits here rather
+// to a file manager that was not running yet has its reply (and any xdg-open
+// fallback it called for has started), or limit has passed; a running file
+// manager's answer is not waited for. A process that ends after a command waits here rather
 // than for a fixed time: a file manager that is running answers in
 // milliseconds, and one the bus must start first is given the limit.
 void AwaitFileManagerReplies(std::chrono::milliseconds limit);
