@@ -315,7 +315,7 @@ def archive(s, table, megabytes):
 def clipboard_selection(s, table, count):
     """Move To of count files selected through the clipboard, as from the
     tray menu: the time and the peak memory."""
-    dest = s.path("Dest")
+    dest = fresh(s.path("Dest"))
     s.listed(dest)
     src = s.path("clip")
     paths = make_files(fresh(src), count)
