@@ -171,7 +171,9 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
                    ctx.progress);
     if (status != 0) {
         clash.replaced.Rollback();
-        Log(QStringLiteral("An error occurred: %1").arg(status));
+        if (status != ECANCELED) { // the user's cancel is no error
+            Log(QStringLiteral("An error occurred: %1").arg(status));
+        }
         return status;
     }
     clash.replaced.Commit();
