@@ -180,29 +180,6 @@ TEST_F(SelectionTest, ARunawayScriptIsCutShortWithItsWholeGroup) {
     kill(child, SIGKILL);
 }
 
-TEST_F(SelectionTest, LargeSelectionsAreReadWhole) {
-    MakeDir("many");
-    std::string text;
-    for (int i = 0; i < 100000; ++i) {
-        const std::string path = Path("many/f" + std::to_string(i));
-        if (i % 50 == 0) {
-            std::ofstream(path) << "x";
-            text += "file://" + path + "\r\n";
-        } else {
-            text += path + "\n";
-        }
-    }
-    int32_t count = 0;
-    const auto items = ReadSelection(ScriptPrinting(text), count);
-    ASSERT_TRUE(items.has_value());
-    EXPECT_EQ(count, 100000);
-    size_t valid = 0;
-    for (size_t i = 0; i < items->size(); ++i) {
-        valid += (*items)[i].IsValid() && i % 50 == 0;
-    }
-    EXPECT_EQ(valid, 2000u);
-}
-
 // The shipped script against the clipboard of the suite's X server. xclip
 // serves in the foreground (-quiet); one that lost the clipboard before it
 // was seen serving (slow X server under load) is started again until the

@@ -1,12 +1,9 @@
 // The installed service declarations: valid files, every file manager
 // offering each entry once, and each declared command line run as its file
 // manager would run it (no bus: ferrolet runs the request itself).
+#include "FileManagerEntries.h"
 #include "ServiceFixture.h"
-#include "SplitExec.h"
 #include "services/ServiceEntries.h"
-
-#include <QFile>
-#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -14,84 +11,36 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace ferrolet::test {
 namespace {
 
 namespace fs = std::filesystem;
-using KeyFile = std::map<std::string, std::map<std::string, std::string>>;
 const std::string kShare = FERROLET_BUILD_SHARE;
 
-KeyFile ReadKeyFile(const std::string& path) {
-    KeyFile file;
-    std::ifstream in(path);
-    std::string group;
-    for (std::string line; std::getline(in, line);) {
-        if (line.starts_with('[') && line.ends_with(']')) {
-            group = line.substr(1, line.size() - 2);
-        } else if (const size_t eq = line.find('='); eq != std::string::npos && line[0] != '#') {
-            file[group][line.substr(0, eq)] = line.substr(eq + 1);
-        }
-    }
-    return file;
+// Every declared entry, per file manager.
+std::map<std::string, std::vector<FileManagerEntry>> AllFileManagers() {
+    return {{"dolphin", DolphinEntries(kShare + "/kio/servicemenus/com.quorvane.Ferrolet.desktop")},
+            {"nemo", NemoEntries(kShare + "/nemo/actions")},
+            {"thunar", ThunarEntries(kShare + "/ferrolet/thunar-uca.xml")},
+            {"nautilus", ScriptEntries(kShare + "/ferrolet/nautilus-scripts/Ferrolet", false)},
+            {"caja", ScriptEntries(kShare + "/ferrolet/caja-scripts/Ferrolet", false)}};
 }
 
-struct Declared {
-    std::string where;
-    std::vector<std::string> argv; // "ferrolet" first, or the script to run
-};
-
-// Every declared command line, per file manager.
-std::map<std::string, std::vector<Declared>> AllFileManagers() {
-    std::map<std::string, std::vector<Declared>> all;
-    const std::string dolphin = kShare + "/kio/servicemenus/com.quorvane.Ferrolet.desktop";
-    const KeyFile file = ReadKeyFile(dolphin);
-    std::string actions = file.at("Desktop Entry").at("Actions");
-    for (size_t semi; (semi = actions.find(';')) != std::string::npos; actions.erase(0, semi + 1)) {
-        const std::string action = actions.substr(0, semi);
-        all["dolphin"].push_back(
-            {action, SplitExec(file.at("Desktop Action " + action).at("Exec"))});
-    }
-    for (const auto& entry : fs::directory_iterator(kShare + "/nemo/actions")) {
-        all["nemo"].push_back(
-            {entry.path(), SplitExec(ReadKeyFile(entry.path()).at("Nemo Action").at("Exec"))});
-    }
-    QFile uca(QString::fromStdString(kShare + "/ferrolet/thunar-uca.xml"));
-    EXPECT_TRUE(uca.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&uca);
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"command") {
-            all["thunar"].push_back({"uca.xml", SplitExec(xml.readElementText().toStdString())});
-        }
-    }
-    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    for (const char* scripts : {"nautilus", "caja"}) {
-        for (const auto& entry :
-             fs::directory_iterator(kShare + "/ferrolet/" + scripts + "-scripts/Ferrolet")) {
-            EXPECT_NE(entry.status().permissions() & fs::perms::owner_exec, fs::perms::none)
-                << entry.path();
-            all[scripts].push_back({entry.path(), {entry.path(), "%F"}});
-        }
-    }
-    return all;
-}
-
-// The user data a declared line hands over: what follows --service.
-std::string UserDataOf(const Declared& declared) {
-    const auto& a = declared.argv;
-    if (a.size() == 4 && a[0] == "ferrolet" && a[1] == "--service" && a[3] == "%F") {
-        return a[2];
-    }
-    std::ifstream in(a[0]); // a script: its exec line, read the same way
-    for (std::string line; std::getline(in, line);) {
+// The user data a declared line hands over: what follows --service (in a
+// script, on its exec line).
+std::string UserDataOf(const FileManagerEntry& entry) {
+    std::istringstream lines(entry.line);
+    for (std::string line; std::getline(lines, line);) {
         const std::vector<std::string> args =
-            line.starts_with("exec ") ? SplitExec(line.substr(5)) : std::vector<std::string>{};
+            SplitExec(line.starts_with("exec ") ? line.substr(5) : line);
         if (args.size() == 4 && args[0] == "ferrolet" && args[1] == "--service" &&
-            args[3] == "$@") {
+            (args[3] == "%F" || args[3] == "$@")) {
             return args[2];
         }
     }
-    return "<malformed: " + declared.where + ">";
+    return "<malformed: " + entry.where + ">";
 }
 
 TEST(Declarations, EntriesAreValidAndEveryFileManagerOffersTheFourteenOnce) {
@@ -117,8 +66,8 @@ TEST(Declarations, EntriesAreValidAndEveryFileManagerOffersTheFourteenOnce) {
     ASSERT_EQ(expected.size(), 14u);
     for (const auto& [fileManager, commands] : AllFileManagers()) {
         std::multiset<std::string> offered;
-        for (const Declared& declared : commands) {
-            offered.insert(UserDataOf(declared));
+        for (const FileManagerEntry& entry : commands) {
+            offered.insert(UserDataOf(entry));
         }
         EXPECT_EQ(std::set<std::string>(offered.begin(), offered.end()), expected) << fileManager;
         EXPECT_EQ(offered.size(), expected.size()) << fileManager;
@@ -168,13 +117,10 @@ TEST_F(DeclaredCommands, EachCommandLineActsOnTheSelectedFile) {
     }
     int n = 0;
     for (const auto& [fileManager, commands] : AllFileManagers()) {
-        for (const Declared& declared : commands) {
+        for (const FileManagerEntry& declared : commands) {
             const std::string name = "sample " + std::to_string(++n) + " \"" + fileManager + "\"";
             const std::string sample = WriteFile("Downloads/" + name, name);
-            std::vector<std::string> argv = declared.argv;
-            for (std::string& arg : argv) {
-                arg = arg == "%F" ? sample : arg == "ferrolet" ? FERROLET_BINARY : arg;
-            }
+            const std::vector<std::string> argv = declared.argv({sample});
             std::string out;
             EXPECT_EQ(RunProgram(argv, &out), 0) << declared.where << out;
             const auto moveTo = destination.find(UserDataOf(declared));
