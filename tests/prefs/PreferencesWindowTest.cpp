@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,7 @@ TEST_F(PreferencesWindowTest, EachControlIsBoundToItsSettingOrAction) {
     m_answer = {Dir("folders/A")};
     PreferencesWindow& pane = Pane();
     pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
     EXPECT_EQ(pane.windowTitle(), "Ferrolet Preferences");
     EXPECT_TRUE(Find<QLabel>("versionInfoField")->text().startsWith("Ferrolet "));
     EXPECT_EQ(Find<QComboBox>("soundMenu")->currentText(), "complete");
@@ -123,6 +125,16 @@ TEST_F(PreferencesWindowTest, EachControlIsBoundToItsSettingOrAction) {
              return Strings(Stored().value("Extensions")) == QStringList{"???"} &&
                     m_requests.back().title == "Choose Folders" &&
                     m_requests.back().multipleSelection;
+         }},
+        {"pathnamesTable",
+         [&] {
+             FolderTableView* table = Table("pathnamesTable");
+             const QPoint cell = table->visualRect(table->model()->index(0, 1)).center();
+             QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
+             QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+         },
+         [&] {
+             return m_platform.revealed == std::vector<std::string>{m_answer[0].toStdString()};
          }},
         {"helpButton", [&] { Find<QPushButton>("helpButton")->click(); },
          [&] { return m_platform.openedUrls == QStringList{"https://ferrolet.quorvane.com"}; }},
@@ -161,6 +173,18 @@ TEST_F(PreferencesWindowTest, DraggingRowsReordersSelectsAndStoresThem) {
     junk.setData("MyPrivateTableViewDataType", "\x00\x00\x00\x01\xff\xff\xff\xff");
     EXPECT_FALSE(model->dropMimeData(&junk, Qt::MoveAction, 0, 0, {}));
     EXPECT_EQ(FolderPathnames(*FreshStore(), keys::PathnamesAliases), result);
+
+    // Folders dragged in from a file manager: between rows only, plain
+    // folders only, to the top of the list.
+    QMimeData uris;
+    const QString fresh = Dir("folders/New");
+    uris.setUrls({QUrl::fromLocalFile(QString::fromStdString(WriteFile("a file"))),
+                  QUrl::fromLocalFile(fresh)});
+    EXPECT_FALSE(model->canDropMimeData(&uris, Qt::CopyAction, -1, -1, model->index(0, 0)));
+    EXPECT_TRUE(model->dropMimeData(&uris, Qt::CopyAction, 3, 0, {}));
+    EXPECT_EQ(FolderPathnames(*FreshStore(), keys::PathnamesAliases).front(), fresh);
+    uris.setUrls({QUrl("https://example.org/folder/")});
+    EXPECT_FALSE(model->canDropMimeData(&uris, Qt::CopyAction, 0, 0, {}));
 }
 
 TEST_F(PreferencesWindowTest, KeyboardEditsAndDeletesExtensionRows) {
