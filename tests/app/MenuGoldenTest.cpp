@@ -89,6 +89,10 @@ struct Row {
     std::function<std::string(MenuGolden&)> expected;
 };
 
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class MenuRows : public MenuGolden, public ::testing::WithParamInterface<Row> {};
 
 TEST_P(MenuRows, TextIsAsSpelledOut) {
