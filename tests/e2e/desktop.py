@@ -79,6 +79,13 @@ class Desktop:
         return self
 
     def stop(self):
+        # The X server goes first: Ferrolet ends through its lost display
+        # like any X client, a normal exit that also leaves its coverage
+        # counts, where a signal would not.
+        self.procs[0].terminate()
+        self.procs[0].wait(timeout=60)
+        ours = [p for p in self.procs if p.args[0] == "ferrolet"]
+        wait_for(lambda: all(p.poll() is not None for p in ours), timeout=30)
         for proc in reversed(self.procs):
             if proc.poll() is None:
                 proc.terminate()
