@@ -7,7 +7,10 @@
 #include "dispatch/CommandDispatch.h"
 #include "fileops/commands/CutStateFile.h"
 
+#include "util/Log.h"
+
 #include <thread>
+#include <utility>
 
 namespace ferrolet {
 
@@ -31,8 +34,10 @@ void AppCore::Setup() {
 }
 
 CommandContext AppCore::Context() {
-    return CommandContext{m_settings, m_platform,           m_selection, m_extensionFolderMap,
-                          m_cut,      updatePathnamesTable, progress};
+    CommandContext ctx{m_settings, m_platform,           m_selection, m_extensionFolderMap,
+                       m_cut,      updatePathnamesTable, nullptr};
+    ctx.watcher = watcher;
+    return ctx;
 }
 
 void AppCore::ReleaseMenus() {
@@ -60,8 +65,23 @@ void AppCore::Perform(const MenuItem& item) {
             m_platform.OpenItem(item.tooltip.toStdString());
         }
     } else if (onCommand && item.action != MenuAction::None) {
-        onCommand(item);
+        RunAlone([this, &item] { onCommand(item); });
     }
+}
+
+bool AppCore::RunAlone(const std::function<void()>& command) {
+    if (m_commandRunning) {
+        // Chosen while a command turns the event loop (its progress window
+        // or folder dialog): one command at a time.
+        m_platform.Beep();
+        Log(QStringLiteral("Ferrolet: A command is still running; the one chosen meanwhile was "
+                           "not started."));
+        return false;
+    }
+    m_commandRunning = true;
+    command();
+    m_commandRunning = false;
+    return true;
 }
 
 void AppCore::About() {
@@ -88,7 +108,11 @@ void AppCore::HandleServiceRequest(const MoveServiceWindowHooks& window, const Q
                                    const QString& userData) {
     CommandContext ctx = Context();
     ServiceTarget target{ctx, m_standardFolders, window};
+    // A command chosen in the menu while the request turns the event loop
+    // (a folder dialog, the progress window) is not started inside it.
+    const bool wasRunning = std::exchange(m_commandRunning, true);
     HandleMenuSelection(target, paths, userData);
+    m_commandRunning = wasRunning;
 }
 
 } // namespace ferrolet

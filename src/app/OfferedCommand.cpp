@@ -65,6 +65,10 @@ std::optional<std::string> ListedDestination(CommandContext& ctx, int tag, bool 
     return ResolveDestination(ctx, decoded->folderIndex, std::nullopt);
 }
 
+CommandOutcome Busy() {
+    return {2, QStringLiteral("another command is still running; try again when it has ended")};
+}
+
 } // namespace
 
 CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
@@ -76,6 +80,9 @@ CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
     // Perform may rebuild nothing, but the item lives in the menu model; keep
     // a copy so the run does not depend on the model staying as it is.
     const MenuItem chosen = *item;
+    if (core.CommandRunning()) {
+        return Busy();
+    }
     core.Perform(chosen);
     return {};
 }
@@ -101,7 +108,9 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
     // The command's run joins this one, whose report says whether every
     // item made it.
     CommandRunScope run(ctx, QString(), QString());
-    DispatchMenuCommand(ctx, *item);
+    if (!core.RunAlone([&ctx, item] { DispatchMenuCommand(ctx, *item); })) {
+        return Busy();
+    }
     if (const std::optional<RunNotice> notice = NoticeFor(run.Report())) {
         return {1, notice->summary};
     }

@@ -112,6 +112,13 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     GuiPlatform platform;
     AppCore core(settings, platform);
     core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
+    // Run here, the command shows its own progress window (with Cancel)
+    // when there is a display.
+    std::unique_ptr<ProgressWindow> progressWindow;
+    if (qobject_cast<QApplication*>(app.get())) {
+        progressWindow = std::make_unique<ProgressWindow>();
+        core.watcher = progressWindow.get();
+    }
     const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
                                                    : RunOfferedCommandOn(core, tag, ask, paths);
     if (outcome.exitStatus == 2) {
@@ -206,7 +213,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     AppCore core(settings, platform);
     AppController controller(core);
     ProgressWindow progressWindow;
-    core.progress = progressWindow.Sink();
+    core.watcher = &progressWindow;
     // The preferences window is loaded at launch, as its lists and switches
     // are; it is shown only when asked for.
     auto* prefPane = new PreferencesWindow(settings, platform);
@@ -217,10 +224,11 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     new ControlAdaptor(&busRoot, core, controller);
     const MoveServiceWindowHooks window{[&controller] { controller.OpenMoveServiceWindow(); },
                                         [&controller] { controller.CloseMoveServiceWindow(); }};
-    new ServicesAdaptor(&busRoot, bus,
-                        [&core, window](const QStringList& paths, const QString& userData) {
-                            core.HandleServiceRequest(window, paths, userData);
-                        });
+    auto* services = new ServicesAdaptor(
+        &busRoot, bus, [&core, window](const QStringList& paths, const QString& userData) {
+            core.HandleServiceRequest(window, paths, userData);
+        });
+    services->Queue().WaitWhile([&core] { return core.CommandRunning(); });
     // The objects are in place before the name is taken, so no caller that
     // sees the name can find them missing.
     if (haveBus) {

@@ -6,6 +6,7 @@
 #include "fileops/commands/DestinationChoice.h"
 #include "fileops/commands/DestinationCommand.h"
 #include "fileops/commands/MoveItem.h"
+#include "fileops/engine/FileEngine.h"
 #include "fileops/zip/TemporaryArchive.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
@@ -97,6 +98,9 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     std::string failedEntry;
     if (const Status status = CreateZipArchive(items, &archive, ctx.progress, &failedEntry);
         status != 0) {
+        if (CancelledDuring(ctx, status, 0)) {
+            return; // the unfinished archive was discarded
+        }
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
         LogFailedEntry(failedEntry, status);
@@ -117,6 +121,13 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     NoteDestinationOf(ctx, k, *destination);
     FileRef moved;
     if (const Status status = MoveItemIntoPath(ctx, archive, *destination, &moved); status != 0) {
+        if (CancelledDuring(ctx, status, 0)) {
+            // Cancelled on its way to another file system: the archive is
+            // our own making and goes, as if it had never been made.
+            DeleteObject(archive);
+            rmdir(archive.ParentPath().c_str());
+            return;
+        }
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
         ReportUndeliveredArchive(ctx, archive, *destination, items.front(),

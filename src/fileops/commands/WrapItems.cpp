@@ -157,11 +157,18 @@ void WrapItems(CommandContext& ctx) {
     int wrapped = 0;
     NoteItems(ctx, static_cast<int>(items.size()));
     for (const FileRef& item : items) {
+        const int reached = static_cast<int>(&item - items.data());
+        if (!NextItem(ctx, reached, item.Name())) {
+            break;
+        }
         lastItem = FileRef();
         const QString name = NameForReport(item);
         // The move core carries the comment of a moved item itself.
         lastStatus = copies ? CopyIntoWrapper(ctx, item, wrapper, lastItem)
                             : MoveItem(ctx, item, wrapper, &lastItem);
+        if (CancelledDuring(ctx, lastStatus, reached)) {
+            break;
+        }
         if (lastStatus != 0) {
             NoteFailure(ctx, name, lastStatus);
         } else {
