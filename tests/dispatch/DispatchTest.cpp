@@ -1,6 +1,6 @@
 // Menu tags reaching the commands: the decoding tables, the AppCore hook, the
 // search for an offered item, and `ferrolet --command` as a user runs it.
-#include "DestinationCommandFixture.h"
+#include "CommandFixture.h"
 #include "app/AppCore.h"
 #include "app/OfferedCommand.h"
 #include "dispatch/CommandDispatch.h"
