@@ -27,20 +27,6 @@ protected:
     }
 };
 
-TEST_F(SettingsStoreTest, EmptyStoreGivesEveryDefault) {
-    SettingsStore store;
-    for (const SettingDefinition& setting : AllSettings()) {
-        if (setting.type != SettingType::Boolean) {
-            continue;
-        }
-        const bool expected = QLatin1String(setting.key) != QLatin1String("ReplaceFilesBySameName");
-        EXPECT_EQ(ReadBoolPref(store, QString::fromLatin1(setting.key)), expected) << setting.key;
-    }
-    EXPECT_TRUE(ReadExtensions(store).isEmpty());
-    EXPECT_TRUE(ReadLastSelectedSound(store).isEmpty());
-    EXPECT_FALSE(Exists(File())) << "reading must not create the file";
-}
-
 TEST_F(SettingsStoreTest, WrongTypesReadAsDefaultAndStayStored) {
     Python(R"(
 import plistlib, sys, os
@@ -105,16 +91,6 @@ plistlib.dump(d2, open(sys.argv[1], 'wb'))
     EXPECT_EQ(a[0].typeId(), QMetaType::QByteArray);
     EXPECT_EQ(a[1].typeId(), QMetaType::QString);
     EXPECT_EQ(reader.Value("M").toMap().value("x").toBool(), true);
-}
-
-TEST_F(SettingsStoreTest, ReaderSeesAnotherWriterAtNextRead) {
-    SettingsStore reader;
-    EXPECT_TRUE(ReadBoolPref(reader, keys::IncludeMoveTo));
-    SettingsStore writer;
-    WriteBoolPref(writer, keys::IncludeMoveTo, 0);
-    EXPECT_FALSE(ReadBoolPref(reader, keys::IncludeMoveTo));
-    WriteBoolPref(writer, keys::IncludeMoveTo, 1);
-    EXPECT_TRUE(ReadBoolPref(reader, keys::IncludeMoveTo));
 }
 
 TEST_F(SettingsStoreTest, ConcurrentWritersOfDifferentKeysKeepBoth) {

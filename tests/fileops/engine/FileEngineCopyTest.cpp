@@ -18,11 +18,6 @@ namespace {
 
 class CopyObjectTest : public ferrolet::test::EngineTest {};
 
-ino_t InodeOf(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
 TEST_F(CopyObjectTest, AFolderTreeIsCopiedWholeAndTheSourceIsUntouched) {
     const std::string root = MakeDir("src/Project");
     WriteFile("src/Project/main.cpp", Bytes(150000, 'm'));
@@ -43,7 +38,7 @@ TEST_F(CopyObjectTest, AFolderTreeIsCopiedWholeAndTheSourceIsUntouched) {
         EXPECT_EQ(DescribeDifference(before, CaptureTree(dest + "/Project")), "") << dest;
         EXPECT_EQ(copy.Path(), dest + "/Project");
         EXPECT_TRUE(copy.IsValid());
-        EXPECT_NE(InodeOf(dest + "/Project/main.cpp"), InodeOf(root + "/main.cpp"));
+        EXPECT_NE(Inode(dest + "/Project/main.cpp"), Inode(root + "/main.cpp"));
         EXPECT_EQ(PartialCopiesIn(dest), 0);
     }
     EXPECT_EQ(DescribeDifference(before, CaptureTree(root)), "");
@@ -136,7 +131,7 @@ TEST_F(CopyObjectTest, LinksAreCopiedAsLinksAndHardLinksAsFiles) {
     EXPECT_EQ(ReadFile(dest + "/pair/one"), "shared contents");
     EXPECT_EQ(ReadFile(dest + "/pair/two"), "shared contents");
     // The source pair is still linked and untouched.
-    EXPECT_EQ(InodeOf(pair + "/one"), InodeOf(pair + "/two"));
+    EXPECT_EQ(Inode(pair + "/one"), Inode(pair + "/two"));
 }
 
 TEST_F(CopyObjectTest, LargeFilesAreStreamedExactly) {

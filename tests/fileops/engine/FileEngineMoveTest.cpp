@@ -18,11 +18,6 @@ namespace {
 
 class MoveObjectTest : public ferrolet::test::EngineTest {};
 
-ino_t InodeOf(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
 void Append(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::app) << text;
 }
@@ -30,13 +25,13 @@ void Append(const std::string& path, const std::string& text) {
 TEST_F(MoveObjectTest, WithinOneFileSystemRenamesAndHandsBackTheNewReference) {
     const std::string file = WriteFile("src/report.pdf", "pdf bytes");
     const std::string dest = MakeDir("dest");
-    const ino_t inode = InodeOf(file);
+    const ino_t inode = Inode(file);
 
     FileRef moved;
     ASSERT_EQ(MoveObject(Ref(file), FolderRef(dest), nullptr, &moved), 0);
     EXPECT_FALSE(Exists(file));
     EXPECT_EQ(ReadFile(dest + "/report.pdf"), "pdf bytes");
-    EXPECT_EQ(InodeOf(dest + "/report.pdf"), inode) << "a rename, not a copy";
+    EXPECT_EQ(Inode(dest + "/report.pdf"), inode) << "a rename, not a copy";
     EXPECT_EQ(moved.Path(), dest + "/report.pdf");
     EXPECT_TRUE(moved.IsValid());
 
