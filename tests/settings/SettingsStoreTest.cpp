@@ -135,7 +135,6 @@ TEST_F(SettingsStoreTest, CorruptFilesReadEmptyAndAreKeptAside) {
     for (size_t i = 0; i < bad.size(); ++i) {
         ClearLog();
         WriteFile("home/.config/com.quorvane.Ferrolet.plist", bad[i]);
-        unlink((File() + ".corrupt").c_str());
         SettingsStore store;
         EXPECT_TRUE(ReadBoolPref(store, keys::IncludeMoveTo)) << i;
         EXPECT_FALSE(ReadBoolPref(store, keys::ReplaceFilesBySameName)) << i;
@@ -145,7 +144,9 @@ TEST_F(SettingsStoreTest, CorruptFilesReadEmptyAndAreKeptAside) {
         EXPECT_EQ(LogLines().size(), 1) << "still once";
 
         WriteBoolPref(store, keys::WrapCopies, 0);
-        EXPECT_EQ(ReadFile(File() + ".corrupt"), bad[i]) << "kept aside before replacing";
+        // Kept aside before replacing, never over an earlier one kept aside.
+        const std::string aside = File() + (i == 0 ? ".corrupt" : ".corrupt." + std::to_string(i));
+        EXPECT_EQ(ReadFile(aside), bad[i]);
         SettingsStore fresh;
         EXPECT_FALSE(ReadBoolPref(fresh, keys::WrapCopies));
     }

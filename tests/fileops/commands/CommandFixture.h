@@ -43,7 +43,7 @@ protected:
 };
 
 // Kept for the dispatch tests, which run commands through the same fixture.
-using DestinationCommandTest = CommandTest;
+class DestinationCommandTest : public CommandTest {};
 
 // "<base> - <UUID><rest>": the unique form of a clashing name.
 bool IsUniqueForm(const std::string& name, const std::string& base, const std::string& rest);
