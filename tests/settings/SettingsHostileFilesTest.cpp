@@ -93,6 +93,7 @@ TEST_F(SettingsHostileFiles, DeepOrCyclicListsReadAsDefaultsAndAreKept) {
         {"binary 200,000 deep", NestedBinary(200000, false), false},
         {"binary cycle", NestedBinary(3, true), false},
         {"xml as deep as kept", DeepXml(64), true},
+        {"xml just past what is let through", DeepXml(66), false},
         {"binary unfolding into 2^60 values", shared(60), false},
         {"binary from plistlib", shared(10), true},
     };
