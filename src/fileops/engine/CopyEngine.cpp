@@ -2,6 +2,8 @@
 #include "items/ItemAccess.h"
 
 #include "fileops/engine/EntryMetadata.h"
+#include "fileops/engine/FolderCopy.h"
+#include "fileops/engine/TreeSize.h"
 #include "items/ScopedFd.h"
 
 #include <cerrno>
@@ -23,7 +25,9 @@ constexpr uint64_t kReportEvery = 4u << 20;
 constexpr size_t kKernelChunk = 4u << 20;
 constexpr size_t kBufferSize = 1u << 20;
 
-void Record(const struct statx& st, const std::string& name, CopiedEntry& out) {
+} // namespace
+
+void RecordCopiedEntry(const struct statx& st, const std::string& name, CopiedEntry& out) {
     out.name = name;
     out.mode = st.stx_mode;
     out.owner = st.stx_uid;
@@ -35,6 +39,21 @@ void Record(const struct statx& st, const std::string& name, CopiedEntry& out) {
     const uint64_t pins = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
     out.pinned = (st.stx_attributes & st.stx_attributes_mask & pins) != 0;
 }
+
+CopiedEntry::~CopiedEntry() {
+    std::vector<CopiedEntry> pending = std::move(children);
+    while (!pending.empty()) {
+        CopiedEntry last = std::move(pending.back());
+        pending.pop_back();
+        // Its children leave with their own children moved out: each one's
+        // destructor then finds nothing below it.
+        for (CopiedEntry& child : last.children) {
+            pending.push_back(std::move(child));
+        }
+    }
+}
+
+namespace {
 
 bool SameInode(const struct statx& st, const struct stat& opened) {
     return makedev(st.stx_dev_major, st.stx_dev_minor) == opened.st_dev &&
@@ -165,54 +184,6 @@ Status CopyRegularFile(int srcDir, const std::string& srcName, int dstDir,
     return ApplyMetadata(out.Get(), st);
 }
 
-Status CopyFolder(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName,
-                  const struct statx& st, CopyContext& context, CopiedEntry* record,
-                  bool* created) {
-    ScopedFd in(openat(srcDir, srcName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!in.IsOpen()) {
-        return LastErrnoStatus();
-    }
-    struct stat opened {};
-    if (fstat(in.Get(), &opened) != 0) {
-        return LastErrnoStatus();
-    }
-    if (!SameInode(st, opened)) {
-        return EBUSY;
-    }
-    // Private until complete; the real mode is set once the contents are in.
-    if (mkdirat(dstDir, dstName.c_str(), 0700) != 0) {
-        return LastErrnoStatus();
-    }
-    *created = true;
-    ScopedFd out(openat(dstDir, dstName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!out.IsOpen()) {
-        return LastErrnoStatus();
-    }
-    std::vector<std::string> names;
-    if (Status status = ListEntryNames(in.Get(), names); status != 0) {
-        return status;
-    }
-    if (record) {
-        record->children.reserve(names.size());
-    }
-    for (const std::string& name : names) {
-        CopiedEntry* child = nullptr;
-        if (record) {
-            child = &record->children.emplace_back();
-        }
-        bool childCreated = false;
-        if (Status status =
-                CopyEntryAt(in.Get(), name, out.Get(), name, context, child, &childCreated);
-            status != 0) {
-            return status;
-        }
-    }
-    if (Status status = CopyExtendedAttributes(in.Get(), out.Get()); status != 0) {
-        return status;
-    }
-    return ApplyMetadata(out.Get(), st);
-}
-
 Status CopyLink(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName,
                 const struct statx& st, bool* created) {
     std::string target(st.stx_size > 0 ? st.stx_size + 1 : 256, '\0');
@@ -248,18 +219,6 @@ Status CopySpecial(int dstDir, const std::string& dstName, const struct statx& s
     return ApplyMetadataAt(dstDir, dstName, st);
 }
 
-uint64_t SizeOfFolder(int dir) {
-    std::vector<std::string> names;
-    if (ListEntryNames(dir, names) != 0) {
-        return 0;
-    }
-    uint64_t total = 0;
-    for (const std::string& name : names) {
-        total += EntrySizeAt(dir, name);
-    }
-    return total;
-}
-
 } // namespace
 
 bool CopyContext::Advance(uint64_t bytes) {
@@ -284,6 +243,19 @@ Status StatxAt(int dir, const std::string& name, struct statx& out) {
     return 0;
 }
 
+Status CopyNonFolderAt(int srcDir, const std::string& srcName, int dstDir,
+                       const std::string& dstName, const struct statx& st, CopyContext& context,
+                       bool* created) {
+    switch (st.stx_mode & S_IFMT) {
+    case S_IFREG:
+        return CopyRegularFile(srcDir, srcName, dstDir, dstName, st, context, created);
+    case S_IFLNK:
+        return CopyLink(srcDir, srcName, dstDir, dstName, st, created);
+    default:
+        return CopySpecial(dstDir, dstName, st, created);
+    }
+}
+
 Status CopyEntryAt(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName,
                    CopyContext& context, CopiedEntry* record, bool* created) {
     *created = false;
@@ -293,34 +265,17 @@ Status CopyEntryAt(int srcDir, const std::string& srcName, int dstDir, const std
     }
     // Recorded before anything is read, so that any later change shows.
     if (record && context.recordSource) {
-        Record(st, srcName, *record);
+        RecordCopiedEntry(st, srcName, *record);
     }
-    switch (st.stx_mode & S_IFMT) {
-    case S_IFREG:
-        return CopyRegularFile(srcDir, srcName, dstDir, dstName, st, context, created);
-    case S_IFDIR:
-        return CopyFolder(srcDir, srcName, dstDir, dstName, st, context,
-                          context.recordSource ? record : nullptr, created);
-    case S_IFLNK:
-        return CopyLink(srcDir, srcName, dstDir, dstName, st, created);
-    default:
-        return CopySpecial(dstDir, dstName, st, created);
+    if (S_ISDIR(st.stx_mode)) {
+        return CopyFolderTree(srcDir, srcName, dstDir, dstName, st, context,
+                              context.recordSource ? record : nullptr, created);
     }
+    return CopyNonFolderAt(srcDir, srcName, dstDir, dstName, st, context, created);
 }
 
 uint64_t EntrySizeAt(int dir, const std::string& name) {
-    struct statx st {};
-    if (StatxAt(dir, name, st) != 0) {
-        return 0;
-    }
-    if (S_ISREG(st.stx_mode)) {
-        return st.stx_size;
-    }
-    if (!S_ISDIR(st.stx_mode)) {
-        return 0;
-    }
-    ScopedFd fd(openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    return fd.IsOpen() ? SizeOfFolder(fd.Get()) : 0;
+    return TreeBytesAt(dir, name);
 }
 
 } // namespace ferrolet

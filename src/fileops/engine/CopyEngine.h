@@ -25,7 +25,19 @@ struct CopiedEntry {
     struct statx_timestamp ctime {};
     bool pinned = false; // immutable or append-only: cannot be removed
     std::vector<CopiedEntry> children;
+
+    CopiedEntry() = default;
+    CopiedEntry(CopiedEntry&&) noexcept = default;
+    CopiedEntry& operator=(CopiedEntry&&) noexcept = default;
+    CopiedEntry(const CopiedEntry&) = delete;
+    CopiedEntry& operator=(const CopiedEntry&) = delete;
+    // Takes the tree apart without a call per level, so that the record of
+    // a tree thousands of levels deep does not exhaust the stack.
+    ~CopiedEntry();
 };
+
+// Fills out with what st says of the entry name.
+void RecordCopiedEntry(const struct statx& st, const std::string& name, CopiedEntry& out);
 
 // State carried through one copy: progress reporting, the read/write buffer
 // (allocated on first need and reused, so memory stays flat whatever the size
@@ -50,7 +62,8 @@ struct CopyContext {
 
 // Copies the entry srcName of the folder srcDir as dstName in the folder
 // dstDir, never following symbolic links: regular files by reflink,
-// copy_file_range or a streamed copy; folders recursively; symbolic links as
+// copy_file_range or a streamed copy; folders with everything in them
+// (FolderCopy.h), whatever their depth; symbolic links as
 // links; FIFOs, sockets and devices re-created, never opened. Mode, owner
 // (where allowed), times to the nanosecond and extended attributes are kept.
 // dstName must not exist. *created tells whether dstName was made, so that
@@ -59,7 +72,13 @@ struct CopyContext {
 Status CopyEntryAt(int srcDir, const std::string& srcName, int dstDir, const std::string& dstName,
                    CopyContext& context, CopiedEntry* record, bool* created);
 
-// The bytes of regular files in the entry (a folder counts its whole tree).
+// CopyEntryAt for an entry that is not a folder, already looked at (st).
+Status CopyNonFolderAt(int srcDir, const std::string& srcName, int dstDir,
+                       const std::string& dstName, const struct statx& st, CopyContext& context,
+                       bool* created);
+
+// The bytes of regular files in the entry (a folder counts its whole tree;
+// TreeSize.h).
 uint64_t EntrySizeAt(int dir, const std::string& name);
 
 // statx of a name in a folder without following a final symbolic link.

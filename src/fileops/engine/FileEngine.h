@@ -17,8 +17,9 @@ namespace ferrolet {
 // when the destination is not a folder; EEXIST when the destination holds an
 // item of the resulting name; EINVAL when a folder would go into itself or
 // one of its own subfolders; EBUSY when a source changed while it was being
-// copied to another file system; ECANCELED when the progress sink cancelled;
-// any other errno as it came.
+// copied (a folder inside it moved away or swapped for a link or another
+// folder while the copy was below it fails a copy too); ECANCELED when the
+// progress sink cancelled; any other errno as it came.
 
 // Moves the item into destinationFolder, under *newName when given and its
 // own name otherwise. Within one file system this is one rename. Across file

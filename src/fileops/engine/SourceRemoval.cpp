@@ -1,6 +1,7 @@
 #include "fileops/engine/SourceRemoval.h"
 #include "items/ItemAccess.h"
 
+#include "fileops/engine/FolderTrail.h"
 #include "items/ScopedFd.h"
 
 #include <cerrno>
@@ -55,6 +56,8 @@ Status CheckFolderWritable(int folderFd) {
     return 0;
 }
 
+// The entry itself, not what it holds: unchanged, not pinned, and removable
+// from its folder under the sticky bit's rule.
 Status CheckEntry(const FolderInfo& parent, const CopiedEntry& entry) {
     if (Status status = CheckUnchanged(parent.fd, entry, true); status != 0) {
         return status;
@@ -66,60 +69,103 @@ Status CheckEntry(const FolderInfo& parent, const CopiedEntry& entry) {
     if ((parent.mode & S_ISVTX) && me != 0 && me != parent.owner && me != entry.owner) {
         return EACCES;
     }
-    if (!S_ISDIR(entry.mode)) {
-        return 0;
+    return 0;
+}
+
+// Enters the recorded folder entry; entries can only be removed from it
+// when it is writable.
+Status EnterRecordedFolder(FolderTrail& trail, const CopiedEntry& entry) {
+    if (Status status = trail.Descend(entry.name, entry.device, entry.inode); status != 0) {
+        return status;
     }
-    ScopedFd folder(
-        openat(parent.fd, entry.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder.IsOpen()) {
-        return LastErrnoStatus();
+    return entry.children.empty() ? 0 : CheckFolderWritable(trail.Fd());
+}
+
+// A recorded folder being walked and how many of its children are done.
+struct RecordLevel {
+    const CopiedEntry* folder;
+    size_t next = 0;
+};
+
+// Checks every entry below the recorded folder entry, which has been
+// checked itself, without a call or a descriptor per level.
+Status CheckTree(int parentDir, const CopiedEntry& entry) {
+    FolderTrail trail(parentDir, O_PATH);
+    if (Status status = EnterRecordedFolder(trail, entry); status != 0) {
+        return status;
     }
-    if (!entry.children.empty()) {
-        if (Status status = CheckFolderWritable(folder.Get()); status != 0) {
+    std::vector<RecordLevel> levels{{&entry}};
+    while (!levels.empty()) {
+        RecordLevel& level = levels.back();
+        if (level.next == level.folder->children.size()) {
+            levels.pop_back();
+            if (Status status = trail.Ascend(); status != 0) {
+                return status;
+            }
+            continue;
+        }
+        const CopiedEntry& child = level.folder->children[level.next++];
+        const FolderInfo folder{trail.Fd(), level.folder->owner, level.folder->mode};
+        if (Status status = CheckEntry(folder, child); status != 0) {
             return status;
         }
-    }
-    const FolderInfo self{folder.Get(), entry.owner, entry.mode};
-    for (const CopiedEntry& child : entry.children) {
-        if (Status status = CheckEntry(self, child); status != 0) {
-            return status;
+        if (S_ISDIR(child.mode)) {
+            if (Status status = EnterRecordedFolder(trail, child); status != 0) {
+                return status;
+            }
+            levels.push_back({&child});
         }
     }
     return 0;
 }
 
-Status RemoveEntry(int parentDir, const CopiedEntry& entry, bool* removedAny) {
-    if (S_ISDIR(entry.mode)) {
-        ScopedFd folder(
-            openat(parentDir, entry.name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!folder.IsOpen()) {
-            return LastErrnoStatus();
-        }
-        struct stat st {};
-        if (fstat(folder.Get(), &st) != 0 || st.st_ino != entry.inode ||
-            st.st_dev != entry.device) {
-            return EBUSY;
-        }
-        for (const CopiedEntry& child : entry.children) {
-            if (Status status = RemoveEntry(folder.Get(), child, removedAny); status != 0) {
-                return status;
-            }
-        }
-        // Fails (ENOTEMPTY) when something was added that the copy lacks:
-        // then it stays where it is.
-        if (unlinkat(parentDir, entry.name.c_str(), AT_REMOVEDIR) != 0) {
-            return LastErrnoStatus();
-        }
-        *removedAny = true;
-        return 0;
-    }
-    if (Status status = CheckUnchanged(parentDir, entry, false); status != 0) {
+// Removes one recorded entry that is not a folder, if it is unchanged.
+Status RemoveRecordedFile(int folderFd, const CopiedEntry& entry, bool* removedAny) {
+    if (Status status = CheckUnchanged(folderFd, entry, false); status != 0) {
         return status;
     }
-    if (unlinkat(parentDir, entry.name.c_str(), 0) != 0) {
+    if (unlinkat(folderFd, entry.name.c_str(), 0) != 0) {
         return LastErrnoStatus();
     }
     *removedAny = true;
+    return 0;
+}
+
+// Removes the recorded folder entry bottom-up, a folder once what it held
+// is gone.
+Status RemoveTree(int parentDir, const CopiedEntry& entry, bool* removedAny) {
+    FolderTrail trail(parentDir, O_PATH);
+    if (Status status = trail.Descend(entry.name, entry.device, entry.inode); status != 0) {
+        return status;
+    }
+    std::vector<RecordLevel> levels{{&entry}};
+    while (!levels.empty()) {
+        RecordLevel& level = levels.back();
+        if (level.next < level.folder->children.size()) {
+            const CopiedEntry& child = level.folder->children[level.next++];
+            const Status status = S_ISDIR(child.mode)
+                                      ? trail.Descend(child.name, child.device, child.inode)
+                                      : RemoveRecordedFile(trail.Fd(), child, removedAny);
+            if (status != 0) {
+                return status;
+            }
+            if (S_ISDIR(child.mode)) {
+                levels.push_back({&child});
+            }
+            continue;
+        }
+        const std::string& name = level.folder->name;
+        levels.pop_back();
+        if (Status status = trail.Ascend(); status != 0) {
+            return status;
+        }
+        // Fails (ENOTEMPTY) when something was added that the copy lacks:
+        // then it stays where it is.
+        if (unlinkat(trail.Fd(), name.c_str(), AT_REMOVEDIR) != 0) {
+            return LastErrnoStatus();
+        }
+        *removedAny = true;
+    }
     return 0;
 }
 
@@ -133,41 +179,90 @@ Status CheckSourceRemovable(int parentDir, const CopiedEntry& entry) {
     if (Status status = CheckFolderWritable(parentDir); status != 0) {
         return status;
     }
-    return CheckEntry(FolderInfo{parentDir, st.st_uid, st.st_mode}, entry);
+    if (Status status = CheckEntry(FolderInfo{parentDir, st.st_uid, st.st_mode}, entry);
+        status != 0) {
+        return status;
+    }
+    return S_ISDIR(entry.mode) ? CheckTree(parentDir, entry) : 0;
 }
 
 Status RemoveCopiedSource(int parentDir, const CopiedEntry& entry, bool* removedAny) {
     *removedAny = false;
-    return RemoveEntry(parentDir, entry, removedAny);
+    return S_ISDIR(entry.mode) ? RemoveTree(parentDir, entry, removedAny)
+                               : RemoveRecordedFile(parentDir, entry, removedAny);
 }
 
-Status RemoveOwnTreeAt(int dir, const std::string& name) {
+namespace {
+
+// Enters a folder of our own copy to empty it, making it readable and
+// writable first: a copied read-only folder is still ours to empty.
+Status EnterOwnFolder(FolderTrail& trail, const std::string& name) {
+    Status status = trail.Descend(name);
+    if (status == EACCES && fchmodat(trail.Fd(), name.c_str(), 0700, 0) == 0) {
+        status = trail.Descend(name);
+    }
+    if (status == 0) {
+        fchmod(trail.Fd(), 0700);
+    }
+    return status;
+}
+
+// A folder of our own being emptied: its name and entries.
+struct OwnLevel {
+    std::string name;
+    std::vector<std::string> names;
+    size_t next = 0;
+};
+
+void KeepFirst(Status& first, Status status) {
+    if (first == 0) {
+        first = status;
+    }
+}
+
+// Removes the entry at the trail's deepest level, or enters it when it is a
+// folder (then it goes once emptied).
+void RemoveOrEnter(FolderTrail& trail, const std::string& name, std::vector<OwnLevel>& levels,
+                   Status& first) {
     struct stat st {};
-    if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return LastErrnoStatus();
+    if (fstatat(trail.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        KeepFirst(first, LastErrnoStatus());
+    } else if (!S_ISDIR(st.st_mode)) {
+        if (unlinkat(trail.Fd(), name.c_str(), 0) != 0) {
+            KeepFirst(first, LastErrnoStatus());
+        }
+    } else if (Status status = EnterOwnFolder(trail, name); status != 0) {
+        KeepFirst(first, status);
+    } else {
+        OwnLevel level{name, {}, 0};
+        KeepFirst(first, ListEntryNames(trail.Fd(), level.names));
+        levels.push_back(std::move(level));
     }
+}
+
+} // namespace
+
+Status RemoveOwnTreeAt(int dir, const std::string& name) {
+    FolderTrail trail(dir, O_RDONLY);
+    std::vector<OwnLevel> levels;
     Status first = 0;
-    if (S_ISDIR(st.st_mode)) {
-        ScopedFd folder(openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!folder.IsOpen() && errno == EACCES && fchmodat(dir, name.c_str(), 0700, 0) == 0) {
-            folder.Reset(
-                openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    RemoveOrEnter(trail, name, levels, first);
+    while (!levels.empty()) {
+        OwnLevel& level = levels.back();
+        if (level.next < level.names.size()) {
+            const std::string child = level.names[level.next++];
+            RemoveOrEnter(trail, child, levels, first);
+            continue;
         }
-        if (!folder.IsOpen()) {
-            return LastErrnoStatus();
+        const std::string left = std::move(level.name);
+        levels.pop_back();
+        if (Status status = trail.Ascend(); status != 0) {
+            KeepFirst(first, status);
+            return first; // not where we were: remove nothing more
         }
-        fchmod(folder.Get(), 0700); // a copied read-only folder is still ours to empty
-        std::vector<std::string> names;
-        first = ListEntryNames(folder.Get(), names);
-        for (const std::string& child : names) {
-            const Status status = RemoveOwnTreeAt(folder.Get(), child);
-            if (first == 0) {
-                first = status;
-            }
+        if (unlinkat(trail.Fd(), left.c_str(), AT_REMOVEDIR) != 0) {
+            KeepFirst(first, LastErrnoStatus());
         }
-    }
-    if (unlinkat(dir, name.c_str(), S_ISDIR(st.st_mode) ? AT_REMOVEDIR : 0) != 0 && first == 0) {
-        first = LastErrnoStatus();
     }
     return first;
 }

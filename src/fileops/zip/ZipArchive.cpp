@@ -1,5 +1,7 @@
 #include "fileops/zip/ZipArchive.h"
 
+#include "fileops/engine/FolderTrail.h"
+#include "fileops/engine/TreeSize.h"
 #include "fileops/zip/ZipCompressibility.h"
 #include "fileops/zip/ZipTopNames.h"
 #include "fileops/zip/ZipWriter.h"
@@ -37,17 +39,25 @@ public:
     Status AddEntry(int folderFd, const std::string& name, const std::string& archiveName,
                     const struct stat& st);
 
-    Status AddFolderContents(int folderFd, const std::string& prefix);
-
-    // The sum of the regular-file sizes below folderFd, for progress.
-    static uint64_t TotalBytes(int folderFd, dev_t device);
-
     dev_t m_topDevice = 0;
     // The entry whose reading failed the archive, as its path inside the
     // archive: the deepest one, so the user learns which file it was.
     std::string m_failedEntry;
 
 private:
+    // A folder entry being archived: its sorted entry names, how many are
+    // done, and the length of the archive path of the folder above it.
+    struct Level {
+        std::vector<std::string> names;
+        size_t next = 0;
+        size_t parentPathLength = 0;
+    };
+
+    Status AddFolderTree(int parentFd, const std::string& name, const std::string& archivePath,
+                         const struct stat& st);
+    Status EnterFolder(FolderTrail& trail, const std::string& name, const struct stat& st,
+                       size_t parentPathLength);
+    Status AddNextEntry(FolderTrail& trail);
     Status AddFile(int folderFd, const std::string& name, const std::string& archiveName,
                    const struct stat& st);
     Status AddLink(int folderFd, const std::string& name, const std::string& archiveName,
@@ -59,6 +69,10 @@ private:
     std::vector<char> m_buffer;
     uint64_t m_done = 0;
     uint64_t m_lastReported = 0;
+    // The archive path of the folder being walked ("a/b/"): one string that
+    // grows and shrinks with the walk, never a copy per level.
+    std::string m_path;
+    std::vector<Level> m_levels;
 };
 
 Status ArchiveWalk::Advance(size_t bytes) {
@@ -161,64 +175,88 @@ Status ArchiveWalk::AddEntry(int folderFd, const std::string& name, const std::s
     if (st.st_dev != m_topDevice) {
         return 0; // a mount point: the archive stays on the item's file system
     }
-    ScopedFd fd(openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd.IsOpen()) {
-        return LastErrnoStatus();
-    }
-    struct stat opened {};
-    if (fstat(fd.Get(), &opened) != 0) {
-        return LastErrnoStatus();
-    }
-    if (!SameInode(opened, st)) {
-        return EBUSY;
-    }
-    return AddFolderContents(fd.Get(), archiveName.empty() ? std::string() : archiveName + '/');
+    return AddFolderTree(folderFd, name, archiveName.empty() ? archiveName : archiveName + '/', st);
 }
 
-Status ArchiveWalk::AddFolderContents(int folderFd, const std::string& prefix) {
-    std::vector<std::string> names;
-    if (Status status = ListEntryNames(folderFd, names); status != 0) {
+// The folder and everything below it, in name order, walked with a few
+// descriptors and one path string whatever the depth of the tree.
+Status ArchiveWalk::AddFolderTree(int parentFd, const std::string& name,
+                                  const std::string& archivePath, const struct stat& st) {
+    FolderTrail trail(parentFd, O_RDONLY);
+    m_path = archivePath;
+    m_levels.clear();
+    if (Status status = EnterFolder(trail, name, st, m_path.size()); status != 0) {
         return status;
     }
-    // Sorted, so that the same folder always gives the same archive.
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-        struct stat st {};
-        if (fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            return LastErrnoStatus();
+    while (!m_levels.empty()) {
+        if (m_levels.back().next < m_levels.back().names.size()) {
+            if (Status status = AddNextEntry(trail); status != 0) {
+                return status;
+            }
+            continue;
         }
-        if (Status status = AddEntry(folderFd, name, prefix + name, st); status != 0) {
-            if (m_failedEntry.empty()) {
-                m_failedEntry = prefix + name;
+        const size_t parentPathLength = m_levels.back().parentPathLength;
+        m_levels.pop_back();
+        if (Status status = trail.Ascend(); status != 0) {
+            if (m_failedEntry.empty() && !m_path.empty()) {
+                m_failedEntry = m_path.substr(0, m_path.size() - 1); // the folder left
             }
             return status;
         }
+        m_path.resize(parentPathLength);
     }
     return 0;
 }
 
-uint64_t ArchiveWalk::TotalBytes(int folderFd, dev_t device) {
-    std::vector<std::string> names;
-    if (ListEntryNames(folderFd, names) != 0) {
-        return 0;
+// Enters the folder and lists it; m_path already ends in its archive path,
+// and goes back to parentPathLength bytes when the walk leaves it.
+Status ArchiveWalk::EnterFolder(FolderTrail& trail, const std::string& name, const struct stat& st,
+                                size_t parentPathLength) {
+    if (Status status = trail.Descend(name, st.st_dev, st.st_ino); status != 0) {
+        return status;
     }
-    uint64_t total = 0;
-    for (const std::string& name : names) {
-        struct stat st {};
-        if (fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            continue;
-        }
-        if (S_ISREG(st.st_mode)) {
-            total += static_cast<uint64_t>(st.st_size);
-        } else if (S_ISDIR(st.st_mode) && st.st_dev == device) {
-            ScopedFd fd(
-                openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (fd.IsOpen()) {
-                total += TotalBytes(fd.Get(), device);
+    Level level{{}, 0, parentPathLength};
+    if (Status status = ListEntryNames(trail.Fd(), level.names); status != 0) {
+        return status;
+    }
+    // Sorted, so that the same folder always gives the same archive.
+    std::sort(level.names.begin(), level.names.end());
+    m_levels.push_back(std::move(level));
+    return 0;
+}
+
+// The next entry of the deepest folder, named by m_path extended in place
+// (no new string per entry, whose growing sizes would only fragment the
+// heap). A folder is entered, with m_path ending in its archive path.
+Status ArchiveWalk::AddNextEntry(FolderTrail& trail) {
+    Level& level = m_levels.back();
+    const std::string name = level.names[level.next++];
+    const size_t parentPathLength = m_path.size();
+    m_path += name;
+    struct stat st {};
+    Status status = 0;
+    if (fstatat(trail.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        status = LastErrnoStatus();
+    } else if (!S_ISDIR(st.st_mode)) {
+        status = AddEntry(trail.Fd(), name, m_path, st);
+    } else {
+        m_path += '/';
+        status = m_writer.AddFolder(m_path, st);
+        if (status == 0 && st.st_dev == m_topDevice) {
+            status = EnterFolder(trail, name, st, parentPathLength);
+            if (status == 0) {
+                return 0;
             }
         }
     }
-    return total;
+    if (status != 0 && m_failedEntry.empty()) {
+        m_failedEntry = m_path;
+        if (m_failedEntry.ends_with('/')) {
+            m_failedEntry.pop_back();
+        }
+    }
+    m_path.resize(parentPathLength);
+    return status;
 }
 
 } // namespace
@@ -257,11 +295,7 @@ uint64_t TotalItemBytes(const std::vector<FileRef>& items) {
         if (S_ISREG(st.st_mode)) {
             total += static_cast<uint64_t>(st.st_size);
         } else if (S_ISDIR(st.st_mode)) {
-            ScopedFd fd(openat(parent.Get(), item.Name().c_str(),
-                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (fd.IsOpen()) {
-                total += ArchiveWalk::TotalBytes(fd.Get(), st.st_dev);
-            }
+            total += TreeBytesAt(parent.Get(), item.Name(), true);
         }
     }
     return total;

@@ -19,7 +19,8 @@ namespace ferrolet {
 //
 // Any entry that cannot be read fails the whole archive (its status: EACCES
 // for an unreadable file or folder, EBUSY for a file that shrank while it was
-// read, ECANCELED when the progress sink cancelled); the caller then discards
+// read or a folder moved away or swapped while the walk was below it,
+// ECANCELED when the progress sink cancelled); the caller then discards
 // outFd's file. A top item that is neither a file, a link nor a folder is a
 // EINVAL. *failedEntry (when given) then names the entry that failed, as a
 // path below the selected items ("Photos/2019/a.jpg").
