@@ -45,8 +45,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://ferrolet.quorvane.com)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The selection script reads the clipboard with xclip (X11) or wl-paste
 # (Wayland); documents open with xdg-open; the completion sounds and the
-# beep come from the freedesktop sound theme.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xclip | wl-clipboard, xdg-utils, sound-theme-freedesktop")
+# beep come from the freedesktop sound theme. The filing journal needs Qt
+# SQL's SQLite driver, a plugin that shlibdeps cannot see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xclip | wl-clipboard, xdg-utils, sound-theme-freedesktop, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

@@ -4,10 +4,15 @@
 #include "ClosingBlock.h"
 #include "MenuBuilder.h"
 #include "MoveServiceMenuBuilder.h"
+#include "UndoCommands.h"
 #include "dispatch/CommandDispatch.h"
 #include "fileops/commands/CutStateFile.h"
+#include "history/Recovery.h"
+
+#include "util/Log.h"
 
 #include <thread>
+#include <utility>
 
 namespace ferrolet {
 
@@ -31,8 +36,10 @@ void AppCore::Setup() {
 }
 
 CommandContext AppCore::Context() {
-    return CommandContext{m_settings, m_platform,           m_selection, m_extensionFolderMap,
-                          m_cut,      updatePathnamesTable, progress};
+    CommandContext ctx{m_settings, m_platform,           m_selection, m_extensionFolderMap,
+                       m_cut,      updatePathnamesTable, nullptr};
+    ctx.watcher = watcher;
+    return ctx;
 }
 
 void AppCore::ReleaseMenus() {
@@ -59,9 +66,29 @@ void AppCore::Perform(const MenuItem& item) {
         if (!item.tooltip.isEmpty()) {
             m_platform.OpenItem(item.tooltip.toStdString());
         }
+    } else if (item.action == MenuAction::Undo) {
+        RunAlone([this, &item] { RunUndoOfGesture(*this, item.tag); });
     } else if (onCommand && item.action != MenuAction::None) {
-        onCommand(item);
+        RunAlone([this, &item] {
+            RecoverBeforeCommand(m_platform);
+            onCommand(item);
+        });
     }
+}
+
+bool AppCore::RunAlone(const std::function<void()>& command) {
+    if (m_commandRunning) {
+        // Chosen while a command turns the event loop (its progress window
+        // or folder dialog): one command at a time.
+        m_platform.Beep();
+        Log(QStringLiteral("Ferrolet: A command is still running; the one chosen meanwhile was "
+                           "not started."));
+        return false;
+    }
+    m_commandRunning = true;
+    command();
+    m_commandRunning = false;
+    return true;
 }
 
 void AppCore::About() {
@@ -86,9 +113,14 @@ void AppCore::Quit() {
 
 void AppCore::HandleServiceRequest(const MoveServiceWindowHooks& window, const QStringList& paths,
                                    const QString& userData) {
+    RecoverBeforeCommand(m_platform);
     CommandContext ctx = Context();
     ServiceTarget target{ctx, m_standardFolders, window};
+    // A command chosen in the menu while the request turns the event loop
+    // (a folder dialog, the progress window) is not started inside it.
+    const bool wasRunning = std::exchange(m_commandRunning, true);
     HandleMenuSelection(target, paths, userData);
+    m_commandRunning = wasRunning;
 }
 
 } // namespace ferrolet

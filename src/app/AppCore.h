@@ -49,8 +49,9 @@ public:
     // Refreshes an open preferences window's destination table; set by the
     // window layer.
     std::function<void()> updatePathnamesTable;
-    // Progress display for long operations; set by the window layer.
-    const ProgressSink* progress = nullptr;
+    // Follows every command run (the progress window); set by the window
+    // layer.
+    RunWatcher* watcher = nullptr;
 
     // The fixed actions of the closing block.
     void About();
@@ -62,6 +63,13 @@ public:
     // Whether a chosen item is running (it may run the event loop: dialogs,
     // progress).
     bool Performing() const { return m_performing > 0; }
+    // Whether a command is running: it may turn the event loop (dialogs,
+    // progress), and another command chosen meanwhile is not started
+    // inside it.
+    bool CommandRunning() const { return m_commandRunning; }
+    // Runs command unless another command is running; false when it was not
+    // run (the user hears a beep and the log says why).
+    bool RunAlone(const std::function<void()>& command);
 
     // Runs one service request (HandleMenuSelection) on the application's
     // own state.
@@ -81,6 +89,7 @@ public:
 
 private:
     int m_performing = 0;
+    bool m_commandRunning = false;
     SettingsStore& m_settings;
     Platform& m_platform;
     StandardFolderTable m_standardFolders;

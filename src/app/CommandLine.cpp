@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <utility>
+
 namespace ferrolet {
 
 QString UsageText() {
@@ -16,6 +18,9 @@ QString UsageText() {
         "  --start-at-login on|off     start Ferrolet when you log in, or stop that\n"
         "  --install-menus             put your destinations in the file managers' context menus\n"
         "  --remove-menus              take them out again\n"
+        "  --history                   list the last gestures, numbered from the newest\n"
+        "  --undo [N]                  undo the newest gesture (or gesture N of --history)\n"
+        "  --recover                   settle interrupted gestures and say what was done\n"
         "  --version                   print the version\n");
 }
 
@@ -44,6 +49,41 @@ QString ParseCommandArguments(const QStringList& args, CommandLine& cl) {
     return {};
 }
 
+// An option that takes no arguments and only chooses what to do.
+std::optional<CommandLine::Mode> PlainMode(const QString& option) {
+    using Mode = CommandLine::Mode;
+    static const std::pair<const char*, Mode> kModes[] = {
+        {"--version", Mode::Version},
+        {"--help", Mode::Help},
+        {"-h", Mode::Help},
+        {"--settings", Mode::Settings},
+        {"--preferences", Mode::Preferences},
+        {"--install-menus", Mode::InstallMenus},
+        {"--remove-menus", Mode::RemoveMenus},
+        {"--recover", Mode::Recover},
+        {"--history", Mode::History},
+    };
+    for (const auto& [name, mode] : kModes) {
+        if (option == QLatin1String(name)) {
+            return mode;
+        }
+    }
+    return std::nullopt;
+}
+
+// --undo [N]; the reason when it makes no sense.
+QString ParseUndoArguments(const QStringList& args, CommandLine& cl) {
+    cl.mode = CommandLine::Mode::Undo;
+    bool ok = true;
+    if (args.size() == 3) {
+        cl.undoNumber = args[2].toInt(&ok);
+    }
+    if (args.size() > 3 || !ok || (args.size() == 3 && cl.undoNumber < 1)) {
+        return QStringLiteral("--undo takes one gesture number of --history");
+    }
+    return {};
+}
+
 } // namespace
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
@@ -58,18 +98,16 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         return cl;
     }
     const QString& first = args[1];
-    if (first == QLatin1String("--version")) {
-        cl.mode = CommandLine::Mode::Version;
-    } else if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
-        cl.mode = CommandLine::Mode::Help;
-    } else if (first == QLatin1String("--settings")) {
-        cl.mode = CommandLine::Mode::Settings;
-    } else if (first == QLatin1String("--preferences")) {
-        cl.mode = CommandLine::Mode::Preferences;
-    } else if (first == QLatin1String("--install-menus")) {
-        cl.mode = CommandLine::Mode::InstallMenus;
-    } else if (first == QLatin1String("--remove-menus")) {
-        cl.mode = CommandLine::Mode::RemoveMenus;
+    if (const std::optional<CommandLine::Mode> mode = PlainMode(first)) {
+        cl.mode = *mode;
+        if (args.size() > 2) {
+            return fail(QStringLiteral("%1 takes no arguments").arg(first));
+        }
+        return cl;
+    }
+    if (first == QLatin1String("--undo")) {
+        const QString problem = ParseUndoArguments(args, cl);
+        return problem.isEmpty() ? std::optional<CommandLine>(cl) : fail(problem);
     } else if (first == QLatin1String("--menu")) {
         cl.mode = CommandLine::Mode::Menu;
         for (int i = 2; i < args.size(); ++i) {
@@ -99,13 +137,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         }
         cl.startAtLogin = args[2] == QLatin1String("on");
         return cl;
-    } else {
-        return fail(QStringLiteral("unknown option: %1").arg(first));
     }
-    if (args.size() > 2) {
-        return fail(QStringLiteral("%1 takes no arguments").arg(first));
-    }
-    return cl;
+    return fail(QStringLiteral("unknown option: %1").arg(first));
 }
 
 } // namespace ferrolet

@@ -19,6 +19,9 @@ struct CommandLine {
         StartAtLogin,
         InstallMenus,
         RemoveMenus,
+        Recover,
+        Undo,
+        History,
         Help
     } mode = Mode::Run;
     bool moveServiceMenu = false; // --menu --move-service
@@ -28,6 +31,7 @@ struct CommandLine {
     bool startAtLogin = false;    // --start-at-login on|off
     QStringList paths;            // --service's items, or --command's
     int firstPath = 0;            // the argument index of paths[0]
+    int undoNumber = 0;           // --undo N (0: the newest gesture that can be undone)
 };
 
 // Nothing (with a message in *error) when the arguments make no sense.

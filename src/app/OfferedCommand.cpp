@@ -7,6 +7,7 @@
 #include "dispatch/CommandIds.h"
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/DestinationChoice.h"
+#include "history/Recovery.h"
 #include "services/GivenPathsCommand.h"
 
 namespace ferrolet {
@@ -65,9 +66,14 @@ std::optional<std::string> ListedDestination(CommandContext& ctx, int tag, bool 
     return ResolveDestination(ctx, decoded->folderIndex, std::nullopt);
 }
 
+CommandOutcome Busy() {
+    return {2, QStringLiteral("another command is still running; try again when it has ended")};
+}
+
 } // namespace
 
 CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
+    RecoverBeforeCommand(core.Desktop());
     core.Setup();
     const MenuItem* item = FindInMenus(core.StatusMenu(), core.MoveServiceMenu(), tag, ask);
     if (!item) {
@@ -76,11 +82,15 @@ CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
     // Perform may rebuild nothing, but the item lives in the menu model; keep
     // a copy so the run does not depend on the model staying as it is.
     const MenuItem chosen = *item;
+    if (core.CommandRunning()) {
+        return Busy();
+    }
     core.Perform(chosen);
     return {};
 }
 
 CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStringList& paths) {
+    RecoverBeforeCommand(core.Desktop());
     CommandContext appContext = core.Context();
     GivenSelection given = SelectionFromGivenPaths(paths, ListedDestination(appContext, tag, ask));
     NotifyUnusablePaths(core.Desktop(), given.unusable);
@@ -101,7 +111,9 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
     // The command's run joins this one, whose report says whether every
     // item made it.
     CommandRunScope run(ctx, QString(), QString());
-    DispatchMenuCommand(ctx, *item);
+    if (!core.RunAlone([&ctx, item] { DispatchMenuCommand(ctx, *item); })) {
+        return Busy();
+    }
     if (const std::optional<RunNotice> notice = NoticeFor(run.Report())) {
         return {1, notice->summary};
     }

@@ -2,12 +2,16 @@
 #include "app/CommandLine.h"
 #include "app/OfferedCommand.h"
 #include "app/SettingsReport.h"
+#include "app/UndoCommands.h"
 #include "app/gui/AppController.h"
 #include "app/gui/ControlAdaptor.h"
 #include "app/gui/GuiPlatform.h"
 #include "app/gui/ProgressWindow.h"
 #include "contextmenus/ContextMenuInstaller.h"
 #include "desktop/DesktopPlatform.h"
+#include "history/Recovery.h"
+#include "history/Undo.h"
+#include "journal/JournalStore.h"
 #include "platform/Autostart.h"
 #include "prefs/PreferencesWindow.h"
 #include "services/ServiceClient.h"
@@ -112,6 +116,13 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     GuiPlatform platform;
     AppCore core(settings, platform);
     core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
+    // Run here, the command shows its own progress window (with Cancel)
+    // when there is a display.
+    std::unique_ptr<ProgressWindow> progressWindow;
+    if (qobject_cast<QApplication*>(app.get())) {
+        progressWindow = std::make_unique<ProgressWindow>();
+        core.watcher = progressWindow.get();
+    }
     const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
                                                    : RunOfferedCommandOn(core, tag, ask, paths);
     if (outcome.exitStatus == 2) {
@@ -128,6 +139,46 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     QTimer::singleShot(500, app.get(), &QCoreApplication::quit);
     app->exec();
     return outcome.exitStatus == 0 ? 0 : CommandFailed(outcome.exitStatus, outcome.message);
+}
+
+// --undo [N]: in the running instance when there is one (its pending cut
+// follows held items that come back), otherwise here.
+int RunUndoCommandLine(int argc, char** argv, int number) {
+    QCoreApplication app(argc, argv);
+    if (auto remote = RunningInstance()) {
+        const QDBusMessage reply = remote->call(QStringLiteral("Undo"), number);
+        const QList<QVariant> out = reply.arguments();
+        if (reply.type() == QDBusMessage::ReplyMessage && out.size() == 2) {
+            const int status = out[0].toInt();
+            return status == 0 ? 0 : CommandFailed(status, out[1].toString());
+        }
+    }
+    SettingsStore settings;
+    GuiPlatform platform;
+    AppCore core(settings, platform);
+    const CommandOutcome outcome = RunUndo(core, number);
+    if (outcome.exitStatus == 0) {
+        return 0;
+    }
+    // The notification naming what was left alone leaves before we do.
+    if (QDBusConnection::sessionBus().isConnected()) {
+        QTimer::singleShot(200, &app, &QCoreApplication::quit);
+        app.exec();
+    }
+    return outcome.exitStatus == 2 ? CommandRefused(outcome.message)
+                                   : CommandFailed(outcome.exitStatus, outcome.message);
+}
+
+// --recover, --history, --undo [N]: the journal's own entries.
+int RunJournalCommandLine(int argc, char** argv, const CommandLine& cl) {
+    if (cl.mode == CommandLine::Mode::Undo) {
+        return RunUndoCommandLine(argc, argv, cl.undoNumber);
+    }
+    QCoreApplication app(argc, argv);
+    Print(cl.mode == CommandLine::Mode::Recover
+              ? RecoveryText(RecoverInterrupted(JournalStore::Shared()))
+              : HistoryText(JournalStore::Shared()));
+    return 0;
 }
 
 // --service "<user data>" PATH...: delivered to the running instance
@@ -206,7 +257,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     AppCore core(settings, platform);
     AppController controller(core);
     ProgressWindow progressWindow;
-    core.progress = progressWindow.Sink();
+    core.watcher = &progressWindow;
     // The preferences window is loaded at launch, as its lists and switches
     // are; it is shown only when asked for.
     auto* prefPane = new PreferencesWindow(settings, platform);
@@ -217,10 +268,11 @@ int RunTray(int argc, char** argv, bool showPreferences) {
     new ControlAdaptor(&busRoot, core, controller);
     const MoveServiceWindowHooks window{[&controller] { controller.OpenMoveServiceWindow(); },
                                         [&controller] { controller.CloseMoveServiceWindow(); }};
-    new ServicesAdaptor(&busRoot, bus,
-                        [&core, window](const QStringList& paths, const QString& userData) {
-                            core.HandleServiceRequest(window, paths, userData);
-                        });
+    auto* services = new ServicesAdaptor(
+        &busRoot, bus, [&core, window](const QStringList& paths, const QString& userData) {
+            core.HandleServiceRequest(window, paths, userData);
+        });
+    services->Queue().WaitWhile([&core] { return core.CommandRunning(); });
     // The objects are in place before the name is taken, so no caller that
     // sees the name can find them missing.
     if (haveBus) {
@@ -231,6 +283,7 @@ int RunTray(int argc, char** argv, bool showPreferences) {
             return handOver();
         }
     }
+    RecoverBeforeCommand(platform); // what a killed run left, before anything else
     controller.Start();
     if (showPreferences) {
         controller.ShowPreferences();
@@ -290,6 +343,10 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::InstallMenus:
     case CommandLine::Mode::RemoveMenus:
         return RunContextMenusCommand(cl->mode == CommandLine::Mode::InstallMenus);
+    case CommandLine::Mode::Recover:
+    case CommandLine::Mode::History:
+    case CommandLine::Mode::Undo:
+        return RunJournalCommandLine(argc, argv, *cl);
     case CommandLine::Mode::Run:
         break;
     }

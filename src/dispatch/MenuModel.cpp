@@ -12,6 +12,8 @@ QString MenuActionName(MenuAction action) {
         return QStringLiteral("choose-folder");
     case MenuAction::OpenItem:
         return QStringLiteral("open");
+    case MenuAction::Undo:
+        return QStringLiteral("undo");
     case MenuAction::Preferences:
         return QStringLiteral("preferences");
     case MenuAction::About:

@@ -16,12 +16,13 @@ enum class MenuAction {
     RunCommand,   // run the command of the item's tag
     ChooseFolder, // a command header: run its command with the folder dialog
     OpenItem,     // open the selected item the line names
+    Undo,         // undo the gesture whose journal id is the item's tag
     Preferences,
     About,
     Quit,
 };
 
-// "command", "choose-folder", "open", "preferences", "about", "quit"; empty
+// "command", "choose-folder", "open", "undo", "preferences", "about", "quit"; empty
 // for None.
 QString MenuActionName(MenuAction action);
 

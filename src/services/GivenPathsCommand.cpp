@@ -12,6 +12,7 @@ CommandContext ContextWithSelection(const CommandContext& ctx, SelectionSnapshot
     // The command joins the run already under way (a service request's), so
     // the request still ends in one reveal and one notification.
     own.run = ctx.run;
+    own.watcher = ctx.watcher;
     return own;
 }
 

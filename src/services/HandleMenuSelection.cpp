@@ -57,6 +57,10 @@ bool MoveToStandardFolder(ServiceTarget& target, StandardFolder which, const Fil
     FileRef moved;
     const Status status = MoveItem(target.ctx, item, destination, &moved);
     run.success = status == 0;
+    if (target.ctx.run &&
+        CancelledDuring(target.ctx, status, target.ctx.run->progress.itemsReached)) {
+        return true; // rolled back, not failed; the request stops before the next item
+    }
     if (!run.success) {
         LogInRun(target.ctx, kNotMoved);
         NoteFailure(target.ctx, NameForReport(item), status);
@@ -160,6 +164,9 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
 
     RequestRun run;
     for (const QString& path : paths) {
+        if (!NextItem(ctx, static_cast<int>(&path - paths.data()))) {
+            break;
+        }
         const std::optional<std::string> bytes = UsableServicePath(path);
         FileRef item;
         const Status found = bytes ? FileRef::FromPath(*bytes, item) : EINVAL;

@@ -6,6 +6,10 @@
 
 namespace ferrolet {
 
+namespace {
+constexpr int kBusyRetryMs = 100;
+} // namespace
+
 ServiceRequestQueue::ServiceRequestQueue(Handler handler, QObject* parent)
     : QObject(parent), m_handler(std::move(handler)) {}
 
@@ -19,6 +23,11 @@ void ServiceRequestQueue::Enqueue(QStringList paths, QString userData, Finished 
 void ServiceRequestQueue::RunWaiting() {
     if (m_running) {
         return; // the running turn takes this request when it is done
+    }
+    if (m_busy && m_busy()) {
+        // Looked at again shortly; the command's end has no signal of its own.
+        QTimer::singleShot(kBusyRetryMs, this, &ServiceRequestQueue::RunWaiting);
+        return;
     }
     m_running = true;
     while (!m_waiting.empty()) {

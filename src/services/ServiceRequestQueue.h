@@ -24,6 +24,10 @@ public:
     // Queues a request; finished is called once it has run.
     void Enqueue(QStringList paths, QString userData, Finished finished = {});
 
+    // While busy() holds (a command of the application's own is running and
+    // turning the event loop), requests wait instead of running inside it.
+    void WaitWhile(std::function<bool()> busy) { m_busy = std::move(busy); }
+
     // Requests waiting, not counting the one running.
     size_t Waiting() const { return m_waiting.size(); }
     bool Running() const { return m_running; }
@@ -38,6 +42,7 @@ private:
     void RunWaiting();
 
     Handler m_handler;
+    std::function<bool()> m_busy;
     std::deque<Request> m_waiting;
     bool m_running = false;
 };

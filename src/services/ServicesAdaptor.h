@@ -25,6 +25,7 @@ public:
     ServicesAdaptor(QObject* root, QDBusConnection bus, ServiceRequestQueue::Handler handler);
 
     const ServiceRequestQueue& Queue() const { return m_queue; }
+    ServiceRequestQueue& Queue() { return m_queue; }
 
 public slots:
     void HandleMenuSelection(const QStringList& paths, const QString& userData,

@@ -3,6 +3,7 @@
 #include "AppController.h"
 #include "app/AppCore.h"
 #include "app/OfferedCommand.h"
+#include "app/UndoCommands.h"
 
 namespace ferrolet {
 
@@ -24,6 +25,12 @@ QString ControlAdaptor::MenuText(bool moveService) {
 
 int ControlAdaptor::RunCommand(int tag, bool ask, QString& message) {
     const CommandOutcome outcome = RunOfferedCommand(m_core, tag, ask);
+    message = outcome.message;
+    return outcome.exitStatus;
+}
+
+int ControlAdaptor::Undo(int number, QString& message) {
+    const CommandOutcome outcome = RunUndo(m_core, number);
     message = outcome.message;
     return outcome.exitStatus;
 }

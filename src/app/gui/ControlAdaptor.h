@@ -36,6 +36,9 @@ public slots:
     // `ferrolet --command TAG [--ask] PATH...`: the same on exactly the given
     // items (absolute paths), never on this instance's selection.
     int RunCommandOn(int tag, bool ask, const QStringList& paths, QString& message);
+    // `ferrolet --undo [N]` run here: undoes gesture N of the history (0:
+    // the newest that can be undone); the exit status and what went wrong.
+    int Undo(int number, QString& message);
 
 private:
     AppCore& m_core;

@@ -6,12 +6,16 @@
 #include "fileops/commands/DestinationChoice.h"
 #include "fileops/commands/DestinationCommand.h"
 #include "fileops/commands/MoveItem.h"
+#include "fileops/engine/FileEngine.h"
 #include "fileops/zip/TemporaryArchive.h"
+#include "journal/GestureRecorder.h"
+#include "journal/ItemIdentity.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace ferrolet {
@@ -75,6 +79,22 @@ void ReportUndeliveredArchive(CommandContext& ctx, const FileRef& archive,
                                count);
 }
 
+// Moves the finished archive to the destination; the journal records the
+// archive as made there, not its way out of the state folder (undo puts the
+// archive itself in the Trash).
+Status DeliverArchive(CommandContext& ctx, const FileRef& archive, const std::string& destination,
+                      FileRef& moved) {
+    Status status = 0;
+    {
+        GestureRecorder::InternalSteps internal;
+        status = MoveItemIntoPath(ctx, archive, destination, &moved);
+    }
+    if (status == 0) {
+        RecordDoneStep(StepKind::Made, {}, moved.Path(), IdentityAt(AT_FDCWD, moved.Path()));
+    }
+    return status;
+}
+
 } // namespace
 
 void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
@@ -97,6 +117,9 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     std::string failedEntry;
     if (const Status status = CreateZipArchive(items, &archive, ctx.progress, &failedEntry);
         status != 0) {
+        if (CancelledDuring(ctx, status, 0)) {
+            return; // the unfinished archive was discarded
+        }
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
         LogFailedEntry(failedEntry, status);
@@ -116,7 +139,14 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     }
     NoteDestinationOf(ctx, k, *destination);
     FileRef moved;
-    if (const Status status = MoveItemIntoPath(ctx, archive, *destination, &moved); status != 0) {
+    if (const Status status = DeliverArchive(ctx, archive, *destination, moved); status != 0) {
+        if (CancelledDuring(ctx, status, 0)) {
+            // Cancelled on its way to another file system: the archive is
+            // our own making and goes, as if it had never been made.
+            DeleteObject(archive);
+            rmdir(archive.ParentPath().c_str());
+            return;
+        }
         ctx.platform.Beep();
         Log(kArchiveFailureLine);
         ReportUndeliveredArchive(ctx, archive, *destination, items.front(),

@@ -14,6 +14,7 @@
 namespace ferrolet {
 
 struct CommandRun;
+class RunWatcher;
 
 // What every command works with: the settings, the desktop services, the
 // selection snapshot the last menu build took, the extension map it left,
@@ -27,11 +28,15 @@ struct CommandContext {
     // Refreshes an open preferences window's destination table after Add
     // Folder or Remove Folder; empty when there is no window.
     std::function<void()> updatePathnamesTable;
-    // Shows progress of long copies and moves; null when nobody watches.
+    // What the file engine reports its progress to: during a run, the run's
+    // own sink (CommandRun.h), which also answers the user's cancel.
     const ProgressSink* progress = nullptr;
     // The run in progress: what it reveals and what failed, shown once at
     // its end (CommandRun.h); null between runs.
     CommandRun* run = nullptr;
+    // Follows every run made in this context (the progress window); null
+    // when nobody watches.
+    RunWatcher* watcher = nullptr;
 };
 
 } // namespace ferrolet

@@ -2,8 +2,13 @@
 
 #include "items/ItemNames.h"
 #include "items/RevealMovedItem.h"
+#include "journal/GestureRecorder.h"
+#include "journal/JournalStore.h"
 #include "util/Log.h"
 
+#include "fileops/commands/RunWatcher.h"
+
+#include <cerrno>
 #include <set>
 #include <sys/stat.h>
 
@@ -22,6 +27,46 @@ QString LastComponent(std::string path) {
     return QString::fromUtf8(name);
 }
 
+void TellWatcher(CommandRun& run) {
+    if (run.watcher) {
+        run.watcher->RunAdvanced(run);
+    }
+}
+
+// The sink the file engine reports to during run: it keeps the run's
+// progress, tells the watcher, passes the reports on to outer (a sink the
+// context had before the run) and says stop once the user cancelled.
+ProgressSink RunSink(CommandRun& run, const ProgressSink* outer) {
+    ProgressSink sink;
+    sink.started = [&run, outer](const std::string& name, uint64_t total) {
+        run.progress.itemName = name;
+        run.progress.itemBytes = total;
+        run.progress.itemBytesDone = 0;
+        TellWatcher(run);
+        if (outer && outer->started) {
+            outer->started(name, total);
+        }
+    };
+    sink.advanced = [&run, outer](uint64_t done) {
+        RunProgress& progress = run.progress;
+        if (done > progress.itemBytesDone) {
+            progress.bytesDone += done - progress.itemBytesDone;
+        }
+        progress.itemBytesDone = done;
+        TellWatcher(run);
+        const bool outerGoesOn = !outer || !outer->advanced || outer->advanced(done);
+        return outerGoesOn && !progress.cancelRequested;
+    };
+    return sink;
+}
+
+void MarkCancelled(RunReport& report, int reached) {
+    if (!report.cancelled) {
+        report.cancelled = true;
+        report.itemsReached = reached;
+    }
+}
+
 } // namespace
 
 CommandRunScope::CommandRunScope(CommandContext& ctx, const QString& verb, const QString& done)
@@ -29,6 +74,11 @@ CommandRunScope::CommandRunScope(CommandContext& ctx, const QString& verb, const
     if (!m_ctx.run) {
         m_ctx.run = &m_own;
         m_owner = true;
+        m_own.watcher = m_ctx.watcher;
+        m_own.sink = RunSink(m_own, m_ctx.progress);
+        m_outerSink = m_ctx.progress;
+        m_ctx.progress = &m_own.sink;
+        m_gesture = std::make_unique<GestureRecorder>(JournalStore::Shared());
     }
     if (m_ctx.run->report.verb.isEmpty()) {
         m_ctx.run->report.verb = verb;
@@ -41,7 +91,54 @@ CommandRunScope::~CommandRunScope() {
         return;
     }
     m_ctx.run = nullptr;
+    m_ctx.progress = m_outerSink;
+    m_gesture->SetVerb(GestureVerb(m_own.report.verb));
+    const char* state = kGestureDone;
+    if (m_own.report.cancelled) {
+        state = kGestureCancelled;
+    } else if (m_own.report.HasTrouble()) {
+        state = kGestureFailed;
+    }
+    m_gesture->SetState(state);
+    m_gesture.reset();
+    if (m_own.watcher) {
+        m_own.watcher->RunEnded(m_own);
+    }
     FinishCommandRun(m_ctx.platform, m_own);
+}
+
+bool NextItem(CommandContext& ctx, int reached, const std::string& name) {
+    if (!ctx.run) {
+        return true;
+    }
+    RunProgress& progress = ctx.run->progress;
+    progress.itemsReached = reached;
+    progress.itemName = name;
+    progress.itemBytes = 0;
+    progress.itemBytesDone = 0;
+    TellWatcher(*ctx.run);
+    if (progress.cancelRequested) {
+        MarkCancelled(ctx.run->report, reached);
+        return false;
+    }
+    return true;
+}
+
+bool CancelledDuring(CommandContext& ctx, int status, int reached) {
+    if (!ctx.run || status != ECANCELED || !ctx.run->progress.cancelRequested) {
+        return false;
+    }
+    MarkCancelled(ctx.run->report, reached);
+    return true;
+}
+
+QString GestureVerb(const QString& runVerb) {
+    for (const QLatin1String suffix : {QLatin1String(" To"), QLatin1String(" Items")}) {
+        if (runVerb.endsWith(suffix)) {
+            return runVerb.chopped(suffix.size());
+        }
+    }
+    return runVerb;
 }
 
 void NoteNothingSelected(CommandContext& ctx) {

@@ -1,14 +1,19 @@
 #pragma once
 
 #include "fileops/commands/CommandContext.h"
+#include "fileops/commands/RunProgress.h"
 #include "fileops/commands/RunReport.h"
+#include "fileops/engine/ProgressSink.h"
 #include "platform/FileRef.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace ferrolet {
+
+class GestureRecorder;
 
 // One command run: a menu command, a `--command`, or a whole service
 // request. The items it would show the user are gathered and shown in one
@@ -22,6 +27,13 @@ struct CommandRun {
     // again once the first kRunLogLines were written (LogInRun).
     int loggedLines = 0;
     std::map<QString, int> repeats;
+    // How far it has got, and whether the user asked it to stop.
+    RunProgress progress;
+    // Who follows it (the progress window); null when nobody does.
+    RunWatcher* watcher = nullptr;
+    // What the file engine reports to during the run: it keeps progress up
+    // to date, tells the watcher and answers the cancel request.
+    ProgressSink sink;
 };
 
 // After this many log lines a run stops repeating lines it already wrote, and
@@ -53,7 +65,27 @@ private:
     CommandContext& m_ctx;
     CommandRun m_own;
     bool m_owner = false;
+    // The sink ctx.progress pointed at before the run put its own there.
+    const ProgressSink* m_outerSink = nullptr;
+    // The run's gesture in the filing journal (only the outermost scope's).
+    std::unique_ptr<GestureRecorder> m_gesture;
 };
+
+// The name of a run's gesture in the journal's titles: "Move" for "Move To",
+// "Wrap" for "Wrap Items".
+QString GestureVerb(const QString& runVerb);
+
+// Between items: reached items are behind the run (done or failed) and the
+// one named name comes next. Tells the watcher and answers whether the run
+// goes on; false once the user asked to cancel, and the run's report then
+// says it was cancelled there. True without a run.
+bool NextItem(CommandContext& ctx, int reached, const std::string& name = {});
+
+// After an item's action failed with status: true when that was the user's
+// cancel (the engine rolled the item back), and the report then says the run
+// was cancelled after reached items. The caller stops without reporting the
+// item as failed.
+bool CancelledDuring(CommandContext& ctx, int status, int reached);
 
 // What the commands tell the run's report; nothing without a run.
 // The run could not start: nothing was selected.

@@ -225,9 +225,17 @@ void PasteItems(CommandContext& ctx) {
     NoteItems(ctx, static_cast<int>(held.size()));
     run.Report().destination = QString::fromUtf8(target.Name());
     for (const FileRef& child : held) {
+        // A cancelled paste leaves the rest held, to be pasted again.
+        const int reached = static_cast<int>(&child - held.data());
+        if (!NextItem(ctx, reached, child.Name())) {
+            break;
+        }
         const Status status = MoveItem(ctx, child, target, nullptr);
         if (status == 0) {
             continue;
+        }
+        if (CancelledDuring(ctx, status, reached)) {
+            break;
         }
         NoteFailure(ctx, NameForReport(child), status);
         if (const std::optional<std::string> name = ItemFileName(child)) {

@@ -62,6 +62,29 @@ QString FailureLine(const DestinationOperation& operation, Status status) {
     return operation.failureLine.arg(status);
 }
 
+// An item that cannot go: lost (its path cannot be made, and the operation
+// skips lost items) or without a destination. Logs and reports it; false
+// when the item can go.
+bool ItemLeftAlone(CommandContext& ctx, const DestinationOperation& operation, const FileRef& item,
+                   std::string& itemPath, const std::optional<std::string>& destination) {
+    if (const Status lost = item.MakePath(itemPath); lost != 0 && operation.skipLostItems) {
+        LogInRun(ctx, QStringLiteral("Ferrolet: A selected item is no longer where it was and "
+                                     "was left alone. Error code = %1")
+                          .arg(lost));
+        NoteFailure(ctx, NameForReport(item), lost);
+        return true;
+    }
+    if (!destination) {
+        // The list has no entry k (any more): the destination is gone.
+        ctx.run->report.destinationMissing = true;
+        LogInRun(ctx, QStringLiteral("Ferrolet: The destination folder is not in the list "
+                                     "any more; the item was left alone."));
+        NoteFailure(ctx, NameForReport(item, itemPath), ENOENT);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperation& operation) {
@@ -78,20 +101,13 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     NoteItems(ctx, static_cast<int>(count));
     std::string lastDestination;
     for (size_t i = 0; i < count; ++i) {
-        std::string itemPath;
-        if (const Status lost = items[i].MakePath(itemPath); lost != 0 && operation.skipLostItems) {
-            LogInRun(ctx, QStringLiteral("Ferrolet: A selected item is no longer where it was and "
-                                         "was left alone. Error code = %1")
-                              .arg(lost));
-            NoteFailure(ctx, NameForReport(items[i]), lost);
-            continue;
+        // A cancel stops before the next item; one that came during a copy
+        // had the engine roll that copy back.
+        if (!NextItem(ctx, static_cast<int>(i), items[i].Name())) {
+            break;
         }
-        if (!destination) {
-            // The list has no entry k (any more): the destination is gone.
-            run.Report().destinationMissing = true;
-            LogInRun(ctx, QStringLiteral("Ferrolet: The destination folder is not in the list "
-                                         "any more; the item was left alone."));
-            NoteFailure(ctx, NameForReport(items[i], itemPath), ENOENT);
+        std::string itemPath;
+        if (ItemLeftAlone(ctx, operation, items[i], itemPath, destination)) {
             continue;
         }
         if (*destination != lastDestination) {
@@ -101,6 +117,9 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
         FileRef newItem;
         if (const Status status = operation.action(ctx, items[i], itemPath, *destination, newItem);
             status != 0) {
+            if (CancelledDuring(ctx, status, static_cast<int>(i))) {
+                break;
+            }
             ctx.platform.Beep();
             LogInRun(ctx, FailureLine(operation, status));
             // Without its destination every item fails for that one reason.

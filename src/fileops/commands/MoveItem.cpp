@@ -11,6 +11,7 @@
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -155,7 +156,9 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
                    ctx.progress);
     if (status != 0) {
         clash.replaced.Rollback();
-        Log(QStringLiteral("An error occurred: %1").arg(status));
+        if (status != ECANCELED) { // the user's cancel is no error
+            Log(QStringLiteral("An error occurred: %1").arg(status));
+        }
         return status;
     }
     clash.replaced.Commit();

@@ -17,26 +17,31 @@ QString NoFolderReason(const QString& extension) {
                                : QStringLiteral("No folder is set for .%1 items").arg(extension);
 }
 
-// Files one item; the run's report hears of an item that stays.
-void PutItemInItsPlace(CommandContext& ctx, const FileRef& item, RunReport& report) {
+// Files one item; the run's report hears of an item that stays. False when
+// the user cancelled the run while the item was being moved (reached items
+// were behind it).
+bool PutItemInItsPlace(CommandContext& ctx, const FileRef& item, RunReport& report, int reached) {
     const QString extension = LowercaseExtension(item);
     const auto entry = extension.isEmpty() ? ctx.extensionFolderMap.constEnd()
                                            : ctx.extensionFolderMap.constFind(extension);
     if (entry == ctx.extensionFolderMap.constEnd()) {
         report.AddFailure(NameForReport(item), NoFolderReason(extension));
-        return;
+        return true;
     }
     std::string itemPath;
     if (const Status lost = item.MakePath(itemPath); lost != 0) {
         NoteFailure(ctx, NameForReport(item), lost);
-        return;
+        return true;
     }
     const std::string folderPath = entry.value().toStdString();
     FileRef moved;
     if (const Status status = MoveItemIntoPath(ctx, item, folderPath, &moved); status != 0) {
+        if (CancelledDuring(ctx, status, reached)) {
+            return false;
+        }
         ctx.platform.Beep();
         NoteFailure(ctx, NameForReport(item, itemPath), status);
-        return;
+        return true;
     }
     // The sound answers each item; the file manager shows them all at the
     // end of the run.
@@ -44,6 +49,7 @@ void PutItemInItsPlace(CommandContext& ctx, const FileRef& item, RunReport& repo
     if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
         RevealMovedItem(ctx, moved, folderPath);
     }
+    return true;
 }
 
 } // namespace
@@ -58,8 +64,12 @@ void PutInItsPlace(CommandContext& ctx) {
     // under the loop, and nothing here should either.
     const std::vector<FileRef> items = ctx.selection.items;
     NoteItems(ctx, static_cast<int>(items.size()));
-    for (const FileRef& item : items) {
-        PutItemInItsPlace(ctx, item, run.Report());
+    for (size_t i = 0; i < items.size(); ++i) {
+        const int reached = static_cast<int>(i);
+        if (!NextItem(ctx, reached, items[i].Name()) ||
+            !PutItemInItsPlace(ctx, items[i], run.Report(), reached)) {
+            break;
+        }
     }
 }
 

@@ -34,6 +34,11 @@ struct RunReport {
     // when it started.
     QString notStarted;
 
+    // The user cancelled the run once itemsReached items were behind it (done
+    // or failed); the rest were left as they were.
+    bool cancelled = false;
+    int itemsReached = 0;
+
     // Failures past the named ones are only counted, so a run over a
     // million missing items does not hold a million names.
     int unnamedFailures = 0;
@@ -43,7 +48,7 @@ struct RunReport {
     void AddFailure(const QString& name, int status, int count = 1);
     // An item that failed for a reason of our own, in plain words.
     void AddFailure(const QString& name, const QString& reason, int count = 1);
-    bool HasTrouble() const { return !failures.empty() || !notStarted.isEmpty(); }
+    bool HasTrouble() const { return !failures.empty() || !notStarted.isEmpty() || cancelled; }
     // Every failure, named or counted.
     int FailureCount() const { return static_cast<int>(failures.size()) + unnamedFailures; }
 };
@@ -58,7 +63,10 @@ struct RunNotice {
 //   summary "Move To: 2 of 5 items not moved"
 //   body    "Destination: Projects\n“a.txt”: No space left on device\n
 //            “b”: Invalid cross-device link\n…and 1 more"
-// At most kNamedFailures failures are named; the rest are counted.
+// At most kNamedFailures failures are named; the rest are counted. A
+// cancelled run says what was done before the cancel:
+//   summary "Moved 2 of 5 items to Projects; cancelled"
+// and names its failures, if any, in the body.
 std::optional<RunNotice> NoticeFor(const RunReport& report);
 
 inline constexpr int kNamedFailures = 3;

@@ -7,12 +7,15 @@
 #include "fileops/engine/FileEngine.h"
 #include "items/FolderItems.h"
 #include "items/ItemNames.h"
+#include "journal/GestureRecorder.h"
+#include "journal/ItemIdentity.h"
 #include "platform/PathHelpers.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 
 namespace ferrolet {
 
@@ -62,6 +65,9 @@ Wrapper ChooseWrapper(CommandContext& ctx, const FileRef& parent) {
     wrapper.status = FindOrCreateFolder(parent, wrapperName.toStdString(), wrapper.folder);
     if (wrapper.status != 0) {
         wrapper.folder = FileRef();
+    } else if (wrapper.made) {
+        RecordDoneStep(StepKind::Made, {}, wrapper.folder.Path(),
+                       IdentityAt(AT_FDCWD, wrapper.folder.Path()));
     }
     return wrapper;
 }
@@ -157,11 +163,18 @@ void WrapItems(CommandContext& ctx) {
     int wrapped = 0;
     NoteItems(ctx, static_cast<int>(items.size()));
     for (const FileRef& item : items) {
+        const int reached = static_cast<int>(&item - items.data());
+        if (!NextItem(ctx, reached, item.Name())) {
+            break;
+        }
         lastItem = FileRef();
         const QString name = NameForReport(item);
         // The move core carries the comment of a moved item itself.
         lastStatus = copies ? CopyIntoWrapper(ctx, item, wrapper, lastItem)
                             : MoveItem(ctx, item, wrapper, &lastItem);
+        if (CancelledDuring(ctx, lastStatus, reached)) {
+            break;
+        }
         if (lastStatus != 0) {
             NoteFailure(ctx, name, lastStatus);
         } else {

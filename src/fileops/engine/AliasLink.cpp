@@ -1,5 +1,7 @@
 #include "fileops/engine/AliasLink.h"
 
+#include "journal/GestureRecorder.h"
+
 #include "items/FolderItems.h"
 #include "items/ItemAccess.h"
 #include "items/ItemNames.h"
@@ -59,6 +61,8 @@ Status MakeAlias(const FileRef& item, const std::string& destinationPath, FileRe
             if (Status status = MakeChildRef(destination, name, link); status != 0) {
                 return status;
             }
+            RecordDoneStep(StepKind::Made, item.Path(), link.Path(),
+                           IdentityAt(folder.Get(), name));
             if (newItem) {
                 *newItem = link;
             }

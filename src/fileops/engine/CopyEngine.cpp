@@ -19,9 +19,12 @@ namespace ferrolet {
 
 namespace {
 
-// Progress is reported at most this often; it is also the size of one
-// in-kernel copy call, so a cancel is noticed within a few megabytes.
-constexpr uint64_t kReportEvery = 4u << 20;
+// Progress is reported at most every megabyte, so a progress window that
+// turns the event loop from the reports answers within a fraction of a second
+// on slow media too. One in-kernel copy call moves up to kKernelChunk (each
+// call is reported, and a cancel is noticed within it); smaller calls cost
+// throughput.
+constexpr uint64_t kReportEvery = 1u << 20;
 constexpr size_t kKernelChunk = 4u << 20;
 constexpr size_t kBufferSize = 1u << 20;
 

@@ -4,6 +4,8 @@
 #include "fileops/engine/EngineSteps.h"
 #include "fileops/engine/SourceRemoval.h"
 #include "items/ItemAccess.h"
+#include "journal/GestureRecorder.h"
+#include "journal/ItemIdentity.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -18,6 +20,7 @@ struct Transfer {
     OpenedItem source;
     ScopedFd destination;
     struct stat destinationInfo {};
+    std::string sourcePath;
     std::string destinationPath;
     std::string targetName;
 };
@@ -31,6 +34,7 @@ Status PrepareTransfer(const FileRef& item, const FileRef& destinationFolder,
         status != 0) {
         return status;
     }
+    out.sourcePath = item.Path();
     out.destinationPath = destinationFolder.Path();
     out.targetName = newName ? *newName : out.source.name;
     if (Status status = CheckEntryName(out.targetName); status != 0) {
@@ -48,13 +52,16 @@ bool TargetTaken(const Transfer& transfer) {
                    AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// Copies the source under a fresh hidden name in the destination. On failure
+// Copies the source under a fresh hidden name in the destination, recorded
+// in the journal as step before the first byte is written. On failure
 // nothing of the copy remains.
 Status CopyToHiddenName(const Transfer& transfer, CopyContext& context, CopiedEntry* record,
-                        std::string& hiddenName) {
+                        std::string& hiddenName, RecordedStep& step, StepKind kind) {
     if (Status status = MakeHiddenName(transfer.destination.Get(), hiddenName); status != 0) {
         return status;
     }
+    step.Begin(kind, transfer.sourcePath, ChildPath(transfer.destinationPath, transfer.targetName),
+               ChildPath(transfer.destinationPath, hiddenName));
     if (context.progress && context.progress->started) {
         context.progress->started(transfer.source.name,
                                   EntrySizeAt(transfer.source.folder.Get(), transfer.source.name));
@@ -92,7 +99,10 @@ Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
     context.recordSource = true;
     CopiedEntry record;
     std::string hiddenName;
-    if (Status status = CopyToHiddenName(transfer, context, &record, hiddenName); status != 0) {
+    RecordedStep step;
+    if (Status status =
+            CopyToHiddenName(transfer, context, &record, hiddenName, step, StepKind::CrossMove);
+        status != 0) {
         return status;
     }
     const int destination = transfer.destination.Get();
@@ -107,6 +117,7 @@ Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
         RemoveOwnTreeAt(destination, hiddenName);
         return status;
     }
+    step.Reach(StepState::Copied);
     if (Status placed = PlaceCopy(transfer, hiddenName); placed != 0) {
         return placed;
     }
@@ -116,6 +127,8 @@ Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
     }
     FileRef placedRef;
     ReferenceTo(transfer.destinationPath, destination, transfer.targetName, &placedRef);
+    const ItemIdentity placedIdentity = IdentityAt(destination, transfer.targetName);
+    step.Reach(StepState::Placed, &placedIdentity);
     bool removedAny = false;
     status = RemoveCopiedSource(sourceFolder, record, &removedAny);
     if (status != 0) {
@@ -123,9 +136,12 @@ Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
         // Partly removed source: the copy holds everything, so it stays.
         if (!removedAny && placedRef.IsValid()) {
             RemoveOwnTreeAt(destination, transfer.targetName);
+        } else {
+            step.Reach(StepState::Done);
         }
         return status;
     }
+    step.Reach(StepState::Done);
     if (newItem) {
         *newItem = placedRef;
     }
@@ -149,6 +165,9 @@ Status MoveObject(const FileRef& item, const FileRef& destinationFolder, const s
     if (renamed != 0) {
         return renamed;
     }
+    RecordDoneStep(StepKind::Move, transfer.sourcePath,
+                   ChildPath(transfer.destinationPath, transfer.targetName),
+                   IdentityOf(transfer.source.info));
     // A rename keeps the item's identity; only its path changes.
     if (newItem) {
         *newItem = FileRef::Make(ChildPath(transfer.destinationPath, transfer.targetName),
@@ -169,12 +188,17 @@ Status CopyObject(const FileRef& item, const FileRef& destinationFolder, const s
     CopyContext context;
     context.progress = progress;
     std::string hiddenName;
-    if (Status status = CopyToHiddenName(transfer, context, nullptr, hiddenName); status != 0) {
+    RecordedStep step;
+    if (Status status =
+            CopyToHiddenName(transfer, context, nullptr, hiddenName, step, StepKind::Copy);
+        status != 0) {
         return status;
     }
     if (Status status = PlaceCopy(transfer, hiddenName); status != 0) {
         return status;
     }
+    const ItemIdentity copyIdentity = IdentityAt(transfer.destination.Get(), transfer.targetName);
+    step.Reach(StepState::Done, &copyIdentity);
     return ReferenceTo(transfer.destinationPath, transfer.destination.Get(), transfer.targetName,
                        newItem);
 }

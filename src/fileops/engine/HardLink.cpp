@@ -1,5 +1,7 @@
 #include "fileops/engine/HardLink.h"
 
+#include "journal/GestureRecorder.h"
+
 #include "items/ClashReplacement.h"
 #include "items/FolderItems.h"
 #include "items/ItemAccess.h"
@@ -61,6 +63,8 @@ Status MakeHardLink(SettingsStore& settings, const FileRef& item,
         return EBUSY;
     }
     clash.Commit();
+    RecordDoneStep(StepKind::Made, item.Path(), ChildPath(destination.Path(), *name),
+                   IdentityOf(linked));
     if (newItem) {
         *newItem =
             FileRef::Make(ChildPath(destination.Path(), *name), linked.st_dev, linked.st_ino);

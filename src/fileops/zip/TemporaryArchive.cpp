@@ -1,5 +1,7 @@
 #include "fileops/zip/TemporaryArchive.h"
 
+#include "journal/GestureRecorder.h"
+
 #include "fileops/zip/ZipArchive.h"
 #include "items/FolderItems.h"
 #include "items/ItemAccess.h"
@@ -61,6 +63,11 @@ Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
         RemoveEmptyFolder(archiveFolder.Path());
         return status;
     }
+    const std::string archiveName =
+        items.size() == 1 ? ArchiveNameFor(*itemName) : std::string(kSeveralItemsArchiveName);
+    RecordedStep step;
+    step.Begin(StepKind::Partial, {}, ChildPath(archiveFolder.Path(), archiveName),
+               ChildPath(archiveFolder.Path(), kPartialArchiveName));
     ScopedFd out(openat(folderFd.Get(), kPartialArchiveName,
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!out.IsOpen()) {
@@ -73,8 +80,6 @@ Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
     if (close(out.Release()) != 0 && status == 0) {
         status = LastErrnoStatus();
     }
-    const std::string archiveName =
-        items.size() == 1 ? ArchiveNameFor(*itemName) : std::string(kSeveralItemsArchiveName);
     if (status == 0 && renameat2(folderFd.Get(), kPartialArchiveName, folderFd.Get(),
                                  archiveName.c_str(), RENAME_NOREPLACE) != 0) {
         status = LastErrnoStatus();
@@ -84,6 +89,7 @@ Status CreateZipArchive(const std::vector<FileRef>& items, FileRef* archive,
         RemoveEmptyFolder(archiveFolder.Path());
         return status;
     }
+    step.Reach(StepState::Done);
     FileRef made;
     if (Status found = MakeChildRef(archiveFolder, archiveName, made); found != 0) {
         return found;

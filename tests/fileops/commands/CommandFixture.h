@@ -3,6 +3,7 @@
 #include "FakePlatform.h"
 #include "TestEnvironment.h"
 #include "fileops/commands/CommandContext.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QString>
@@ -30,6 +31,9 @@ protected:
     void SetDestinations(const std::vector<std::string>& folders);
     void SetOption(const QString& key, bool on);
     void SetSound(const QString& name);
+    // The names the journal tests were written with.
+    void SetBool(const QString& key, bool on) { SetOption(key, on); }
+    CommandContext& Context() { return *m_ctx; }
     // The log lines that start with prefix.
     QStringList LinesStartingWith(const QString& prefix) const;
 

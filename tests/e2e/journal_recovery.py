@@ -1,0 +1,200 @@
+#!/usr/bin/env python3
+"""The filing journal with the real program: commands killed at random
+points and then `ferrolet --recover` leave every original byte exactly once
+in a visible place (twice for copies: the source and a whole copy, or once)
+and no `.ferrolet-partial-*` entry; a Move To undone after a restart puts the
+items back; a Copy To undone puts the copies in the Trash with their
+.trashinfo; undo leaves an item changed since alone.
+
+Usage: journal_recovery.py BUILD_DIR [unittest options]"""
+
+import hashlib
+import os
+import plistlib
+import random
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+FERROLET = None
+# The kill loop's whole budget, and its rounds per operation.
+BUDGET_SECONDS = 50
+ROUNDS = 6
+
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def walk_files(root):
+    """(visible file digests, hidden partial entries) under root."""
+    visible, partial = [], []
+    for folder, dirs, files in os.walk(root):
+        for name in dirs + files:
+            if name.startswith(".ferrolet-partial-"):
+                partial.append(os.path.join(folder, name))
+        dirs[:] = [d for d in dirs if not d.startswith(".") and d != "home"]
+        visible += [digest(os.path.join(folder, f)) for f in files if not f.startswith(".")
+                    and not os.path.islink(os.path.join(folder, f))]
+    return visible, partial
+
+
+class JournalCase(unittest.TestCase):
+    def setUp(self):
+        self.top = tempfile.mkdtemp(prefix="ferrolet-journal-")
+        # Another file system for moves across them (tmpfs).
+        self.other = tempfile.mkdtemp(prefix="ferrolet-journal-", dir="/dev/shm")
+        self.home = os.path.join(self.top, "home")
+        os.makedirs(self.home)
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
+        self.env.update(HOME=self.home, XDG_CONFIG_HOME=self.home + "/.config",
+                        XDG_STATE_HOME=self.home + "/.local/state",
+                        XDG_DATA_HOME=self.home + "/.local/share", QT_QPA_PLATFORM="offscreen")
+
+    def tearDown(self):
+        shutil.rmtree(self.top, ignore_errors=True)
+        shutil.rmtree(self.other, ignore_errors=True)
+
+    def run_ferrolet(self, *args, check=True):
+        result = subprocess.run([FERROLET, *args], env=self.env, capture_output=True, timeout=120)
+        if check:
+            self.assertEqual(result.returncode, 0, result.stderr.decode())
+        return result
+
+    def settings(self, **values):
+        path = os.path.join(self.home, ".config", "com.quorvane.Ferrolet.plist")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            plistlib.dump(values, f, fmt=plistlib.FMT_XML)
+
+    def make_tree(self, root, files, size):
+        os.makedirs(root)
+        for i in range(files):
+            sub = os.path.join(root, "d%d" % (i % 7))
+            os.makedirs(sub, exist_ok=True)
+            with open(os.path.join(sub, "f%d" % i), "wb") as f:
+                f.write(os.urandom(size))
+
+    def killed_then_recovered(self, command, places, originals, moving, delay):
+        child = subprocess.Popen([FERROLET, *command], env=self.env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(delay)
+        child.send_signal(signal.SIGKILL)
+        child.wait()
+        self.run_ferrolet("--recover")
+        seen, partial = [], []
+        state = os.path.join(self.home, ".local/state/Ferrolet")
+        # Held items and archives being made wait in the state folder's own folders.
+        if os.path.isdir(state):
+            places = places + [os.path.join(state, d) for d in os.listdir(state)
+                               if os.path.isdir(os.path.join(state, d))]
+        for place in places:
+            v, p = walk_files(place)
+            seen += v
+            partial += p
+        self.assertEqual(partial, [], "left by %s after %.3f s" % (command[1], delay))
+        for d in originals:
+            count = seen.count(d)
+            if moving:
+                self.assertEqual(count, 1, "%s after %.3f s" % (command[1], delay))
+            else:
+                self.assertIn(count, (1, 2), "%s after %.3f s" % (command[1], delay))
+        # Nothing visible is a truncated or half-written file.
+        self.assertTrue(set(seen) <= set(originals) or command[1] == "1003")
+
+
+class KillAndRecover(JournalCase):
+    """Each operation, killed at random points of its run, then recovered."""
+
+    def test_kills_at_random_points(self):
+        rng = random.Random(int(os.environ.get("FERROLET_KILL_SEED", "16")))
+        operations = [
+            # (name, destination on the other file system, command tag, moving, wrap copies)
+            ("move across file systems", True, "1001", True, None),
+            ("copy", False, "1002", False, None),
+            ("archive", False, "1003", False, None),
+            ("wrap by copying", None, "-1004", False, True),
+            ("wrap by moving", None, "-1004", True, False),
+            ("paste across file systems", True, "-1006", True, None),
+        ]
+        deadline = time.monotonic() + BUDGET_SECONDS
+        for name, across, tag, moving, wrap_copies in operations:
+            for _ in range(ROUNDS):
+                if time.monotonic() > deadline:
+                    return
+                with self.subTest(operation=name):
+                    self.one_round(rng, across, tag, moving, wrap_copies)
+
+    def one_round(self, rng, across, tag, moving, wrap_copies):
+        shutil.rmtree(self.home, ignore_errors=True)
+        for root in (self.top, self.other):
+            for entry in os.listdir(root):
+                if entry != "home":
+                    shutil.rmtree(os.path.join(root, entry))
+        os.makedirs(self.home)
+        self.settings(WrapCopies=bool(wrap_copies), PromptForWrap=False)
+        src = os.path.join(self.top, "Tree")
+        self.make_tree(src, 300, 24 * 1024)
+        originals = walk_files(src)[0]
+        dest = os.path.join(self.other if across else self.top, "Dest")
+        os.makedirs(dest)
+        self.run_ferrolet("--command", "-1001", dest)  # Add Folder: entry 1
+        if tag == "-1006":
+            self.run_ferrolet("--command", "-1005", src)  # Cut, then Paste killed
+            command = ["--command", tag, dest]
+        elif tag == "-1004":
+            command = ["--command", tag, os.path.join(src, "d0"), os.path.join(src, "d1")]
+        else:
+            command = ["--command", tag, src]
+        delay = rng.uniform(0.05, 0.5)
+        self.killed_then_recovered(command, [self.top, self.other], originals, moving, delay)
+
+
+class UndoAfterRestart(JournalCase):
+    def test_move_copy_and_changed_items(self):
+        src = os.path.join(self.top, "Work")
+        projects = os.path.join(self.top, "Projects")
+        os.makedirs(src)
+        os.makedirs(projects)
+        names = ["a.txt", "b.txt", "c.txt"]
+        for n in names:
+            with open(os.path.join(src, n), "w") as f:
+                f.write(n)
+        self.run_ferrolet("--command", "-1001", projects)
+        self.run_ferrolet("--command", "1001", *[os.path.join(src, n) for n in names])
+        self.assertEqual(sorted(os.listdir(projects)), names)
+        history = self.run_ferrolet("--history").stdout.decode()
+        self.assertIn("Move of 3 Items to Projects", history)
+        # Each run is a process of its own: the undo comes after a restart.
+        self.run_ferrolet("--undo")
+        self.assertEqual(sorted(os.listdir(src)), names)
+        self.assertEqual(os.listdir(projects), [])
+
+        self.run_ferrolet("--command", "1002", *[os.path.join(src, n) for n in names])
+        with open(os.path.join(projects, "b.txt"), "a") as f:
+            f.write(" changed since")
+        result = self.run_ferrolet("--undo", check=False)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("b.txt", result.stderr.decode())
+        self.assertEqual(os.listdir(projects), ["b.txt"])  # the changed copy stays
+        trash = os.path.join(self.home, ".local/share/Trash")
+        self.assertEqual(sorted(os.listdir(trash + "/files")), ["a.txt", "c.txt"])
+        for n in ("a.txt", "c.txt"):
+            with open(os.path.join(trash, "info", n + ".trashinfo")) as f:
+                info = f.read().splitlines()
+            self.assertEqual(info[0], "[Trash Info]")
+            self.assertEqual(info[1], "Path=" + os.path.join(projects, n))
+            self.assertRegex(info[2], r"^DeletionDate=\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d$")
+        self.assertEqual(sorted(os.listdir(src)), names)  # the sources were never touched
+
+
+if __name__ == "__main__":
+    build = sys.argv.pop(1)
+    FERROLET = os.path.join(build, "bin", "ferrolet")
+    unittest.main()

@@ -1,0 +1,204 @@
+// The journal store on disk (schema, bounded history, a damaged database set
+// aside) and recovery of what killed gestures left, on real files.
+
+#include "TestEnvironment.h"
+#include "history/Recovery.h"
+#include "journal/JournalStore.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace ferrolet;
+
+namespace {
+
+class JournalTest : public test::TempHome {
+protected:
+    // A process that has ended: gestures it left are to be settled.
+    static int64_t DeadPid() {
+        const pid_t child = fork();
+        if (child == 0) {
+            _exit(0);
+        }
+        waitpid(child, nullptr, 0);
+        return child;
+    }
+    static std::vector<std::string> Names(const std::string& folder) {
+        std::string out;
+        test::RunProgram({"ls", "-A", folder}, &out);
+        std::vector<std::string> names;
+        for (size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos;
+             start = end + 1) {
+            names.push_back(out.substr(start, end - start));
+        }
+        return names;
+    }
+    static std::string Pragma(const std::string& path, const char* pragma) {
+        std::string value;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "probe");
+            db.setDatabaseName(QString::fromStdString(path));
+            db.open();
+            QSqlQuery q(db);
+            if (q.exec(QString::fromLatin1(pragma)) && q.next()) {
+                value = q.value(0).toString().toStdString();
+            }
+        }
+        QSqlDatabase::removeDatabase("probe");
+        return value;
+    }
+};
+
+TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
+    const std::string path = MakeDir("state") + "/journal.sqlite";
+    {
+        JournalStore store(path);
+        ASSERT_TRUE(store.Usable());
+        for (int i = 0; i < JournalStore::kHistoryLength + 3; ++i) {
+            JournalStep step;
+            step.gesture = store.AddGesture();
+            step.to = "/x/" + std::to_string(i);
+            step.state = StepState::Done;
+            store.AddStep(step, true);
+            store.MarkGesture(step.gesture, kGestureDone);
+        }
+        store.Prune();
+        const std::vector<Gesture> recent = store.Recent(5000);
+        ASSERT_EQ(recent.size(), size_t(JournalStore::kHistoryLength));
+        EXPECT_EQ(recent.back().id, 4) << "the three oldest are forgotten";
+        EXPECT_TRUE(store.StepsOf(3).empty());
+        EXPECT_EQ(store.StepsOf(4).size(), 1u);
+        EXPECT_FALSE(store.HasUnfinished());
+    }
+    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), "1");
+    EXPECT_EQ(Pragma(path, "PRAGMA journal_mode"), "wal");
+
+    const std::string damaged = Path("state/damaged.sqlite");
+    WriteFile("state/damaged.sqlite", std::string(4096, 'z'));
+    JournalStore second(damaged);
+    EXPECT_TRUE(second.Usable()) << "a new journal is begun";
+    EXPECT_EQ(ReadFile(damaged + ".corrupt"), std::string(4096, 'z'));
+    EXPECT_GT(second.AddGesture(), 0);
+
+    WriteFile("not-a-folder");
+    JournalStore unusable(Path("not-a-folder/journal.sqlite"));
+    EXPECT_FALSE(unusable.Usable()) << "filing goes on without it";
+    EXPECT_TRUE(LogLines().filter("could not be opened").size() == 1);
+}
+
+TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
+    struct Case {
+        const char* name;
+        StepKind kind;
+        StepState state;
+        const char* leftover; // what the killed gesture left in Dst
+        const char* partial;  // the partial name it recorded
+        bool changeSource;    // a source file changed after the copy
+        std::vector<std::string> dst;
+        std::vector<std::string> src;
+    };
+    const std::vector<Case> cases = {
+        {"move, copy incomplete",
+         StepKind::CrossMove,
+         StepState::Intent,
+         ".ferrolet-partial-aa",
+         ".ferrolet-partial-aa",
+         false,
+         {},
+         {"f1", "f2"}},
+        {"move, copy complete",
+         StepKind::CrossMove,
+         StepState::Copied,
+         ".ferrolet-partial-bb",
+         ".ferrolet-partial-bb",
+         false,
+         {"Tree"},
+         {}},
+        {"move, source half removed, one file changed",
+         StepKind::CrossMove,
+         StepState::Placed,
+         "Tree",
+         ".ferrolet-partial-ee",
+         true,
+         {"Tree"},
+         {"f2"}},
+        {"copy",
+         StepKind::Copy,
+         StepState::Intent,
+         ".ferrolet-partial-cc",
+         ".ferrolet-partial-cc",
+         false,
+         {},
+         {"f1", "f2"}},
+        {"a name the journal did not make",
+         StepKind::Copy,
+         StepState::Intent,
+         "Tree-user",
+         "Tree-user",
+         false,
+         {"Tree-user"},
+         {"f1", "f2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string top = MakeDir(c.name);
+        WriteFile(std::string(c.name) + "/Src/Tree/f1", "one");
+        WriteFile(std::string(c.name) + "/Src/Tree/f2", "two");
+        MakeDir(std::string(c.name) + "/Dst");
+        ASSERT_EQ(test::RunProgram({"cp", "-a", top + "/Src/Tree", top + "/Dst/" + c.leftover}), 0);
+        if (c.changeSource) {
+            WriteFile(std::string(c.name) + "/Src/Tree/f2", "two, longer now");
+        }
+        JournalStore store(Path("journal.sqlite"));
+        JournalStep step;
+        step.gesture = store.AddGesture(DeadPid());
+        step.kind = c.kind;
+        step.state = c.state;
+        step.from = top + "/Src/Tree";
+        step.to = top + "/Dst/Tree";
+        step.partial = top + "/Dst/" + c.partial;
+        store.AddStep(step, false);
+
+        const RecoveryReport report = RecoverInterrupted(store);
+        EXPECT_EQ(Names(top + "/Dst"), c.dst);
+        EXPECT_EQ(Names(top + "/Src/Tree"), c.src);
+        EXPECT_EQ(c.changeSource, !report.attention.isEmpty());
+        EXPECT_FALSE(store.HasUnfinished()) << "settled once, not at every start";
+        unlink(Path("journal.sqlite").c_str());
+    }
+}
+
+TEST_F(JournalTest, WrapperKeptWhenHalfFilledRemovedWhenEmptyAndLiveGesturesLeftAlone) {
+    JournalStore store(Path("journal.sqlite"));
+    const int64_t live = store.AddGesture();
+    const int64_t dead = store.AddGesture(DeadPid());
+    for (const char* name : {"Empty", "Half"}) {
+        JournalStep step;
+        step.gesture = dead;
+        step.kind = StepKind::Made;
+        step.to = MakeDir(name);
+        step.identity = IdentityAt(AT_FDCWD, step.to);
+        step.state = StepState::Done;
+        store.AddStep(step, true);
+    }
+    WriteFile("Half/a.txt");
+    JournalStep copying;
+    copying.gesture = live;
+    copying.kind = StepKind::Copy;
+    copying.partial = WriteFile("Live/.ferrolet-partial-dd");
+    store.AddStep(copying, false);
+    const RecoveryReport report = RecoverInterrupted(store);
+    EXPECT_FALSE(Exists(Path("Empty")));
+    ASSERT_EQ(report.attention.size(), 1);
+    EXPECT_TRUE(report.attention[0].contains(QStringLiteral("\u201Ca.txt\u201D")));
+    EXPECT_TRUE(Exists(Path("Half/a.txt")));
+    EXPECT_TRUE(Exists(Path("Live/.ferrolet-partial-dd"))) << "this process is still at it";
+    EXPECT_EQ(store.GestureById(dead)->state, QString::fromLatin1(kGestureInterrupted));
+    EXPECT_EQ(store.GestureById(live)->state, QString::fromLatin1(kGestureRunning));
+}
+
+} // namespace

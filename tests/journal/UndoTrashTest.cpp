@@ -1,0 +1,116 @@
+// Undo through the real commands and the freedesktop Trash: what was moved
+// comes back, what was made goes to the Trash with its .trashinfo, an undo
+// undone redoes, held items of a cut come back and the cut ends.
+
+#include "../fileops/commands/CommandFixture.h"
+#include "fileops/commands/CutAndPaste.h"
+#include "fileops/commands/MoveSelection.h"
+#include "fileops/commands/WrapItems.h"
+#include "history/Trash.h"
+#include "history/Undo.h"
+#include "journal/JournalStore.h"
+
+#include <filesystem>
+
+using namespace ferrolet;
+
+namespace {
+
+class UndoTest : public test::CommandTest {
+protected:
+    void UndoNewest() {
+        const std::optional<Gesture> gesture = GestureToUndo(JournalStore::Shared(), 0);
+        ASSERT_TRUE(gesture);
+        UndoGesture(Context(), JournalStore::Shared(), *gesture);
+    }
+    std::string Wrapper(const std::string& folder) {
+        for (const std::string& name : Names(folder)) {
+            if (name.starts_with("Wrapped Items")) {
+                return name;
+            }
+        }
+        return {};
+    }
+};
+
+TEST(TrashInfoTest, PathIsPercentEncodedButForUnreservedBytesAndSlashes) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/home/a/Report 2.pdf", "/home/a/Report%202.pdf"},
+        {"/a/\xC3\xBC%#?.txt", "/a/%C3%BC%25%23%3F.txt"},
+        {"rel/a-b_c.~d", "rel/a-b_c.~d"},
+        {"/a/new\nline", "/a/new%0Aline"},
+    };
+    for (const auto& [path, value] : cases) {
+        EXPECT_EQ(TrashInfoPathValue(path), value);
+    }
+}
+
+TEST_F(UndoTest, WrapUndoneIntoTheTrashAndRedoneFromIt) {
+    SetBool(keys::WrapCopies, false);
+    SetBool(keys::PromptForWrap, false);
+    const std::string a = WriteFile("Work/a.txt", "a");
+    const std::string b = WriteFile("Work/b.txt", "b");
+    Select({a, b});
+    WrapItems(Context());
+    const std::string wrapper = Wrapper(Path("Work"));
+    ASSERT_FALSE(wrapper.empty());
+    EXPECT_EQ(Names(Path("Work/" + wrapper)), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(JournalStore::Shared().Recent(1).front().title,
+              QStringLiteral("Wrap of 2 Items to %1").arg(QString::fromStdString(wrapper)));
+
+    UndoNewest();
+    EXPECT_EQ(Names(Path("Work")), (std::vector<std::string>{"a.txt", "b.txt"}));
+    const std::string trash = Path("home/.local/share/Trash");
+    EXPECT_EQ(Names(trash + "/files"), std::vector<std::string>{wrapper});
+    EXPECT_TRUE(ReadFile(trash + "/info/" + wrapper + ".trashinfo")
+                    .starts_with("[Trash Info]\nPath=" + Path("Work/") + "Wrapped%20Items"));
+
+    UndoNewest(); // undoing the undo redoes
+    EXPECT_EQ(Names(Path("Work")), std::vector<std::string>{wrapper});
+    EXPECT_EQ(Names(Path("Work/" + wrapper)), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_TRUE(Names(trash + "/files").empty());
+    EXPECT_TRUE(Names(trash + "/info").empty());
+    EXPECT_TRUE(m_platform.notifications.isEmpty());
+}
+
+TEST_F(UndoTest, CutUndoneGivesTheHeldItemsBackAndEndsTheCut) {
+    const std::string a = WriteFile("Work/a.txt", "a");
+    Select({a});
+    CutItems(Context());
+    ASSERT_TRUE(m_cut.pending);
+    ASSERT_FALSE(Exists(a));
+    UndoNewest();
+    EXPECT_EQ(ReadFile(a), "a");
+    EXPECT_FALSE(m_cut.pending) << "nothing is left to paste";
+}
+
+TEST_F(UndoTest, MoveToAnotherFileSystemUndoneAndItemsChangedSinceLeftAlone) {
+    std::error_code ec;
+    const std::filesystem::path other =
+        std::filesystem::path("/dev/shm") / ("ferrolet-undo-" + std::to_string(getpid()));
+    std::filesystem::create_directories(other, ec);
+    if (ec) {
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    }
+    const std::string a = WriteFile("Work/a.txt", "a");
+    const std::string b = WriteFile("Work/b.txt", "b");
+    SetDestinations({other.string()});
+    Select({a, b});
+    MoveSelectionToFolder(Context(), 1);
+    ASSERT_FALSE(Exists(a));
+    WriteFile("Work/a.txt", "a new a.txt took the old name");
+    test::RunProgram({"sh", "-c", "echo more >> \"$1\"", "sh", (other / "b.txt").string()});
+
+    UndoNewest();
+    EXPECT_EQ(ReadFile(a), "a new a.txt took the old name");
+    std::vector<std::string> back = Names(Path("Work"));
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_TRUE(back[0].starts_with("a - ")) << "the old name was taken: a unique one";
+    EXPECT_EQ(ReadFile(Path("Work/" + back[0])), "a");
+    EXPECT_EQ(ReadFile((other / "b.txt").string()), "bmore\n") << "changed since: left alone";
+    ASSERT_EQ(m_platform.notifications.size(), 1);
+    EXPECT_TRUE(m_platform.notifications[0].contains(QStringLiteral("changed or moved since")));
+    std::filesystem::remove_all(other, ec);
+}
+
+} // namespace
