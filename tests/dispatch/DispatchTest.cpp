@@ -1,7 +1,7 @@
 // Menu tags reaching the commands: the dispatch, the AppCore hook, the
 // search for an offered item, and `ferrolet --command` as a user runs it,
 // alone and handing over to a running instance on a private bus.
-#include "DestinationCommandFixture.h"
+#include "CommandFixture.h"
 #include "PrivateBus.h"
 #include "app/AppCore.h"
 #include "app/OfferedCommand.h"

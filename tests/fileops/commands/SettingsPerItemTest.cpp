@@ -2,7 +2,7 @@
 // another program (Python's plistlib, as the preferences window of another
 // instance would) while an item is being filed leaves that item as it began,
 // and applies from the next item on.
-#include "DestinationCommandFixture.h"
+#include "CommandFixture.h"
 #include "fileops/commands/MoveSelection.h"
 #include "settings/SettingsKeys.h"
 #include "util/Log.h"
@@ -19,7 +19,7 @@ TEST_F(SettingsPerItemTest, ChangeDuringAnItemAppliesFromTheNextItem) {
     }
     MakeDir("dest");
     SetDestinations({Path("dest")});
-    SetSwitch(keys::SelectMovedItem, true);
+    SetOption(keys::SelectMovedItem, true);
     Select({Path("src/a.txt"), Path("src/b.txt"), Path("src/c.txt")});
 
     // The first "Moved" line falls between the item's move and its reveal:
