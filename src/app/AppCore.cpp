@@ -16,7 +16,7 @@
 
 namespace ferrolet {
 
-AppCore::AppCore(SettingsStore& settings, Platform& platform)
+AppCore::AppCore(SettingsStore& settings, Platform& platform, Menus menus)
     : m_settings(settings), m_platform(platform), m_standardFolders(FillStandardFolderTable()) {
     // Items cut before a quit, a crash or a reboot can still be pasted.
     LoadCutState(m_cut);
@@ -24,7 +24,9 @@ AppCore::AppCore(SettingsStore& settings, Platform& platform)
         CommandContext ctx = Context();
         DispatchMenuCommand(ctx, item);
     };
-    Setup();
+    if (menus == Menus::AtStart) {
+        Setup();
+    }
 }
 
 void AppCore::Setup() {

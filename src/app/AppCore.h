@@ -23,7 +23,11 @@ namespace ferrolet {
 // line all drive one AppCore.
 class AppCore {
 public:
-    AppCore(SettingsStore& settings, Platform& platform);
+    // The menus are built at once, as a launch does, unless menus says
+    // Later: the command line builds them itself for the selection it acts
+    // on, and a first build would only read the selection for nothing.
+    enum class Menus { AtStart, Later };
+    AppCore(SettingsStore& settings, Platform& platform, Menus menus = Menus::AtStart);
 
     // Rebuilds both menus (the status menu, then the Move Service menu) from
     // the current settings, folder lists and selection.

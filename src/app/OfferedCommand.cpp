@@ -102,8 +102,13 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
     Menu moveService;
     MenuBuildInputs inputs{core.Settings(), given.snapshot, extensionMap, core.Cut()};
     BuildMenu(inputs, status);
-    BuildMoveServiceMenu(inputs, moveService);
-    const MenuItem* item = FindInMenus(status, moveService, tag, ask);
+    // The Move Service menu is built (and its destinations checked) only
+    // for a command the status menu does not offer.
+    const MenuItem* item = FindOfferedCommand(status, tag, ask);
+    if (!item) {
+        BuildMoveServiceMenu(inputs, moveService);
+        item = FindInMenus(status, moveService, tag, ask);
+    }
     if (!item) {
         return Refusal(core.Desktop(), status, tag, ask);
     }

@@ -25,13 +25,17 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QTimer>
 
 #include <cstdio>
 
 using namespace ferrolet;
 
 namespace {
+
+// How long a command run from the command line waits, once done, for the
+// file manager to answer its reveal (one started by the bus takes a moment)
+// and for its sounds to end.
+constexpr std::chrono::milliseconds kPendingRequestsPatience{3000};
 
 void Print(const QString& text) {
     std::fputs(text.toUtf8().constData(), stdout);
@@ -114,7 +118,7 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     SettingsStore settings;
     MigrateOlderFolderLists(settings);
     GuiPlatform platform;
-    AppCore core(settings, platform);
+    AppCore core(settings, platform, AppCore::Menus::Later);
     core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
     // Run here, the command shows its own progress window (with Cancel)
     // when there is a display.
@@ -125,19 +129,12 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     }
     const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
                                                    : RunOfferedCommandOn(core, tag, ask, paths);
+    // Reveals, notifications and sounds were sent without waiting; they
+    // leave (and a refused reveal gets its fallback) before the process ends.
+    platform.FinishPendingRequests(kPendingRequestsPatience);
     if (outcome.exitStatus == 2) {
-        // A refusal may have sent a notification: let it leave first.
-        if (QDBusConnection::sessionBus().isConnected()) {
-            QTimer::singleShot(200, app.get(), &QCoreApplication::quit);
-            app->exec();
-        }
         return CommandRefused(outcome.message);
     }
-    // Reveals and folder openings go to the file manager without waiting;
-    // give the bus a moment to send them (and a refused call its fallback)
-    // before the process ends.
-    QTimer::singleShot(500, app.get(), &QCoreApplication::quit);
-    app->exec();
     return outcome.exitStatus == 0 ? 0 : CommandFailed(outcome.exitStatus, outcome.message);
 }
 
@@ -207,14 +204,10 @@ int RunServiceCommandLine(int argc, char** argv) {
     SettingsStore settings;
     MigrateOlderFolderLists(settings);
     GuiPlatform platform;
-    AppCore core(settings, platform);
+    AppCore core(settings, platform, AppCore::Menus::Later);
     // No tray here, so no Move Service window for the window entries.
     core.HandleServiceRequest(MoveServiceWindowHooks{}, request.paths, request.userData);
-    if (bus.isConnected()) {
-        // Reveals go to the file manager without waiting; let them leave.
-        QTimer::singleShot(500, app.get(), &QCoreApplication::quit);
-        app->exec();
-    }
+    platform.FinishPendingRequests(kPendingRequestsPatience);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "desktop/ThemeSound.h"
 #include "filemanager/FileManagerBridge.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
@@ -11,6 +12,7 @@
 
 #include <canberra.h>
 #include <sys/stat.h>
+#include <thread>
 
 #ifdef FERROLET_HAVE_X11
 #include <QGuiApplication>
@@ -34,6 +36,27 @@ void RingX11Bell() {
         }
     }
 #endif
+}
+
+// libcanberra's ids of the two kinds of sound, so each can be waited for.
+constexpr uint32_t kBellId = 0;
+constexpr uint32_t kSoundId = 1;
+
+// Messages sent without a reply (notifications) are queued on the
+// connection; a call answered by the bus itself comes back only after
+// everything sent before it was delivered, so a process may end then.
+void FlushSessionBus(std::chrono::milliseconds limit) {
+    if (!QCoreApplication::instance()) {
+        return;
+    }
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return;
+    }
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId"));
+    bus.call(call, QDBus::Block, static_cast<int>(limit.count()));
 }
 
 bool IsDirectory(const std::string& path) {
@@ -68,8 +91,9 @@ void DesktopPlatform::Beep() {
     ca_context* sounds = Sounds();
     // With no sound card libcanberra fails at once; the display's bell is all
     // that is left then.
-    if (sounds && ca_context_play(sounds, 0, CA_PROP_EVENT_ID, "bell", CA_PROP_EVENT_DESCRIPTION,
-                                  "Ferrolet", nullptr) == CA_SUCCESS) {
+    if (sounds && ca_context_play(sounds, kBellId, CA_PROP_EVENT_ID, "bell",
+                                  CA_PROP_EVENT_DESCRIPTION, "Ferrolet", nullptr) == CA_SUCCESS) {
+        m_soundStarted = true;
         return;
     }
     if (m_displayBell) {
@@ -84,7 +108,28 @@ void DesktopPlatform::PlaySound(const QString& name) {
         return;
     }
     // Playback runs in libcanberra's own thread; a failure is not worth a beep.
-    ca_context_play(sounds, 1, CA_PROP_MEDIA_FILENAME, file.c_str(), nullptr);
+    if (ca_context_play(sounds, kSoundId, CA_PROP_MEDIA_FILENAME, file.c_str(), nullptr) ==
+        CA_SUCCESS) {
+        m_soundStarted = true;
+    }
+}
+
+void DesktopPlatform::FinishPendingRequests(std::chrono::milliseconds limit) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + limit;
+    AwaitFileManagerReplies(limit);
+    while (m_soundStarted && m_sounds && Clock::now() < deadline) {
+        int bell = 0;
+        int sound = 0;
+        ca_context_playing(m_sounds, kBellId, &bell);
+        ca_context_playing(m_sounds, kSoundId, &sound);
+        if (!bell && !sound) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    FlushSessionBus(std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::max(deadline - Clock::now(), Clock::duration(std::chrono::milliseconds(100)))));
 }
 
 void DesktopPlatform::RevealItem(const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 
+#include <chrono>
 #include <functional>
 
 struct ca_context;
@@ -33,6 +34,12 @@ public:
     void BringToFront() override;
     QDateTime Now() override;
 
+    // What a process that ends after a command waits for, at most limit in
+    // all: the file manager's answers to its reveals (so a refused one still
+    // gets its xdg-open), the sounds it started, and the bus carrying its
+    // notifications away. Nothing is waited for that was not started.
+    void FinishPendingRequests(std::chrono::milliseconds limit);
+
     // Rings the display's bell; by default the X server's bell when a
     // QGuiApplication runs on X11, otherwise nothing. The GUI layer may set
     // its own.
@@ -44,6 +51,8 @@ private:
 
     ca_context* m_sounds = nullptr;
     bool m_soundsTried = false;
+    // Whether a sound was started (and may still be playing).
+    bool m_soundStarted = false;
     std::function<void()> m_displayBell;
 };
 

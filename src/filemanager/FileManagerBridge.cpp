@@ -8,8 +8,10 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 
 #include <set>
 
@@ -46,6 +48,17 @@ bool HaveApplication() {
     return QCoreApplication::instance() != nullptr;
 }
 
+// Calls sent whose reply has not come back yet, and the loop that waits for
+// them at exit (AwaitFileManagerReplies); main thread only.
+int g_unanswered = 0;
+QEventLoop* g_awaiting = nullptr;
+
+void Answered() {
+    if (--g_unanswered == 0 && g_awaiting) {
+        g_awaiting->quit();
+    }
+}
+
 void Send(const QString& method, const std::vector<std::string>& paths,
           const std::vector<std::string>& fallbackFolders, const QDBusConnection& bus) {
     if (paths.empty()) {
@@ -63,13 +76,23 @@ void Send(const QString& method, const std::vector<std::string>& paths,
         QString::fromLatin1(kFileManagerService), QString::fromLatin1(kFileManagerPath),
         QString::fromLatin1(kFileManagerInterface), method);
     call << uris << QString();
+    // A file manager that runs already answers for itself; one the bus has
+    // yet to start may fail to start, and then the fallback must still be
+    // started: only that answer is worth waiting for at exit.
+    const QDBusReply<bool> running =
+        bus.interface() ? bus.interface()->isServiceRegistered(call.service()) : QDBusReply<bool>();
+    const bool awaited = !running.isValid() || !running.value();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    g_unanswered += awaited ? 1 : 0;
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
-                     [fallbackFolders](QDBusPendingCallWatcher* finished) {
+                     [fallbackFolders, awaited](QDBusPendingCallWatcher* finished) {
                          if (finished->isError()) {
                              OpenWithXdgOpen(fallbackFolders);
                          }
                          finished->deleteLater();
+                         if (awaited) {
+                             Answered();
+                         }
                      });
 }
 
@@ -125,6 +148,17 @@ void ShowFolders(const std::vector<std::string>& paths) {
 
 void ShowFolders(const std::vector<std::string>& paths, const QDBusConnection& bus) {
     Send(QStringLiteral("ShowFolders"), paths, paths, bus);
+}
+
+void AwaitFileManagerReplies(std::chrono::milliseconds limit) {
+    if (g_unanswered == 0 || !HaveApplication()) {
+        return;
+    }
+    QEventLoop loop;
+    g_awaiting = &loop;
+    QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+    loop.exec();
+    g_awaiting = nullptr;
 }
 
 QString FileUriFromPath(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,6 +36,14 @@ void ShowItems(const std::vector<std::string>& paths);
 void ShowItems(const std::vector<std::string>& paths, const QDBusConnection& bus);
 void ShowFolders(const std::vector<std::string>& paths);
 void ShowFolders(const std::vector<std::string>& paths, const QDBusConnection& bus);
+
+// Runs the event loop until every ShowItems or ShowFolders call sent so far
+// to a file manager that was not running yet has its reply (and any xdg-open
+// fallback it called for has started), or limit has passed; a running file
+// manager's answer is not waited for. A process that ends after a command waits here rather
+// than for a fixed time: a file manager that is running answers in
+// milliseconds, and one the bus must start first is given the limit.
+void AwaitFileManagerReplies(std::chrono::milliseconds limit);
 
 // The file:// URI of an absolute path, every byte outside the unreserved set
 // and "/" percent-escaped, so names that are not UTF-8 survive the trip.

@@ -19,10 +19,13 @@ Status CheckItem(const FileRef& item) {
 
 } // namespace
 
-Status ReadItemComment(const FileRef& item, QString& comment, bool& hasComment) {
+Status ReadItemComment(const FileRef& item, QString& comment, bool& hasComment, ItemCheck check) {
     hasComment = false;
     comment.clear();
-    if (const Status st = CheckItem(item); st != 0) {
+    if (item.IsNull()) {
+        return EINVAL;
+    }
+    if (const Status st = check == ItemCheck::Needed ? CheckItem(item) : 0; st != 0) {
         return st;
     }
     // One byte more than allowed tells "too large" apart from "exactly full".

@@ -18,7 +18,11 @@ inline constexpr size_t kMaxCommentBytes = 64 * 1024;
 // is over kMaxCommentBytes gives EILSEQ or E2BIG; a file system without user
 // attributes gives ENOTSUP; an invalid reference gives EINVAL or ENOENT. In every
 // failing case hasComment is false.
-Status ReadItemComment(const FileRef& item, QString& comment, bool& hasComment);
+// With ItemCheck::Done the caller has just checked that the reference still
+// designates its item, and that one look stands for this one.
+enum class ItemCheck { Needed, Done };
+Status ReadItemComment(const FileRef& item, QString& comment, bool& hasComment,
+                       ItemCheck check = ItemCheck::Needed);
 
 // Sets the item's comment; an empty comment removes the attribute. Never
 // follows a symbolic link: a link cannot carry a comment and fails (EPERM).

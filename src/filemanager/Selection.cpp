@@ -68,9 +68,10 @@ std::optional<std::vector<FileRef>> SelectionFromScriptOutput(std::string_view o
     return items;
 }
 
-std::optional<std::vector<FileRef>> ReadSelection(const std::string& scriptPath, int32_t& count) {
+std::optional<std::vector<FileRef>> ReadSelection(const std::string& scriptPath, int32_t& count,
+                                                  const CaptureLimits& limits) {
     CapturedRun run;
-    if (RunAndCapture({scriptPath}, CaptureLimits{}, run) != 0 || run.exitCode != 0) {
+    if (RunAndCapture({scriptPath}, limits, run) != 0 || run.exitCode != 0) {
         return std::nullopt;
     }
     std::optional<std::vector<FileRef>> items = SelectionFromScriptOutput(run.output);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filemanager/CapturedRun.h"
 #include "platform/FileRef.h"
 
 #include <cstdint>
@@ -30,9 +31,11 @@ inline constexpr size_t kMaxSelectionLines = 1000000;
 // SelectionFromScriptOutput). No output, no item line, a non-zero exit, a
 // missing or non-executable script, or a script that passes the time (5 s) or
 // size (64 MiB, kMaxSelectionLines) bounds: nothing is returned and count is
-// left as it was. Otherwise count is the number of slots.
+// left as it was. Otherwise count is the number of slots. Tests pass tighter
+// limits so that a runaway script costs them a fraction of a second.
 std::optional<std::vector<FileRef>> ReadSelection(int32_t& count);
-std::optional<std::vector<FileRef>> ReadSelection(const std::string& scriptPath, int32_t& count);
+std::optional<std::vector<FileRef>> ReadSelection(const std::string& scriptPath, int32_t& count,
+                                                  const CaptureLimits& limits = {});
 
 // What a menu build does with the selection: takes it anew and replaces the
 // snapshot. With no selection, hasArray is false and items empty; count keeps

@@ -32,14 +32,7 @@ Status StatItemRef(const FileRef& item, struct stat& st) {
     if (item.IsNull()) {
         return EINVAL;
     }
-    if (::lstat(item.Path().c_str(), &st) != 0) {
-        return LastErrnoStatus();
-    }
-    if (st.st_dev != item.Device() || st.st_ino != item.Inode() ||
-        !item.SameBirthAs(AT_FDCWD, item.Path().c_str())) {
-        return ENOENT;
-    }
-    return 0;
+    return item.StatMatching(AT_FDCWD, item.Path().c_str(), st);
 }
 
 Status CheckEntryName(const std::string& name) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace ferrolet {
 
@@ -33,14 +34,45 @@ std::string Tidy(const std::string& path) {
     }
     return out.empty() ? "/" : out;
 }
-// The entry's birth time in nanoseconds, 0 when the file system keeps none.
-int64_t BirthNs(int dirFd, const char* name) {
-    struct statx sx {};
-    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) != 0 ||
-        (sx.stx_mask & STATX_BTIME) == 0) {
+int64_t BirthNsOf(const struct statx& sx) {
+    if ((sx.stx_mask & STATX_BTIME) == 0) {
         return 0;
     }
     return static_cast<int64_t>(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec;
+}
+// The entry's birth time in nanoseconds, 0 when the file system keeps none.
+int64_t BirthNs(int dirFd, const char* name) {
+    struct statx sx {};
+    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) != 0) {
+        return 0;
+    }
+    return BirthNsOf(sx);
+}
+struct timespec TimeOf(const struct statx_timestamp& t) {
+    return {static_cast<time_t>(t.tv_sec), static_cast<long>(t.tv_nsec)};
+}
+// The status and birth time of an entry, never followed, in one call.
+int StatWithBirth(int dirFd, const char* name, struct stat& st, int64_t& birthNs) {
+    struct statx sx {};
+    if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+        return -1;
+    }
+    st = {};
+    st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    st.st_ino = sx.stx_ino;
+    st.st_mode = sx.stx_mode;
+    st.st_nlink = sx.stx_nlink;
+    st.st_uid = sx.stx_uid;
+    st.st_gid = sx.stx_gid;
+    st.st_rdev = makedev(sx.stx_rdev_major, sx.stx_rdev_minor);
+    st.st_size = static_cast<off_t>(sx.stx_size);
+    st.st_blksize = static_cast<blksize_t>(sx.stx_blksize);
+    st.st_blocks = static_cast<blkcnt_t>(sx.stx_blocks);
+    st.st_atim = TimeOf(sx.stx_atime);
+    st.st_mtim = TimeOf(sx.stx_mtime);
+    st.st_ctim = TimeOf(sx.stx_ctime);
+    birthNs = BirthNsOf(sx);
+    return 0;
 }
 } // namespace
 
@@ -58,14 +90,15 @@ Status FileRef::FromPath(const std::string& path, FileRef& out, Leaf leaf, bool*
         resolved = real;
     }
     struct stat st {};
-    if (lstat(resolved.c_str(), &st) != 0) {
+    int64_t birthNs = 0;
+    if (StatWithBirth(AT_FDCWD, resolved.c_str(), st, birthNs) != 0) {
         return LastErrnoStatus();
     }
     if (isDirectory) {
         *isDirectory = S_ISDIR(st.st_mode);
     }
     out = Make(std::move(resolved), st.st_dev, st.st_ino);
-    out.m_birthNs = BirthNs(AT_FDCWD, out.m_path.c_str());
+    out.m_birthNs = birthNs;
     return 0;
 }
 
@@ -82,8 +115,16 @@ bool FileRef::IsValid() const {
         return false;
     }
     struct stat st {};
-    return lstat(m_path.c_str(), &st) == 0 && st.st_dev == m_device && st.st_ino == m_inode &&
-           SameBirthAs(AT_FDCWD, m_path.c_str());
+    return StatMatching(AT_FDCWD, m_path.c_str(), st) == 0;
+}
+
+Status FileRef::StatMatching(int dirFd, const char* name, struct stat& st) const {
+    int64_t birthNs = 0;
+    if (StatWithBirth(dirFd, name, st, birthNs) != 0) {
+        return LastErrnoStatus();
+    }
+    const bool sameBirth = m_birthNs == 0 || birthNs == 0 || birthNs == m_birthNs;
+    return st.st_dev == m_device && st.st_ino == m_inode && sameBirth ? 0 : ENOENT;
 }
 
 bool FileRef::SameBirthAs(int dirFd, const char* name) const {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace ferrolet {
@@ -39,6 +40,11 @@ public:
     // never followed, was born when the referenced item was; true when
     // either side has no birth time to compare.
     bool SameBirthAs(int dirFd, const char* name) const;
+    // Looks at the entry name (as SameBirthAs) once: its status in st, and
+    // ENOENT when it is not the referenced item (another device, inode or
+    // birth time); the errno when it cannot be looked at. One statx answers
+    // what a stat and a birth-time look would ask separately.
+    Status StatMatching(int dirFd, const char* name, struct stat& st) const;
     bool IsNull() const { return m_path.empty(); }
 
     // The path, failing when the reference is invalid or the

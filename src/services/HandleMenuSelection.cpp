@@ -10,6 +10,7 @@
 #include "fileops/commands/MoveItem.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsLook.h"
 #include "util/Log.h"
 
 namespace ferrolet {
@@ -164,6 +165,7 @@ void HandleMenuSelection(ServiceTarget& target, const QStringList& paths, const 
 
     RequestRun run;
     for (const QString& path : paths) {
+        const SettingsLook look(ctx.settings); // one look at the settings per item
         if (!NextItem(ctx, static_cast<int>(&path - paths.data()))) {
             break;
         }

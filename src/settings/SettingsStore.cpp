@@ -290,8 +290,24 @@ void SettingsStore::ReportReadTrouble(ReadResult result) {
     }
 }
 
+void SettingsStore::BeginLook() {
+    if (m_looks++ == 0) {
+        m_lookTaken = false;
+    }
+}
+
+void SettingsStore::EndLook() {
+    if (m_looks > 0) {
+        --m_looks;
+    }
+}
+
 bool SettingsStore::Synchronize() {
     if (m_pending.empty()) {
+        if (m_looks > 0 && m_lookTaken && m_loaded) {
+            return true;
+        }
+        m_lookTaken = m_looks > 0;
         const Stamp now = CurrentStamp();
         if (m_loaded && now == m_stamp) {
             return true;

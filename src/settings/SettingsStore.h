@@ -45,6 +45,12 @@ public:
 
     QStringList Keys() const;
 
+    // While a look is held (SettingsLook.h), Synchronize looks at the file
+    // only the first time and then trusts what it found until the look ends;
+    // looks nest.
+    void BeginLook();
+    void EndLook();
+
 private:
     struct Stamp {
         bool exists = false;
@@ -83,6 +89,8 @@ private:
     bool m_reportedCorrupt = false;
     bool m_reportedRefused = false;
     bool m_reportedWriteFailure = false;
+    int m_looks = 0;
+    bool m_lookTaken = false;
 };
 
 } // namespace ferrolet

@@ -1,8 +1,9 @@
 #include "Log.h"
 
+#include "util/SystemLogSocket.h"
+
 #include <cstdio>
 #include <mutex>
-#include <syslog.h>
 
 namespace ferrolet {
 
@@ -11,10 +12,11 @@ std::mutex g_sinkMutex;
 LogSink g_sink;
 
 void SystemLog(const QString& line) {
-    static std::once_flag opened;
-    std::call_once(opened, [] { openlog("Ferrolet", LOG_PID, LOG_USER); });
+    // One connection for the whole process, not one per line; never
+    // destroyed, so lines logged while the process ends still go out.
+    static auto* systemLog = new SystemLogSocket;
     const QByteArray utf8 = line.toUtf8();
-    syslog(LOG_NOTICE, "%s", utf8.constData());
+    systemLog->Send(utf8);
     std::fprintf(stderr, "%s\n", utf8.constData());
     std::fflush(stderr);
 }

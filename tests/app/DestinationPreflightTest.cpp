@@ -150,7 +150,7 @@ TEST_F(DestinationPreflightTest, CommandRefusesAGreyedFolderAndMovesNothing) {
     const std::string readOnly = MountTmpfs("ro", MS_RDONLY);
     const std::string fine = MakeDir("dest/Fine");
     SetDestinations({readOnly, fine});
-    SetBool(keys::SelectMovedItem, false);
+    SetSwitches({keys::SelectMovedItem});
     SelectPaths({file});
 
     EXPECT_EQ(RunProgram({FERROLET_BINARY, "--command", "1001"}), 2);

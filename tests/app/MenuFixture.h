@@ -59,10 +59,6 @@ protected:
     }
     void FailSelection() { WriteFile("data/fail"); }
 
-    void SetBool(const QString& key, bool value) {
-        m_store->SetAppValue(key, value);
-        m_store->Synchronize();
-    }
     void SetDestinations(const std::vector<std::string>& paths) {
         QStringList list;
         for (const std::string& p : paths) {
@@ -80,6 +76,13 @@ protected:
         FolderList(*m_store, keys::ExtensionPathsAliases).SetPathnames(list);
     }
 
+    void SetSwitches(std::initializer_list<QString> keysOff) {
+        for (const QString& key : keysOff) {
+            m_store->SetAppValue(key, false);
+        }
+        m_store->Synchronize();
+    }
+
     // A fresh application core (its construction builds both menus once).
     AppCore& Core() {
         if (!m_core) {
@@ -90,6 +93,10 @@ protected:
     std::string StatusText() {
         Core().Setup();
         return MenuToText(Core().StatusMenu()).toStdString();
+    }
+    std::string MoveServiceText() {
+        Core().Setup();
+        return MenuToText(Core().MoveServiceMenu()).toStdString();
     }
 
     static std::string Q(const QString& s) { return s.toStdString(); }

@@ -1,8 +1,8 @@
 // Every generated entry run as its file manager runs it: the items
 // substituted the way that file manager substitutes them, the built program
 // run with no bus, and the right files checked where they went.
+#include "FileManagerEntries.h"
 #include "MenuFilesFixture.h"
-#include "SplitExec.h"
 #include "contextmenus/ScriptMenus.h"
 #include "dispatch/CommandIds.h"
 
@@ -21,148 +21,14 @@ namespace ferrolet::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Items = std::vector<std::string>; // absolute paths of the right-clicked items
-using KeyFile = std::map<std::string, std::map<std::string, std::string>>;
-
-struct Entry {
-    std::string where;
-    int tag; // the number after "--command" in the generated line
-    std::function<std::vector<std::string>(const Items&)> argv;
-};
-
-// A key file with its string values unescaped ("\\" → "\", "\s" → " ").
-KeyFile ReadKeyFile(const std::string& path) {
-    KeyFile file;
-    std::ifstream in(path);
-    std::string line, group;
-    while (std::getline(in, line)) {
-        if (line.starts_with('[') && line.ends_with(']')) {
-            group = line.substr(1, line.size() - 2);
-        } else if (const size_t eq = line.find('='); eq != std::string::npos && line[0] != '#') {
-            std::string value;
-            for (size_t i = eq + 1; i < line.size(); ++i) {
-                value += line[i] == '\\' && i + 1 < line.size()
-                             ? (++i, line[i] == 's' ? ' ' : line[i])
-                             : line[i];
-            }
-            file[group][line.substr(0, eq)] = value;
-        }
-    }
-    return file;
-}
-
-// An Exec value split as a launcher does; "%F" becomes the items.
-std::vector<std::string> ExecArgv(const std::string& exec, const Items& items) {
-    const std::vector<std::string> args = test::SplitExec(exec);
-    std::vector<std::string> argv;
-    for (const std::string& arg : args) {
-        if (arg == "%F") {
-            argv.insert(argv.end(), items.begin(), items.end());
-        } else {
-            argv.push_back(arg);
-        }
-    }
-    return argv;
-}
 
 int TagIn(const std::string& text) {
     const size_t at = text.find("--command ");
     return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 10);
 }
 
-// A desktop-entry Exec line checked for our program's own path, unbroken.
-Entry ExecEntry(std::string where, const std::string& exec) {
-    EXPECT_EQ(ExecArgv(exec, {}).at(0), FERROLET_BINARY) << where;
-    return {std::move(where), TagIn(exec),
-            [exec](const Items& items) { return ExecArgv(exec, items); }};
-}
-
-std::string ShellQuoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
-
 class GeneratedEntries : public MenuFilesFixture {
 protected:
-    std::vector<Entry> Dolphin() {
-        const std::string path = m_places.dolphin + "/ferrolet-destinations.desktop";
-        EXPECT_TRUE(fs::status(path).permissions() != fs::perms::none &&
-                    (fs::status(path).permissions() & fs::perms::owner_exec) != fs::perms::none);
-        const KeyFile file = ReadKeyFile(path);
-        std::vector<Entry> out;
-        std::string actions = file.at("Desktop Entry").at("Actions");
-        for (size_t semi; (semi = actions.find(';')) != std::string::npos;) {
-            const std::string exec =
-                file.at("Desktop Action " + actions.substr(0, semi)).at("Exec");
-            out.push_back(ExecEntry("dolphin " + actions.substr(0, semi), exec));
-            actions.erase(0, semi + 1);
-        }
-        return out;
-    }
-
-    std::vector<Entry> Nemo() {
-        std::vector<Entry> out;
-        for (const auto& file : fs::directory_iterator(m_places.nemo)) {
-            const std::string exec = ReadKeyFile(file.path()).at("Nemo Action").at("Exec");
-            out.push_back(ExecEntry(file.path(), exec));
-        }
-        return out;
-    }
-
-    // Thunar puts each item, shell-quoted, in place of %F and runs the line
-    // through /bin/sh.
-    std::vector<Entry> Thunar() {
-        std::vector<Entry> out;
-        QFile file(QString::fromStdString(m_places.thunar + "/uca.xml"));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        QXmlStreamReader xml(&file);
-        while (!xml.atEnd()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"command") {
-                const std::string command = xml.readElementText().toStdString();
-                out.push_back({"thunar " + command, TagIn(command), [command](const Items& items) {
-                                   std::string quoted;
-                                   for (const std::string& item : items) {
-                                       quoted += (quoted.empty() ? "" : " ") + ShellQuoted(item);
-                                   }
-                                   std::string line = command;
-                                   line.replace(line.find("%F"), 2, quoted);
-                                   return std::vector<std::string>{"/bin/sh", "-c", line};
-                               }});
-            }
-        }
-        EXPECT_FALSE(xml.hasError());
-        return out;
-    }
-
-    // Nautilus runs a script in the items' folder with their names as
-    // arguments; Caja is given absolute paths here, so both forms are run.
-    std::vector<Entry> Scripts(const std::string& scripts, bool relative) {
-        std::vector<Entry> out;
-        for (const auto& file : fs::recursive_directory_iterator(scripts + "/Ferrolet")) {
-            if (!file.is_regular_file() || file.path().filename() == ScriptMenus::kMarker) {
-                continue;
-            }
-            const std::string script = file.path();
-            out.push_back({script, TagIn(ReadFile(script)), [script, relative](const Items& items) {
-                               std::vector<std::string> argv{"/bin/sh",
-                                                             "-c",
-                                                             "cd \"$1\" && shift && exec \"$@\"",
-                                                             "sh",
-                                                             fs::path(items[0]).parent_path(),
-                                                             script};
-                               for (const std::string& item : items) {
-                                   argv.push_back(relative ? fs::path(item).filename().string()
-                                                           : item);
-                               }
-                               return argv;
-                           }});
-        }
-        return out;
-    }
-
     static std::set<std::string> Listing(const std::string& folder) {
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder)) {
@@ -253,18 +119,26 @@ TEST_F(GeneratedEntries, EachEntryActsOnExactlyTheRightClickedItems) {
     WriteContextMenus(Model(), m_places, MenuScope::Everywhere, &written);
     ASSERT_EQ(written.size(), 5) << written.join(",").toStdString();
 
-    std::vector<Entry> all;
-    for (auto entries : {Dolphin(), Nemo(), Thunar(), Scripts(m_places.nautilus, true),
-                         Scripts(m_places.caja, false)}) {
+    const std::string dolphin = m_places.dolphin + "/ferrolet-destinations.desktop";
+    EXPECT_NE(fs::status(dolphin).permissions() & fs::perms::owner_exec, fs::perms::none);
+    std::vector<FileManagerEntry> all;
+    for (auto entries : {DolphinEntries(dolphin), NemoEntries(m_places.nemo),
+                         ThunarEntries(m_places.thunar + "/uca.xml"),
+                         ScriptEntries(m_places.nautilus + "/Ferrolet", true),
+                         ScriptEntries(m_places.caja + "/Ferrolet", false)}) {
         EXPECT_EQ(entries.size(), 12u) << (entries.empty() ? "" : entries[0].where);
         all.insert(all.end(), entries.begin(), entries.end());
     }
     int n = 0;
-    for (const Entry& entry : all) {
+    for (const FileManagerEntry& entry : all) {
         const std::string id = std::to_string(++n);
         const Items items = {WriteFile("in/" + id + "/-x" + id + " 'a' \"b\" $c.txt", "x" + id),
                              WriteFile("in/" + id + "/y" + id + " ;&|.txt", "y" + id)};
-        const int tag = entry.tag;
+        const int tag = TagIn(entry.line);
+        if (entry.argv({"/x"}).at(0) != "/bin/sh") {
+            EXPECT_EQ(entry.argv({}).at(0), FERROLET_BINARY)
+                << entry.where << ": our path, unbroken";
+        }
         const std::optional<DecodedTag> decoded = DecodeMenuItemTag(tag);
         const std::set<std::string> before =
             tag > 0 ? Listing(m_dests.at(static_cast<size_t>(decoded->folderIndex - 1)))

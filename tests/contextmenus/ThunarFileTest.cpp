@@ -100,13 +100,14 @@ TEST_F(MenuFiles, ListChangesReachOnlyTheFileManagersTheUserInstalled) {
     EXPECT_FALSE(Exists(m_places.dolphin) || Exists(m_places.nemo) || Exists(m_places.caja));
     EXPECT_TRUE(fs::is_empty(Path("shipped")));
 
-    // Installing everywhere skips only the folder that is not ours.
-    QStringList failed;
-    WriteContextMenus(Model(), m_places, MenuScope::Everywhere, nullptr, &failed);
-    EXPECT_EQ(failed, QStringList{"Nautilus"});
+    // `ferrolet --install-menus` installs everywhere but in the folder that
+    // is not ours, and says so in its exit status; --remove-menus undoes it.
+    std::string said;
+    EXPECT_EQ(RunProgram({FERROLET_BINARY, "--install-menus"}, &said), 1) << said;
+    EXPECT_NE(said.find("context menus of Dolphin"), std::string::npos) << said;
+    EXPECT_TRUE(Exists(m_places.caja + "/Ferrolet"));
     EXPECT_TRUE(fs::is_empty(Path("shipped")));
-
-    RemoveContextMenus(m_places, &failed);
+    RunProgram({FERROLET_BINARY, "--remove-menus"});
     EXPECT_TRUE(fs::is_empty(m_places.dolphin) && fs::is_empty(m_places.nemo));
     EXPECT_FALSE(Exists(m_places.caja + "/Ferrolet"));
     EXPECT_TRUE(fs::is_symlink(m_places.nautilus + "/Ferrolet"));

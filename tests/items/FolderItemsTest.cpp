@@ -14,11 +14,6 @@ namespace {
 
 class FolderItemsTest : public ferrolet::test::TempHome {
 protected:
-    FileRef Ref(const std::string& path) {
-        FileRef ref;
-        EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
-        return ref;
-    }
     static std::vector<std::string> Names(const std::vector<FileRef>& items) {
         std::vector<std::string> names;
         for (const FileRef& item : items) {

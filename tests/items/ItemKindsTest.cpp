@@ -10,14 +10,7 @@ using namespace ferrolet;
 
 namespace {
 
-class ItemKindsTest : public ferrolet::test::TempHome {
-protected:
-    FileRef Ref(const std::string& path) {
-        FileRef ref;
-        EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
-        return ref;
-    }
-};
+using ItemKindsTest = ferrolet::test::TempHome;
 
 TEST_F(ItemKindsTest, PlainFoldersAreDirectoriesThatAreNotAppDirs) {
     EXPECT_TRUE(IsPlainFolder(Ref(MakeDir("Documents"))));

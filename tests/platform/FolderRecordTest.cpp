@@ -7,7 +7,6 @@
 #include "platform/MountTable.h"
 
 #include <cstdio>
-#include <random>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -130,17 +129,6 @@ TEST_F(FolderRecordTest, BytesThatAreNotARecordFailCleanly) {
             ASSERT_EQ(Resolved(flipped, &status), "") << byte << ":" << bit;
             ASSERT_EQ(status, EINVAL);
         }
-    }
-    std::mt19937 random(12345);
-    for (int n = 0; n < 2000; ++n) {
-        QByteArray bytes(static_cast<qsizetype>(random() % 300), '\0');
-        for (char& c : bytes) {
-            c = static_cast<char>(random());
-        }
-        if (n % 2) {
-            bytes.replace(0, std::min<qsizetype>(4, bytes.size()), "FLRC");
-        }
-        EXPECT_EQ(Resolved(bytes), "");
     }
 }
 

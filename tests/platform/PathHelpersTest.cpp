@@ -10,17 +10,6 @@ using namespace ferrolet;
 
 namespace {
 
-TEST(CleanForFilename, ReplacesOnlySlashAndColon) {
-    EXPECT_EQ(CleanForFilename(QStringLiteral("2011-05-04 10:22:31 -0400")),
-              QStringLiteral("2011-05-04 10-22-31 -0400"));
-    EXPECT_EQ(CleanForFilename(QStringLiteral("a/b:d")), QStringLiteral("a-b-d"));
-    EXPECT_EQ(CleanForFilename(QStringLiteral("//::")), QStringLiteral("----"));
-    EXPECT_EQ(CleanForFilename(QStringLiteral(" .x\\y ")), QStringLiteral(" .x\\y "));
-    const QString accented = QString::fromUtf8("caf\xc3\xa9:\xf0\x9f\x98\x80/");
-    EXPECT_EQ(CleanForFilename(accented), QString::fromUtf8("caf\xc3\xa9-\xf0\x9f\x98\x80-"));
-    EXPECT_TRUE(CleanForFilename(QString()).isEmpty());
-}
-
 TEST(ParentOfPath, OneAnswerAtEveryEdge) {
     struct Case {
         const char* path;

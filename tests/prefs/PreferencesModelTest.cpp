@@ -1,265 +1,272 @@
-// Loading the window's state, the checkboxes, the sound menu and the save at
-// every window close, against a real settings file read back by plistlib.
+// The preferences logic on its model, each change checked in the settings
+// file as Python's plistlib reads it and as a fresh store reads it.
 #include "PrefsFixture.h"
 
+#include "prefs/DroppedFolders.h"
+#include "prefs/FolderCollation.h"
 #include "prefs/OptionSwitches.h"
+#include "prefs/RowReorder.h"
 #include "prefs/ThemeSounds.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
 #include "util/AppPaths.h"
 
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ferrolet::test {
 namespace {
 
-class PreferencesModelTest : public PrefsFixture {};
+class PreferencesModelTest : public PrefsFixture {
+protected:
+    QStringList StoredList(const QString& key) const { return FolderPathnames(*FreshStore(), key); }
+};
 
-TEST_F(PreferencesModelTest, FirstLaunchShowsDefaultsAndWritesNothing) {
-    WriteFile("sounds/bell.oga");
-    PreferencesModel& model = Model();
-
+TEST_F(PreferencesModelTest, SwitchesShowOnlyStoredBooleansAndWriteTheirOwnKey) {
+    PreferencesModel& fresh = Model();
     for (const OptionSwitch& option : AllOptionSwitches()) {
-        EXPECT_EQ(model.OptionState(option.key), option.key != keys::ReplaceFilesBySameName)
+        EXPECT_EQ(fresh.OptionState(option.key), option.key != keys::ReplaceFilesBySameName)
             << option.key.toStdString();
     }
-    EXPECT_TRUE(model.Pathnames().isEmpty());
-    EXPECT_TRUE(model.Extensions().isEmpty());
-    EXPECT_TRUE(model.ExtensionPaths().isEmpty());
-    EXPECT_EQ(model.SoundTitles(), QStringList({"None", "bell"}));
-    EXPECT_TRUE(model.StoredSoundTitle().isEmpty());
     EXPECT_FALSE(Exists(m_store->FilePath())) << "loading must not create the settings file";
+    fresh.SetOption(keys::IncludeCopyTo, false);
+    EXPECT_EQ(Stored(), (QJsonObject{{"IncludeCopyTo", false}})) << "one control, one key";
 
-    // Using one control writes exactly that control's key.
-    model.SetOption(keys::IncludeCopyTo, false);
-    const QJsonObject stored = Stored();
-    EXPECT_EQ(stored.keys(), QStringList({"IncludeCopyTo"}));
-    EXPECT_EQ(stored.value("IncludeCopyTo"), QJsonValue(false));
-}
-
-TEST_F(PreferencesModelTest, OnlyStoredBooleansCountAsBooleans) {
-    m_store->SetAppValue(keys::IncludeCopyTo, 0);                      // a number
-    m_store->SetAppValue(keys::IncludeMoveTo, false);                  // a boolean
-    m_store->SetAppValue(keys::SelectMovedItem, QStringLiteral("NO")); // a string
-    m_store->SetAppValue(keys::ReplaceFilesBySameName, 1);             // a number
-    m_store->SetAppValue(keys::WrapCopies, false);
-    m_store->SetAppValue(keys::On, false);
-    ASSERT_TRUE(m_store->Synchronize());
-    m_store = FreshStore();
-
-    PreferencesModel& model = Model();
-    EXPECT_TRUE(model.OptionState(keys::IncludeCopyTo));
-    EXPECT_FALSE(model.OptionState(keys::IncludeMoveTo));
-    EXPECT_TRUE(model.OptionState(keys::SelectMovedItem));
-    EXPECT_FALSE(model.OptionState(keys::ReplaceFilesBySameName));
-    EXPECT_FALSE(model.OptionState(keys::WrapCopies));
-    EXPECT_FALSE(model.OptionState(keys::On));
-
-    // The wrongly typed value stays as it is until its box is clicked.
-    EXPECT_EQ(Stored().value("IncludeCopyTo"), QJsonValue(QJsonObject{{"$int", 0}}));
-    model.SetOption(keys::IncludeCopyTo, true);
-    EXPECT_EQ(Stored().value("IncludeCopyTo"), QJsonValue(true));
-    EXPECT_EQ(Stored().value("ReplaceFilesBySameName"), QJsonValue(QJsonObject{{"$int", 1}}));
-}
-
-TEST_F(PreferencesModelTest, EveryCheckboxWritesItsOwnKey) {
-    PreferencesModel& model = Model();
-    std::set<QString> seen;
+    // Every boolean key has one box, and each box writes its own key.
+    std::set<QString> seen, booleans;
     for (const OptionSwitch& option : AllOptionSwitches()) {
         EXPECT_TRUE(seen.insert(option.key).second) << "two boxes for " << option.key.toStdString();
-        const bool flipped = !model.OptionState(option.key);
-        model.SetOption(option.key, flipped);
+        const bool flipped = !fresh.OptionState(option.key);
+        fresh.SetOption(option.key, flipped);
         EXPECT_EQ(ReadBack(option.key), QVariant(flipped)) << option.key.toStdString();
     }
-    // Every boolean key of the store has a box, and nothing else does.
-    std::set<QString> booleans;
     for (const SettingDefinition& setting : AllSettings()) {
         if (setting.type == SettingType::Boolean) {
             booleans.insert(QString::fromLatin1(setting.key));
         }
     }
     EXPECT_EQ(seen, booleans);
+
+    // Values of another type read as the default and stay until clicked.
+    m_store->SetAppValue(keys::IncludeCopyTo, 0);
+    m_store->SetAppValue(keys::SelectMovedItem, QStringLiteral("NO"));
+    m_store->SetAppValue(keys::ReplaceFilesBySameName, 1);
+    m_store->SetAppValue(keys::On, false);
+    ASSERT_TRUE(m_store->Synchronize());
+    m_store = FreshStore();
+    PreferencesModel& typed = Model();
+    EXPECT_TRUE(typed.OptionState(keys::IncludeCopyTo));
+    EXPECT_TRUE(typed.OptionState(keys::SelectMovedItem));
+    EXPECT_FALSE(typed.OptionState(keys::ReplaceFilesBySameName));
+    EXPECT_FALSE(typed.OptionState(keys::On));
+    EXPECT_EQ(Stored().value("IncludeCopyTo"), QJsonValue(QJsonObject{{"$int", 0}}));
+    typed.SetOption(keys::IncludeCopyTo, true);
+    EXPECT_EQ(Stored().value("IncludeCopyTo"), QJsonValue(true));
+    EXPECT_EQ(Stored().value("ReplaceFilesBySameName"), QJsonValue(QJsonObject{{"$int", 1}}));
 }
 
 TEST_F(PreferencesModelTest, SoundMenuListsTheFolderAndStoresTheChoice) {
-    WriteFile("sounds/complete.oga");
-    WriteFile("sounds/bell.oga");
-    WriteFile("sounds/.hidden-thing.wav");
-    WriteFile("sounds/no-extension");
+    for (const char* file : {"complete.oga", "bell.oga", ".hidden-thing.wav", "no-extension"}) {
+        WriteFile(std::string("sounds/") + file);
+    }
     m_store->SetAppValue(keys::LastSelectedSound, QStringLiteral("Glass"));
     m_store->Synchronize();
     PreferencesModel& model = Model();
     EXPECT_EQ(model.SoundTitles(),
               QStringList({"None", ".hidden-thing", "bell", "complete", "no-extension"}));
-    // A stored title that names no entry selects nothing and is kept.
-    EXPECT_TRUE(model.StoredSoundTitle().isEmpty());
-    EXPECT_EQ(Stored().value("LastSelectedSound"), QJsonValue("Glass"));
-
+    EXPECT_TRUE(model.StoredSoundTitle().isEmpty()) << "a title naming no entry selects nothing";
+    EXPECT_EQ(Stored().value("LastSelectedSound"), QJsonValue("Glass")) << "and is kept";
     model.SelectSound(QStringLiteral("None"));
     EXPECT_TRUE(m_platform.sounds.isEmpty()) << "None plays nothing";
-    EXPECT_EQ(Stored().value("LastSelectedSound"), QJsonValue("None"));
     EXPECT_EQ(model.StoredSoundTitle(), QStringLiteral("None"));
-
     model.SelectSound(QStringLiteral("complete"));
     EXPECT_EQ(m_platform.sounds, QStringList({"complete"}));
     EXPECT_EQ(Stored().value("LastSelectedSound"), QJsonValue("complete"));
-
-    // A number stored under the key selects nothing either.
     m_store->SetAppValue(keys::LastSelectedSound, 3);
     EXPECT_TRUE(model.StoredSoundTitle().isEmpty());
-}
 
-TEST_F(PreferencesModelTest, SoundThemeFolderAndMissingFolder) {
-    const QStringList missing = ListSoundTitles(QString::fromStdString(Path("no-such-folder")));
-    EXPECT_EQ(missing, QStringList({"None"}));
+    EXPECT_EQ(ListSoundTitles(QString::fromStdString(Path("no-such-folder"))),
+              QStringList({"None"}));
     const QStringList theme = ListSoundTitles(QString::fromUtf8(kSoundThemeFolder));
-    ASSERT_FALSE(theme.isEmpty());
-    EXPECT_EQ(theme.front(), "None");
-    if (theme.size() > 1) { // the freedesktop theme is installed
-        EXPECT_TRUE(theme.contains("complete"));
-        EXPECT_FALSE(theme.contains("complete.oga"));
+    EXPECT_TRUE(theme.contains("complete") && !theme.contains("complete.oga"));
+}
+
+TEST_F(PreferencesModelTest, AddedAndDroppedFoldersGoToTheTopInNumericCaseBlindOrder) {
+    const QString x = Dir("X");
+    const QString f10 = Dir("folders/Folder 10");
+    const QString f2 = Dir("folders/folder 2");
+    const QString f9 = Dir("folders/Folder 9");
+    PreferencesModel& model = Model();
+    model.AddFolders({x});
+    model.AddFolders({f10, f2, f9});
+    const QStringList expected{f10, f9, f2, x};
+    EXPECT_EQ(StoredList(keys::PathnamesAliases), expected);
+    model.AddExtensionsFolders({x});
+    model.AddExtensionsFolders({f2, f9, f10});
+    EXPECT_EQ(StoredList(keys::ExtensionPathsAliases), expected);
+    EXPECT_EQ(Strings(Stored().value("Extensions")), QStringList({"???", "???", "???", "???"}));
+    model.AddFolders({x}); // the same folder may be listed twice
+    model.AddFolders({});
+    EXPECT_EQ(model.Pathnames().size(), 5);
+    // Punctuation tells names apart whatever order they came in.
+    QStringList reversed{"/p/b 2", "/p/b_2", "/p/b-2", "/p/a100", "/p/A3"};
+    QStringList forward{"/p/A3", "/p/b-2", "/p/a100", "/p/b_2", "/p/b 2"};
+    SortFolderPaths(reversed);
+    SortFolderPaths(forward);
+    EXPECT_EQ(reversed, forward);
+    EXPECT_EQ(forward.mid(0, 2), QStringList({"/p/A3", "/p/a100"}));
+
+    // Only plain folders are taken from a drop.
+    const QString file = QString::fromStdString(WriteFile("drops/file.txt"));
+    const std::string appRun = WriteFile("drops/Tool.AppDir/AppRun", "#!/bin/sh\n");
+    ASSERT_EQ(chmod(appRun.c_str(), 0755), 0);
+    const QString appDir = QString::fromStdString(Path("drops/Tool.AppDir"));
+    const QString link = QString::fromStdString(Path("drops/link"));
+    ASSERT_EQ(symlink(x.toUtf8().constData(), link.toUtf8().constData()), 0);
+    const QString notApp = Dir("drops/Notes"); // AppRun not executable: a plain folder
+    WriteFile("drops/Notes/AppRun", "just a note");
+    for (const QString& refused : {file, appDir, link, QString::fromStdString(Path("drops/gone")),
+                                   QStringLiteral("relative/path")}) {
+        EXPECT_FALSE(IsDroppablePlainFolder(refused)) << refused.toStdString();
+        EXPECT_FALSE(model.DropFolders(FolderTable::Destinations, {refused}));
     }
+    EXPECT_TRUE(model.DropFolders(FolderTable::Extensions, {file, notApp, appDir}));
+    EXPECT_EQ(model.ExtensionPaths().front(), notApp);
+    EXPECT_EQ(LocalPathsOfUrls({QUrl::fromLocalFile(x), QUrl("https://example.org/x"),
+                                QUrl("smb://host/share")}),
+              QStringList({x}));
 }
 
-TEST_F(PreferencesModelTest, SaveWritesEveryListAndTheTab) {
+TEST_F(PreferencesModelTest, ExtensionsAreStoredLowerCasedAndDeletedInStepWithFolders) {
+    QStringList folders;
+    for (const char* name : {"A", "B", "C", "D"}) {
+        folders.append(Dir(std::string("ext/") + name));
+    }
+    PreferencesModel& model = Model();
+    model.AddExtensionsFolders(folders); // rows D, C, B, A
+    const std::vector<std::pair<QString, QString>> typed{
+        {"PDF", "pdf"},
+        {".PDF", ".pdf"},
+        {" a/b ", " a/b "},
+        {QString::fromUtf8("ÄÖÜ"), QString::fromUtf8("äöü")},
+        {QString(300, QChar('X')), QString(300, QChar('x'))},
+        {"", ""},
+        {"Tar.GZ", "tar.gz"}};
+    for (const auto& [input, expected] : typed) {
+        model.SetExtension(0, input);
+        EXPECT_EQ(Strings(Stored().value("Extensions")).front(), expected) << input.toStdString();
+    }
+    model.SetExtension(7, "ignored");
+    for (int i = 1; i < 4; ++i) {
+        model.SetExtension(i, QString(QChar('C' - i + 1)));
+    }
+    model.DeleteRows(FolderTable::Extensions, {2, 0});
+    model.DeleteRows(FolderTable::Extensions, {});
+    model.DeleteRows(FolderTable::Extensions, {9});
+    EXPECT_EQ(Strings(Stored().value("Extensions")), QStringList({"c", "a"}));
+    EXPECT_EQ(StoredList(keys::ExtensionPathsAliases), QStringList({folders[2], folders[0]}));
+    model.AddFolders({folders[0], folders[1], folders[2]});
+    model.DeleteRows(FolderTable::Destinations, {1});
+    EXPECT_EQ(StoredList(keys::PathnamesAliases), QStringList({folders[2], folders[0]}));
+}
+
+TEST_F(PreferencesModelTest, DestinationChangesAreAnnouncedOnceStoredAndReorderedByDrags) {
     const QString a = Dir("folders/A");
     const QString b = Dir("folders/B");
     PreferencesModel& model = Model();
-    model.SetOption(keys::On, false);
-    model.AddFolders({a});
-    model.AddExtensionsFolders({b});
-    model.SetSelectedTab(3);
-    model.SavePreferences();
-
-    const QJsonObject stored = Stored();
-    EXPECT_EQ(stored.value("On"), QJsonValue(false));
-    EXPECT_EQ(stored.value("SelectedTabViewItem"), QJsonValue(QJsonObject{{"$int", 3}}));
-    EXPECT_EQ(Strings(stored.value("Extensions")), QStringList({"???"}));
-    ASSERT_EQ(stored.value("PathnamesAliases").toArray().size(), 1);
-    ASSERT_EQ(stored.value("ExtensionPathsAliases").toArray().size(), 1);
-    EXPECT_TRUE(stored.value("PathnamesAliases").toArray()[0].toObject().contains("$data"));
-
-    auto other = FreshStore();
-    EXPECT_EQ(FolderPathnames(*other, keys::PathnamesAliases), QStringList({a}));
-    EXPECT_EQ(FolderPathnames(*other, keys::ExtensionPathsAliases), QStringList({b}));
-}
-
-TEST_F(PreferencesModelTest, EveryDestinationListChangeIsAnnouncedOnceStored) {
-    const QString a = Dir("folders/A");
-    const QString b = Dir("folders/B");
-    PreferencesModel& model = Model();
-    // What a listener (the context-menu writer) reads from the store then.
-    std::vector<QStringList> seen;
-    model.onPathnamesStored = [&] {
-        seen.push_back(FolderPathnames(*FreshStore(), keys::PathnamesAliases));
-    };
+    std::vector<QStringList> seen; // what the context-menu writer reads then
+    model.onPathnamesStored = [&] { seen.push_back(StoredList(keys::PathnamesAliases)); };
     model.AddFolders({a});
     model.DropFolders(FolderTable::Destinations, {b});
     model.ReorderPathnames({0}, 2);
     model.DeleteRows(FolderTable::Destinations, {0});
-    const std::vector<QStringList> expected = {{a}, {b, a}, {a, b}, {b}};
-    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(seen, (std::vector<QStringList>{{a}, {b, a}, {a, b}, {b}}));
+
+    // Dragged rows from both sides of the drop keep their gaps; rows that
+    // do not fit the list are ignored.
+    struct Case {
+        QList<int> dragged;
+        int dropRow;
+        QStringList result;
+        QList<int> selection;
+    };
+    const QStringList f{"F1", "F2", "F3", "F4", "F5"};
+    const std::vector<Case> cases{
+        {{0, 1}, 4, {"F3", "F4", "F1", "F2", "F5"}, {2, 3}},
+        {{3, 4}, 0, {"F4", "F5", "F1", "F2", "F3"}, {0, 1}},
+        {{0, 4}, 2, {"F2", "F1", "F3", "F4", "F5"}, {1, 4}},
+        {{2, 4}, 0, {"F3", "F1", "F5", "F2", "F4"}, {0, 2}},
+        {{2}, 2, f, {2}},
+        {{2}, 3, f, {2}},
+        {{0}, 5, {"F2", "F3", "F4", "F5", "F1"}, {4}},
+        {{4, 0}, 1, f, {0, 4}},
+        {{0, 2}, 3, {"F2", "F1", "F4", "F3", "F5"}, {1, 3}},
+        {{2, 2, 9}, 0, {"F3", "F1", "F2", "F4", "F5"}, {0}},
+        {{7, -1}, 0, f, {}},
+        {{0}, 50, f, {0}},
+    };
+    for (const Case& c : cases) {
+        QStringList list = f;
+        EXPECT_EQ(MoveRowsTo(list, c.dragged, c.dropRow), c.selection) << c.dropRow;
+        EXPECT_EQ(list, c.result) << c.dropRow;
+    }
+    QStringList equal{"x", "y", "x", "z"};
+    EXPECT_EQ(MoveRowsTo(equal, {2}, 0), QList<int>({0})) << "the first row holding the path";
 }
 
-TEST_F(PreferencesModelTest, SaveKeepsRowsOfFoldersNotFound) {
+TEST_F(PreferencesModelTest, SaveRefreshAndOlderListsKeepEveryRow) {
     const QString a = Dir("folders/A");
+    const QString b = Dir("folders/B");
     const QString gone = Dir("folders/Gone");
-    PreferencesModel& model = Model();
-    model.AddFolders({gone, a});
-    ASSERT_EQ(model.Pathnames(), QStringList({gone, a}));
-    ASSERT_EQ(rmdir(gone.toUtf8().constData()), 0);
-
-    model.UpdatePathnamesTable();
-    EXPECT_EQ(model.Pathnames(), QStringList({kFolderNotFound, a}));
-    model.SavePreferences();
-    EXPECT_EQ(Stored().value("PathnamesAliases").toArray().size(), 2)
-        << "every row keeps its index";
-    EXPECT_EQ(FolderPathnames(*FreshStore(), keys::PathnamesAliases),
-              QStringList({kFolderNotFound, a}));
-}
-
-TEST_F(PreferencesModelTest, RefreshSeesChangesOfOtherWriters) {
-    const QString a = Dir("folders/A");
-    const QString b = Dir("folders/B");
-    PreferencesModel& model = Model();
-    model.AddFolders({a});
-
-    // The Add Folder command writes through its own store, as another
-    // process would.
-    auto command = FreshStore();
-    StoreDestinationPathnames(*command, {a, b});
-    model.UpdatePathnamesTable();
-    EXPECT_EQ(model.Pathnames(), QStringList({a, b}));
-}
-
-TEST_F(PreferencesModelTest, OlderPathListsStillPresentAreMovedOnLoad) {
-    const QString a = Dir("folders/A");
-    const QString b = Dir("folders/B");
-    const QString c = Dir("folders/C");
-    m_store->SetAppValue(keys::Pathnames, QVariantList{a, b});
-    m_store->SetAppValue(keys::ExtensionPaths, QVariantList{c});
+    m_store->SetAppValue(keys::Pathnames, QVariantList{gone, a}); // older path-only lists
+    m_store->SetAppValue(keys::ExtensionPaths, QVariantList{b, a});
     m_store->SetAppValue(keys::Extensions, QVariantList{QStringLiteral("pdf")});
     m_store->Synchronize();
     m_store = FreshStore();
-
     PreferencesModel& model = Model();
+    EXPECT_EQ(model.Pathnames(), QStringList({gone, a}));
+    EXPECT_EQ(model.Extensions(), QStringList({"pdf", "???"})) << "paired without losing either";
+    QJsonObject stored = Stored();
+    EXPECT_FALSE(stored.contains("Pathnames") || stored.contains("ExtensionPaths"));
+    EXPECT_TRUE(stored.value("PathnamesAliases").toArray()[0].toObject().contains("$data"));
+
+    ASSERT_EQ(rmdir(gone.toUtf8().constData()), 0);
+    model.UpdatePathnamesTable();
+    EXPECT_EQ(model.Pathnames(), QStringList({kFolderNotFound, a}));
+    model.RevealRow(FolderTable::Destinations, 0); // not found: nothing
+    model.RevealRow(FolderTable::Destinations, 1);
+    model.RevealRow(FolderTable::Destinations, -1);
+    model.RevealRow(FolderTable::Extensions, 9);
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{a.toStdString()});
+    model.OpenHelp();
+    EXPECT_EQ(m_platform.openedUrls, QStringList({"https://ferrolet.quorvane.com"}));
+    model.SetOption(keys::On, false);
+    model.SetSelectedTab(3);
+    model.SavePreferences();
+    stored = Stored();
+    EXPECT_EQ(stored.value("On"), QJsonValue(false));
+    EXPECT_EQ(stored.value("SelectedTabViewItem"), QJsonValue(QJsonObject{{"$int", 3}}));
+    EXPECT_EQ(StoredList(keys::PathnamesAliases), QStringList({kFolderNotFound, a}))
+        << "a row not found keeps its index";
+
+    // Other writers' changes are seen at the next refresh; an Extensions of
+    // another type leaves the extensions as they were.
+    StoreDestinationPathnames(*FreshStore(), {a, b});
+    model.UpdatePathnamesTable();
     EXPECT_EQ(model.Pathnames(), QStringList({a, b}));
-    EXPECT_EQ(model.ExtensionPaths(), QStringList({c}));
-    EXPECT_EQ(model.Extensions(), QStringList({"pdf"}));
-    const QJsonObject stored = Stored();
-    EXPECT_FALSE(stored.contains("Pathnames"));
-    EXPECT_FALSE(stored.contains("ExtensionPaths"));
-    EXPECT_EQ(stored.value("PathnamesAliases").toArray().size(), 2);
-}
-
-TEST_F(PreferencesModelTest, UnevenStoredListsArePairedWithoutLosingEither) {
-    const QString a = Dir("folders/A");
-    const QString b = Dir("folders/B");
-    StoreDestinationPathnames(*m_store, {}); // a store file exists
-    {
-        FolderList items(*m_store, keys::ExtensionPathsAliases);
-        items.SetPathnames({a, b});
-    }
-    m_store->SetAppValue(keys::Extensions, QVariantList{QStringLiteral("pdf")});
-    m_store->Synchronize();
-    PreferencesModel& model = Model();
-    EXPECT_EQ(model.ExtensionPaths(), QStringList({a, b}));
-    EXPECT_EQ(model.Extensions(), QStringList({"pdf", "???"}));
-
     m_store->SetAppValue(keys::Extensions, QVariantList{"pdf", "jpg", "txt"});
     m_store->Synchronize();
     model.UpdateExtensionsTable();
-    EXPECT_EQ(model.Extensions(), QStringList({"pdf", "jpg", "txt"}));
-    EXPECT_EQ(model.ExtensionPaths(), QStringList({a, b, kFolderNotFound}));
-
-    // A stored Extensions of another type leaves the extensions as they were.
+    EXPECT_EQ(model.ExtensionPaths(), QStringList({b, a, kFolderNotFound}));
     m_store->SetAppValue(keys::Extensions, QVariantMap{{"x", 1}});
     m_store->Synchronize();
     model.UpdateExtensionsTable();
     EXPECT_EQ(model.Extensions(), QStringList({"pdf", "jpg", "txt"}));
-}
-
-TEST_F(PreferencesModelTest, HelpAndReveal) {
-    const QString a = Dir("folders/A");
-    PreferencesModel& model = Model();
-    model.OpenHelp();
-    EXPECT_EQ(m_platform.openedUrls, QStringList({"https://ferrolet.quorvane.com"}));
-
-    model.AddFolders({a});
-    model.RevealRow(FolderTable::Destinations, 0);
-    model.RevealRow(FolderTable::Destinations, 1);
-    model.RevealRow(FolderTable::Destinations, -1);
-    model.RevealRow(FolderTable::Extensions, 0);
-    ASSERT_EQ(m_platform.revealed.size(), 1u);
-    EXPECT_EQ(m_platform.revealed[0], a.toStdString());
-
-    ASSERT_EQ(rmdir(a.toUtf8().constData()), 0);
-    model.UpdatePathnamesTable();
-    ASSERT_EQ(model.Pathnames(), QStringList({kFolderNotFound}));
-    model.RevealRow(FolderTable::Destinations, 0);
-    EXPECT_EQ(m_platform.revealed.size(), 1u) << "a folder not found reveals nothing";
 }
 
 } // namespace

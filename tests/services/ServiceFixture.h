@@ -12,7 +12,7 @@
 
 namespace ferrolet::test {
 
-// A private home with the standard folders found (or not) at "start", real
+// A private home with the standard folders found (not made) at start, real
 // settings and a recording platform: what a service request runs against.
 class ServiceFixture : public TempHome {
 protected:
@@ -22,27 +22,24 @@ protected:
         m_settings->SetAppValue(keys::LastSelectedSound, QStringLiteral("complete"));
         m_settings->Synchronize();
     }
-
-    // Fills the standard-folder table as the application does at start.
-    void Start() { m_folders = FillStandardFolderTable(); }
-
     const std::string& FolderPath(StandardFolder which) {
         if (!m_folders) {
-            Start();
+            m_folders = FillStandardFolderTable();
         }
         return (*m_folders)[static_cast<size_t>(which)].path;
     }
-
     void Handle(const QStringList& paths, const QString& userData) {
-        if (!m_folders) {
-            Start();
-        }
+        FolderPath(StandardFolder::Home);
         CommandContext ctx{*m_settings, m_platform, m_selection, m_extensionMap,
                            m_cut,       {},         nullptr};
         ServiceTarget target{ctx, *m_folders, m_window};
         HandleMenuSelection(target, paths, userData);
     }
-
+    // A fresh platform and log before the next request.
+    void Reset() {
+        m_platform = FakePlatform();
+        ClearLog();
+    }
     static QStringList Paths(std::initializer_list<std::string> paths) {
         QStringList list;
         for (const std::string& p : paths) {
@@ -50,8 +47,6 @@ protected:
         }
         return list;
     }
-
-    // How often the service's own line was logged.
     int NotMovedLines() const {
         return static_cast<int>(LogLines().count(QStringLiteral("The object was not moved")));
     }

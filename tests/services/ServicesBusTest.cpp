@@ -1,13 +1,23 @@
+// The services on a private session bus: the adaptor on the application's
+// name, the real program delivering to it or started by the bus, and the
+// real program's read-only entry points in a fresh home.
 #include "PrivateBus.h"
+#include "ServiceFixture.h"
 #include "services/ServicesAdaptor.h"
 
 #include <QDBusConnectionInterface>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
+#include <QDBusPendingCall>
+#include <QElapsedTimer>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <set>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace ferrolet::test {
 namespace {
@@ -15,240 +25,230 @@ namespace {
 const QString kName = QStringLiteral("com.quorvane.Ferrolet");
 const QString kObject = QStringLiteral("/com/quorvane/Ferrolet");
 
-// The application's object with the services adaptor on a private bus,
-// running requests against this test's home.
-class ServicesBus : public PrivateBusFixture {
+class ServicesBus : public ServiceFixture {
 protected:
     void SetUp() override {
-        PrivateBusFixture::SetUp();
-        ASSERT_FALSE(StartBus().isEmpty()) << "dbus-daemon did not start";
-        m_server = Connect(QStringLiteral("server"));
-        m_client = Connect(QStringLiteral("client"));
-        ASSERT_TRUE(m_server.isConnected() && m_client.isConnected());
-        m_root = std::make_unique<QObject>();
-        m_adaptor = new ServicesAdaptor(m_root.get(), m_server,
-                                        [this](const QStringList& paths, const QString& userData) {
-                                            m_trace << QStringLiteral("begin ") + userData;
-                                            if (onRequest) {
-                                                onRequest(userData);
-                                            }
-                                            Handle(paths, userData);
-                                            m_trace << QStringLiteral("end ") + userData;
-                                        });
+        ServiceFixture::SetUp();
+        m_bus = std::make_unique<PrivateBus>(m_root);
+        ASSERT_TRUE(m_bus->IsUp()) << "dbus-daemon did not start";
+        m_server = m_bus->Connect(QStringLiteral("server"));
+        m_client = m_bus->Connect(QStringLiteral("client"));
+        m_object = std::make_unique<QObject>();
+        new ServicesAdaptor(m_object.get(), m_server,
+                            [this](const QStringList& paths, const QString& userData) {
+                                m_trace << "begin " + userData;
+                                if (m_onRequest) {
+                                    m_onRequest(userData);
+                                }
+                                Handle(paths, userData);
+                                m_trace << "end " + userData;
+                            });
         ASSERT_TRUE(
-            m_server.registerObject(kObject, m_root.get(), QDBusConnection::ExportAdaptors));
+            m_server.registerObject(kObject, m_object.get(), QDBusConnection::ExportAdaptors));
         ASSERT_TRUE(m_server.registerService(kName));
     }
-
     void TearDown() override {
         m_server.unregisterObject(kObject);
-        m_root.reset();
-        // No copies may outlive the connections' closing.
-        m_server = QDBusConnection(QString());
-        m_client = QDBusConnection(QString());
-        PrivateBusFixture::TearDown();
+        m_object.reset();
+        m_server = m_client = QDBusConnection(QString());
+        m_bus.reset();
+        ServiceFixture::TearDown();
     }
-
-    // Never a blocking call or a QDBusInterface (whose introspection
-    // blocks): the adaptor answers from this very thread's event loop.
-    static QDBusMessage Message() {
-        return QDBusMessage::createMethodCall(kName, kObject,
-                                              QString::fromLatin1(kServicesInterface),
-                                              QStringLiteral("HandleMenuSelection"));
-    }
-
-    QDBusPendingCall Call(const QStringList& paths, const QString& userData) {
-        QDBusMessage call = Message();
+    // Never a blocking call: the adaptor answers from this thread's loop.
+    QDBusPendingCall Call(const QStringList& paths, const QString& userData,
+                          const QDBusConnection* via = nullptr) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(kName, kObject, QString::fromLatin1(kServicesInterface),
+                                           QStringLiteral("HandleMenuSelection"));
         call << paths << userData;
-        return m_client.asyncCall(call);
+        return (via ? *via : m_client).asyncCall(call);
     }
-
+    std::unique_ptr<PrivateBus> m_bus;
     QDBusConnection m_server{QString()};
     QDBusConnection m_client{QString()};
-    std::unique_ptr<QObject> m_root;
-    ServicesAdaptor* m_adaptor = nullptr;
+    std::unique_ptr<QObject> m_object;
     QStringList m_trace;
-    std::function<void(const QString&)> onRequest;
+    std::function<void(const QString&)> m_onRequest;
 };
 
-TEST_F(ServicesBus, ACallMovesTheItemsAndIsAnsweredWhenDone) {
-    const std::string a = WriteFile("in/a", "A");
-    const std::string b = WriteFile("in/b", "B");
-    QDBusPendingCall call = Call(Paths({a, b}), QStringLiteral("Move to Documents"));
+TEST_F(ServicesBus, TenThousandPathsInOneCallAnsweredWhenDone) {
+    QStringList paths;
+    for (int i = 0; i < 10000; ++i) {
+        paths << QString::fromStdString(
+            WriteFile("many/item-" + std::to_string(i), std::to_string(i)));
+    }
+    QDBusPendingCall call = Call(paths, QStringLiteral("Move to Public"));
     ASSERT_TRUE(WaitFor([&] { return call.isFinished(); }));
     EXPECT_FALSE(call.isError()) << call.error().message().toStdString();
-    const std::string docs = FolderPath(StandardFolder::Documents);
-    EXPECT_EQ(ReadFile(docs + "/a"), "A");
-    EXPECT_EQ(ReadFile(docs + "/b"), "B");
-    EXPECT_EQ(m_platform.revealed.size(), 2u);
+    EXPECT_TRUE(std::filesystem::is_empty(Path("many")));
+    EXPECT_EQ(ReadFile(FolderPath(StandardFolder::Public) + "/item-9999"), "9999");
+    EXPECT_EQ(m_platform.revealed.size(), 10000u);
     EXPECT_EQ(m_platform.sounds.size(), 1);
+    EXPECT_EQ(NotMovedLines(), 0);
 
-    // The method is there by its declared signature, and nothing runs under
-    // a wrong one.
-    QDBusMessage wrong = Message();
+    // Nothing runs under a wrong signature.
+    QDBusMessage wrong =
+        QDBusMessage::createMethodCall(kName, kObject, QString::fromLatin1(kServicesInterface),
+                                       QStringLiteral("HandleMenuSelection"));
     wrong << QStringLiteral("/just/one/string") << QStringLiteral("Move to Documents");
     QDBusPendingCall refused = m_client.asyncCall(wrong);
     ASSERT_TRUE(WaitFor([&] { return refused.isFinished(); }));
     EXPECT_EQ(refused.error().type(), QDBusError::UnknownMethod);
 }
 
-TEST_F(ServicesBus, ASecondCallWaitsWhileTheFirstHoldsADialogOpen) {
+TEST_F(ServicesBus, ASecondCallWaitsForTheFirstAndACallerMayLeave) {
     const std::string item = WriteFile("in/item");
     std::optional<QDBusPendingCall> second;
-    bool secondSent = false;
-    // The first request spins a nested event loop, as a modal folder dialog
-    // does, and the second call arrives during it.
-    onRequest = [&](const QString& userData) {
-        if (userData != QStringLiteral("Move to Select") || secondSent) {
-            return;
+    // The first request spins a nested loop, as a modal folder dialog does,
+    // and the second call arrives during it.
+    m_onRequest = [&](const QString& userData) {
+        if (userData == QStringLiteral("Move to Select") && !second) {
+            second.emplace(Call(Paths({item}), QStringLiteral("Open Move Service Window")));
+            QElapsedTimer timer;
+            timer.start();
+            while (timer.elapsed() < 300) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            }
+            EXPECT_FALSE(second->isFinished());
         }
-        secondSent = true;
-        second.emplace(Call(Paths({item}), QStringLiteral("Open Move Service Window")));
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 500) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        EXPECT_FALSE(second->isFinished());
     };
     int opened = 0;
     m_window.openAtMouse = [&] { ++opened; };
     QDBusPendingCall first = Call(Paths({item}), QStringLiteral("Move to Select"));
-    ASSERT_TRUE(WaitFor([&] { return first.isFinished() && secondSent && second->isFinished(); }));
+    ASSERT_TRUE(WaitFor([&] { return first.isFinished() && second && second->isFinished(); }));
     EXPECT_EQ(m_trace,
               (QStringList{"begin Move to Select", "end Move to Select",
                            "begin Open Move Service Window", "end Open Move Service Window"}));
     EXPECT_EQ(opened, 1);
-    EXPECT_FALSE(first.isError());
-    EXPECT_FALSE(second->isError());
-}
 
-TEST_F(ServicesBus, TenThousandPathsInOneCall) {
-    const std::string folder = MakeDir("many");
-    QStringList paths;
-    for (int i = 0; i < 10000; ++i) {
-        paths << QString::fromStdString(WriteFile("many/item-" + std::to_string(i), "x"));
-    }
-    QDBusPendingCall call = Call(paths, QStringLiteral("Move to Public"));
-    ASSERT_TRUE(WaitFor([&] { return call.isFinished(); }, 120000));
-    EXPECT_FALSE(call.isError()) << call.error().message().toStdString();
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
-    EXPECT_TRUE(Exists(FolderPath(StandardFolder::Public) + "/item-9999"));
-    EXPECT_EQ(m_platform.sounds.size(), 1);
-}
-
-TEST_F(ServicesBus, ACallerThatLeavesMidCallLeavesTheRequestToRun) {
-    const std::string item = WriteFile("in/item", "i");
-    // The caller goes away once its request has begun.
-    bool left = false;
-    onRequest = [&](const QString&) {
-        if (!left) {
-            QDBusConnection::disconnectFromBus(QStringLiteral("leaving"));
-            left = true;
-        }
+    // A caller that leaves once its request began leaves it to run.
+    m_onRequest = [&](const QString&) {
+        QDBusConnection::disconnectFromBus(QStringLiteral("leaving"));
     };
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(kName, kObject, QString::fromLatin1(kServicesInterface),
-                                       QStringLiteral("HandleMenuSelection"));
-    call << Paths({item}) << QStringLiteral("Move to Desktop");
-    Connect(QStringLiteral("leaving")).asyncCall(call);
+    const QDBusConnection leaving = m_bus->Connect(QStringLiteral("leaving"));
+    Call(Paths({item}), QStringLiteral("Move to Desktop"), &leaving);
     EXPECT_TRUE(WaitFor([&] { return Exists(FolderPath(StandardFolder::Desktop) + "/item"); }));
-    EXPECT_FALSE(Exists(item));
-    // The instance still answers the next caller.
+    m_onRequest = nullptr;
     QDBusPendingCall next = Call({}, QStringLiteral("Move to Desktop"));
     ASSERT_TRUE(WaitFor([&] { return next.isFinished(); }));
-    EXPECT_FALSE(next.isError());
+    EXPECT_FALSE(next.isError()) << "the instance stopped answering";
 }
 
-// The program's --service delivering to the instance on the bus: relative
-// paths are made absolute against its working folder, and a name that is
-// not UTF-8 arrives as an unusable item instead of as some other name.
+// --service delivers to the instance: relative paths made absolute against
+// its working folder, and a name that is not UTF-8 arrives as an unusable
+// item, never as some other name.
 TEST_F(ServicesBus, TheCommandLineDeliversToTheRunningInstance) {
-    MakeDir("work");
     WriteFile("work/rel file", "r");
     const std::string odd = WriteFile("work/caf\xE9", "latin-1 name");
-    // Spawned with raw bytes: the odd name first, so its line is logged
-    // while nothing has been moved yet.
-    std::vector<std::string> argv = {FERROLET_BINARY, "--service", "Move to Documents", "caf\xE9",
+    std::vector<std::string> args = {FERROLET_BINARY, "--service", "Move to Documents", "caf\xE9",
                                      "rel file"};
-    pid_t pid = -1;
-    std::vector<char*> raw;
-    for (std::string& s : argv) {
-        raw.push_back(s.data());
-    }
-    raw.push_back(nullptr);
-    const QProcessEnvironment env = ChildEnvironment(m_address);
-    std::vector<std::string> envStrings;
+    std::vector<std::string> envs;
+    const QProcessEnvironment env = m_bus->ChildEnvironment();
     for (const QString& key : env.keys()) {
-        envStrings.push_back((key + "=" + env.value(key)).toStdString());
+        envs.push_back((key + "=" + env.value(key)).toStdString());
     }
-    std::vector<char*> rawEnv;
-    for (std::string& s : envStrings) {
-        rawEnv.push_back(s.data());
-    }
-    rawEnv.push_back(nullptr);
+    auto raw = [](std::vector<std::string>& strings) {
+        std::vector<char*> out;
+        for (std::string& s : strings) {
+            out.push_back(s.data());
+        }
+        out.push_back(nullptr);
+        return out;
+    };
+    std::vector<char*> argv = raw(args);
+    std::vector<char*> envp = raw(envs);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, Path("work").c_str());
-    ASSERT_EQ(posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), rawEnv.data()), 0);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
     int status = -1;
     bool exited = false;
     ASSERT_TRUE(
         WaitFor([&] { return exited || (exited = waitpid(pid, &status, WNOHANG) == pid); }));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-
     EXPECT_EQ(ReadFile(FolderPath(StandardFolder::Documents) + "/rel file"), "r");
     EXPECT_EQ(ReadFile(odd), "latin-1 name");
     EXPECT_EQ(NotMovedLines(), 1);
 }
 
-} // namespace
-} // namespace ferrolet::test
+// The real program with no instance on its bus.
+class ProgramOnABus : public ServiceFixture {
+protected:
+    int Run(const QStringList& args, const PrivateBus& bus) {
+        QProcess run;
+        run.setProcessEnvironment(bus.ChildEnvironment());
+        run.start(QStringLiteral(FERROLET_BINARY), args);
+        EXPECT_TRUE(run.waitForFinished(120000)) << args.join(' ').toStdString() << " hangs";
+        m_stderr = run.readAllStandardError().toStdString();
+        return run.exitCode();
+    }
+    std::set<std::string> Folders() const {
+        std::set<std::string> folders;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(Path("home"))) {
+            if (entry.is_directory()) {
+                folders.insert(entry.path());
+            }
+        }
+        return folders;
+    }
+    std::string m_stderr;
+};
 
-namespace ferrolet::test {
-namespace {
-
-using ServicesActivation = PrivateBusFixture;
-
-// With no instance running, the bus starts one through the activation file
-// and the request is delivered to it once it owns the name.
-TEST_F(ServicesActivation, TheCommandLineStartsTheApplicationThroughTheBus) {
-    const std::string address = "unix:path=" + Path("bus");
+TEST_F(ProgramOnABus, TheBusStartsTheApplicationForARequest) {
+    // The instance the bus starts inherits the daemon's environment.
     const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     const std::string savedAddress = saved ? saved : "";
-    // The started instance inherits the daemon's environment.
-    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-    const QString started = StartBus(FERROLET_BUILD_SHARE "/dbus-1/services");
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + Path("bus")).c_str(), 1);
+    PrivateBus bus(m_root, FERROLET_BUILD_SHARE "/dbus-1/services");
     if (saved) {
         setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress.c_str(), 1);
     } else {
         unsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
-    ASSERT_FALSE(started.isEmpty());
+    ASSERT_TRUE(bus.IsUp());
     const std::string item = WriteFile("in/started", "s");
-
-    QProcess client;
-    client.setProcessEnvironment(ChildEnvironment(QString::fromStdString(address)));
-    client.start(QStringLiteral(FERROLET_BINARY),
-                 {QStringLiteral("--service"), QStringLiteral("Move to Documents"),
-                  QString::fromStdString(item)});
-    ASSERT_TRUE(client.waitForFinished(60000));
-    EXPECT_EQ(client.exitCode(), 0) << client.readAllStandardError().toStdString();
-
-    QDBusConnection bus = Connect(QStringLiteral("observer"));
-    QDBusMessage ask = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
-    ask << QStringLiteral("com.quorvane.Ferrolet");
-    const QDBusMessage owner = bus.call(ask);
+    EXPECT_EQ(Run({"--service", "Move to Documents", QString::fromStdString(item)}, bus), 0)
+        << m_stderr;
+    QDBusMessage ask =
+        QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                       "org.freedesktop.DBus", "GetConnectionUnixProcessID");
+    ask << kName;
+    const QDBusMessage owner = bus.Connect(QStringLiteral("observer")).call(ask);
     ASSERT_EQ(owner.type(), QDBusMessage::ReplyMessage);
-    const pid_t instance = static_cast<pid_t>(owner.arguments().value(0).toUInt());
-    ASSERT_GT(instance, 0);
-    kill(instance, SIGTERM);
-
+    kill(static_cast<pid_t>(owner.arguments().value(0).toUInt()), SIGTERM);
     EXPECT_FALSE(Exists(item));
     EXPECT_EQ(ReadFile(Path("home/Documents/started")), "s");
+}
+
+// The home is the user's: menus, the settings report and a tray start make
+// no folders, and a settings path that is a FIFO never holds them up.
+TEST_F(ProgramOnABus, ReadOnlyEntryPointsMakeNoFoldersAndSkipAFifo) {
+    PrivateBus bus(m_root);
+    ASSERT_TRUE(bus.IsUp());
+    const std::set<std::string> before = Folders();
+    for (const QStringList& args : {QStringList{"--menu"}, QStringList{"--menu", "--move-service"},
+                                    QStringList{"--settings"}}) {
+        EXPECT_EQ(Run(args, bus), 0) << args.join(' ').toStdString();
+        EXPECT_EQ(Folders(), before) << args.join(' ').toStdString();
+    }
+    QProcess tray;
+    tray.setProcessEnvironment(bus.ChildEnvironment());
+    tray.start(QStringLiteral(FERROLET_BINARY), {});
+    QDBusConnection observer = bus.Connect(QStringLiteral("observer"));
+    ASSERT_TRUE(WaitFor([&] { return observer.interface()->isServiceRegistered(kName).value(); }));
+    tray.terminate();
+    ASSERT_TRUE(tray.waitForFinished(120000));
+    EXPECT_EQ(Folders(), before);
+
+    const std::string fifo = m_settings->FilePath();
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Run({"--settings"}, bus), 0);
+    const size_t said = m_stderr.find("is not a regular file");
+    EXPECT_NE(said, std::string::npos) << m_stderr;
+    EXPECT_EQ(m_stderr.find("is not a regular file", said + 1), std::string::npos) << m_stderr;
 }
 
 } // namespace

@@ -107,6 +107,10 @@ plistlib.dump({}, open(sys.argv[1], 'wb'))
     EXPECT_TRUE(ext.AddFolderRef(refB));
     EXPECT_FALSE(ext.AddFolderRef(FileRef()));
     EXPECT_FALSE(ext.AddPathname(QStringLiteral("relative/path")));
+    // A list with a capacity takes that many folders and no more.
+    FolderList one(store, QStringLiteral("Capped"), 1);
+    EXPECT_TRUE(one.AddPathname(Q(a)));
+    EXPECT_FALSE(one.AddPathname(Q(b)));
     EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record\n");
 }
 

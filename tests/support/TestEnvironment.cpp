@@ -3,7 +3,9 @@
 #include "util/Log.h"
 
 #include <QMutex>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -12,6 +14,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -83,6 +86,51 @@ std::string TempHome::ReadFile(const std::string& path) {
 bool TempHome::Exists(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> TempHome::Names(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ino_t TempHome::Inode(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+FileRef TempHome::Ref(const std::string& path) {
+    FileRef ref;
+    EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
+    return ref;
+}
+
+FileRef TempHome::FolderRef(const std::string& path) {
+    FileRef ref;
+    EXPECT_EQ(FileRef::FromPath(path, ref, FileRef::Leaf::Follow), 0) << path;
+    return ref;
+}
+
+std::optional<std::string> TempHome::Comment(const std::string& path) {
+    char buffer[4096];
+    const ssize_t n = lgetxattr(path.c_str(), "user.xdg.comment", buffer, sizeof buffer);
+    return n < 0 ? std::nullopt : std::optional(std::string(buffer, static_cast<size_t>(n)));
+}
+
+bool TempHome::SetComment(const std::string& path, const std::string& text) {
+    return lsetxattr(path.c_str(), "user.xdg.comment", text.data(), text.size(), 0) == 0;
+}
+
+int TempHome::CountLog(const QString& pattern) const {
+    const QRegularExpression re(QRegularExpression::anchoredPattern(pattern));
+    QMutexLocker lock(&g_logMutex);
+    return static_cast<int>(std::count_if(g_log.begin(), g_log.end(), [&](const QString& line) {
+        return re.match(line).hasMatch();
+    }));
 }
 
 const QStringList& TempHome::LogLines() const {

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "platform/FileRef.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace ferrolet::test {
 
@@ -13,6 +18,22 @@ namespace ferrolet::test {
 // temporary folder that is removed afterwards, so no test touches the user's
 // settings or held items. Log lines are captured instead of reaching syslog.
 class TempHome : public ::testing::Test {
+public:
+    static std::string ReadFile(const std::string& path);
+    static bool Exists(const std::string& path);
+    // Entry names of a folder, sorted, hidden ones included.
+    static std::vector<std::string> Names(const std::string& folder);
+    // The inode of the entry itself (0 when there is none).
+    static ino_t Inode(const std::string& path);
+    // A reference to the item at path (a link as itself), failing the test
+    // when there is none; FolderRef follows a link to its folder.
+    static FileRef Ref(const std::string& path);
+    static FileRef FolderRef(const std::string& path);
+    // The comment in user.xdg.comment; SetComment is false where the file
+    // system holds no user attributes.
+    static std::optional<std::string> Comment(const std::string& path);
+    static bool SetComment(const std::string& path, const std::string& text);
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -23,11 +44,11 @@ protected:
     std::string MakeDir(const std::string& relative) const;
     // Writes a file (parents made); returns its path.
     std::string WriteFile(const std::string& relative, const std::string& contents = "x") const;
-    static std::string ReadFile(const std::string& path);
-    static bool Exists(const std::string& path);
 
     // The log lines written since SetUp (or since ClearLog).
     const QStringList& LogLines() const;
+    // How many log lines match pattern as a whole (a regular expression).
+    int CountLog(const QString& pattern) const;
     void ClearLog();
 
     std::string m_root;

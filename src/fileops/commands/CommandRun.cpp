@@ -187,6 +187,20 @@ QString NameForReport(const FileRef& item, const std::string& itemPath) {
 }
 
 void RevealMovedItem(CommandContext& ctx, const FileRef& item, const std::string& destinationPath) {
+    if (ctx.run) {
+        CommandRun& run = *ctx.run;
+        if (run.revealFolderPath != destinationPath || run.revealFolder.IsNull()) {
+            run.revealFolderPath = destinationPath;
+            FileRef::FromPath(destinationPath, run.revealFolder, FileRef::Leaf::Follow);
+        }
+        // The item that arrived is the one to show: what the lookup below
+        // would find, for one look at it.
+        if (!run.revealFolder.IsNull() && item.ParentPath() == run.revealFolder.Path() &&
+            item.IsValid()) {
+            RevealAtEnd(ctx, item.Path());
+            return;
+        }
+    }
     if (const std::optional<std::string> path = MovedItemRevealPath(item, destinationPath)) {
         RevealAtEnd(ctx, *path);
     }

@@ -23,6 +23,11 @@ struct CommandRun {
     RunReport report;
     // Paths of the items to select in the file manager, in run order.
     std::vector<std::string> revealed;
+    // The destination folder reveals last looked for (its path as the run
+    // names it and the folder that path led to), so a run of many items
+    // into one folder resolves it once.
+    std::string revealFolderPath;
+    FileRef revealFolder;
     // The run's log lines so far, and how often each text logged so far came
     // again once the first kRunLogLines were written (LogInRun).
     int loggedLines = 0;

@@ -2,10 +2,13 @@
 
 #include "filemanager/ItemComments.h"
 #include "fileops/commands/DestinationCommand.h"
+#include "fileops/commands/DestinationFolderCache.h"
 #include "fileops/engine/FileEngine.h"
 #include "items/ClashReplacement.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
+
+#include <memory>
 
 namespace ferrolet {
 
@@ -13,11 +16,10 @@ namespace {
 
 // One item's copy: the status of the copy itself; *copy receives the new item.
 Status CopyOneItem(CommandContext& ctx, const FileRef& item, const std::string& destinationPath,
-                   FileRef* copy) {
+                   DestinationFolderCache& folders, FileRef* copy) {
     FileRef destination;
     bool isFolder = false;
-    Status status =
-        FileRef::FromPath(destinationPath, destination, FileRef::Leaf::Follow, &isFolder);
+    Status status = folders.Resolve(destinationPath, destination, &isFolder);
     if (status != 0) {
         return status;
     }
@@ -50,9 +52,12 @@ Status CopyOneItem(CommandContext& ctx, const FileRef& item, const std::string& 
 
 void CopySelectionToFolder(CommandContext& ctx, int k) {
     DestinationOperation operation;
-    operation.action = [](CommandContext& c, const FileRef& item, const std::string&,
-                          const std::string& destinationPath,
-                          FileRef& copy) { return CopyOneItem(c, item, destinationPath, &copy); };
+    // One folder for the whole run, looked up once (DestinationFolderCache).
+    auto folders = std::make_shared<DestinationFolderCache>();
+    operation.action = [folders](CommandContext& c, const FileRef& item, const std::string&,
+                                 const std::string& destinationPath, FileRef& copy) {
+        return CopyOneItem(c, item, destinationPath, *folders, &copy);
+    };
     operation.failureLine =
         QStringLiteral("Ferrolet: An error occurred copying a file system object. Error code = %1");
     // The snapshot's reference is copied as it stands, so an item that

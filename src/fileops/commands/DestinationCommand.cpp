@@ -6,6 +6,7 @@
 #include "settings/FolderLists.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsLook.h"
 
 namespace ferrolet {
 
@@ -101,6 +102,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     NoteItems(ctx, static_cast<int>(count));
     std::string lastDestination;
     for (size_t i = 0; i < count; ++i) {
+        const SettingsLook look(ctx.settings); // one look at the settings per item
         // A cancel stops before the next item; one that came during a copy
         // had the engine roll that copy back.
         if (!NextItem(ctx, static_cast<int>(i), items[i].Name())) {

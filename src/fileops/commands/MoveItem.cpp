@@ -25,16 +25,11 @@ QString NameForLog(const FileRef& item) {
     return name ? QString::fromUtf8(*name) : QString();
 }
 
-// Whether item already sits in folder. The folder holding the item is the
-// one its parent path leads to, links followed (the user may have reached
-// the item through them); one stat answers that without resolving the path
-// name by name.
+// Whether item, whose status the caller has just read, already sits in
+// folder: the folder holding it is the one its parent path leads to, links
+// followed (the user may have reached the item through them).
 Status IsInFolder(const FileRef& item, const FileRef& folder, bool& inFolder) {
     inFolder = false;
-    struct stat st {};
-    if (const Status status = StatItemRef(item, st); status != 0) {
-        return status;
-    }
     if (item.Path() == "/") {
         return 0;
     }
@@ -78,15 +73,29 @@ struct NameClash {
     std::string takeOverName;
 };
 
-// Clearing the way and picking a unique name only matter when the name
-// is taken; most moves meet no clash, and skip those look-ups. A clash
-// that appears after this question is still safe: the move never
+// Clearing the way and picking a unique name only matter when the name is
+// taken; most moves meet no clash, and one look at the folder's entry of
+// that name settles it. The same look tells whether the item is already
+// there: it can only be when that entry is the item itself (and then its
+// parent folder says whether it is this entry or a hard link elsewhere). A
+// clash that appears after this question is still safe: the move never
 // replaces, it fails.
-void PrepareForNameClash(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
-                         NameClash& clash) {
-    FileRef existing;
-    if (MakeChildRef(destinationFolder, item.Name(), existing) == ENOENT) {
-        return;
+Status PrepareForNameClash(CommandContext& ctx, const FileRef& item,
+                           const FileRef& destinationFolder, bool& alreadyThere, NameClash& clash) {
+    alreadyThere = false;
+    const std::string name = item.Name();
+    struct stat there {};
+    if (name.empty() || (::lstat(ChildPath(destinationFolder.Path(), name).c_str(), &there) != 0 &&
+                         errno == ENOENT)) {
+        return 0;
+    }
+    if (there.st_dev == item.Device() && there.st_ino == item.Inode()) {
+        if (const Status status = IsInFolder(item, destinationFolder, alreadyThere); status != 0) {
+            return status;
+        }
+        if (alreadyThere) {
+            return 0;
+        }
     }
     if (item.Device() == destinationFolder.Device()) {
         RemoveClashingItem(ctx.settings, item, destinationFolder, clash.replaced);
@@ -94,9 +103,10 @@ void PrepareForNameClash(CommandContext& ctx, const FileRef& item, const FileRef
         // Across file systems the copy takes time: the same-named item
         // keeps its name until the moved item is complete in the folder
         // (under its unique name), and only then makes room for it.
-        clash.takeOverName = item.Name();
+        clash.takeOverName = name;
     }
     clash.uniqueName = MakeUniqueName(destinationFolder, item);
+    return 0;
 }
 
 // The item's comment when the settings ask to keep comments and it has one.
@@ -106,7 +116,8 @@ std::optional<QString> CommentToKeep(CommandContext& ctx, const FileRef& item) {
     }
     QString comment;
     bool hasComment = false;
-    if (ReadItemComment(item, comment, hasComment) != 0 || !hasComment) {
+    // MoveItem looked at the item a moment ago.
+    if (ReadItemComment(item, comment, hasComment, ItemCheck::Done) != 0 || !hasComment) {
         return std::nullopt;
     }
     return comment;
@@ -135,8 +146,15 @@ void LogMoved(const FileRef& moved, const FileRef& destinationFolder) {
 
 Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
                 FileRef* newItem) {
+    struct stat itemInfo {};
+    if (const Status status = StatItemRef(item, itemInfo); status != 0) {
+        return status;
+    }
     bool alreadyThere = false;
-    if (const Status status = IsInFolder(item, destinationFolder, alreadyThere); status != 0) {
+    NameClash clash;
+    if (const Status status =
+            PrepareForNameClash(ctx, item, destinationFolder, alreadyThere, clash);
+        status != 0) {
         return status;
     }
     if (alreadyThere) {
@@ -145,9 +163,6 @@ Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destina
         }
         return 0;
     }
-
-    NameClash clash;
-    PrepareForNameClash(ctx, item, destinationFolder, clash);
     const std::optional<QString> comment = CommentToKeep(ctx, item);
 
     FileRef moved;

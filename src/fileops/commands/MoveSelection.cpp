@@ -1,6 +1,7 @@
 #include "fileops/commands/MoveSelection.h"
 
 #include "fileops/commands/DestinationCommand.h"
+#include "fileops/commands/DestinationFolderCache.h"
 #include "fileops/commands/MoveItem.h"
 
 #include <memory>
@@ -13,25 +14,16 @@ void MoveSelectionToFolder(CommandContext& ctx, int k) {
     // now, so a replaced item is never moved in its place.
     //
     // The destination folder of the previous item is used again while the
-    // path is the same and still leads to that folder, which spares
-    // resolving the path for every item of a long run.
-    auto lastPath = std::make_shared<std::string>();
-    auto lastFolder = std::make_shared<FileRef>();
-    operation.action = [lastPath,
-                        lastFolder](CommandContext& c, const FileRef& item, const std::string&,
-                                    const std::string& destinationPath, FileRef& newItem) {
-        if (destinationPath != *lastPath || !lastFolder->IsValid()) {
-            *lastPath = destinationPath;
-            *lastFolder = FileRef();
-            if (const Status status =
-                    FileRef::FromPath(destinationPath, *lastFolder, FileRef::Leaf::Follow);
-                status != 0) {
-                lastPath->clear();
-                // Tried once more, as the path stands now; logs the failure.
-                return MoveItemIntoPath(c, item, destinationPath, &newItem);
-            }
+    // path is the same and still leads to that folder.
+    auto folders = std::make_shared<DestinationFolderCache>();
+    operation.action = [folders](CommandContext& c, const FileRef& item, const std::string&,
+                                 const std::string& destinationPath, FileRef& newItem) {
+        FileRef folder;
+        if (folders->Resolve(destinationPath, folder) != 0) {
+            // Tried once more, as the path stands now; logs the failure.
+            return MoveItemIntoPath(c, item, destinationPath, &newItem);
         }
-        return MoveItem(c, item, *lastFolder, &newItem);
+        return MoveItem(c, item, folder, &newItem);
     };
     operation.failureLine = QStringLiteral("Ferrolet: An error occurred moving a folder or file.");
     operation.verb = QStringLiteral("Move To");

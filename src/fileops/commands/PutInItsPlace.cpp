@@ -6,6 +6,7 @@
 #include "items/ItemNames.h"
 #include "settings/OptionReaders.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsLook.h"
 
 namespace ferrolet {
 
@@ -65,6 +66,7 @@ void PutInItsPlace(CommandContext& ctx) {
     const std::vector<FileRef> items = ctx.selection.items;
     NoteItems(ctx, static_cast<int>(items.size()));
     for (size_t i = 0; i < items.size(); ++i) {
+        const SettingsLook look(ctx.settings); // one look at the settings per item
         const int reached = static_cast<int>(i);
         if (!NextItem(ctx, reached, items[i].Name()) ||
             !PutItemInItsPlace(ctx, items[i], run.Report(), reached)) {

@@ -28,14 +28,8 @@ Status OpenItem(const FileRef& item, OpenedItem& out) {
     if (!out.folder.IsOpen()) {
         return LastErrnoStatus();
     }
-    if (fstatat(out.folder.Get(), out.name.c_str(), &out.info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return LastErrnoStatus();
-    }
-    if (out.info.st_dev != item.Device() || out.info.st_ino != item.Inode() ||
-        !item.SameBirthAs(out.folder.Get(), out.name.c_str())) {
-        return ENOENT; // the path now holds another item
-    }
-    return 0;
+    // ENOENT also when the path now holds another item.
+    return item.StatMatching(out.folder.Get(), out.name.c_str(), out.info);
 }
 
 Status OpenDestination(const FileRef& folder, ScopedFd& out, struct stat& info) {

@@ -107,13 +107,12 @@ Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
     }
     const int destination = transfer.destination.Get();
     const int sourceFolder = transfer.source.folder.Get();
-    // The copy must be on disk before the source may go; and the source may
-    // only go when it is still what was copied and all of it can be removed.
-    Status status = MakeDurable(destination, hiddenName);
-    if (status == 0) {
-        status = CheckSourceRemovable(sourceFolder, record);
-    }
-    if (status != 0) {
+    // The source may only go when it is still what was copied and all of it
+    // can be removed; and the copy, under its real name, must be on disk
+    // first. One flush makes both the data and the name durable: a second
+    // one per item (before the rename) cost as much again and kept nothing
+    // more, since the source stays whole until after the flush.
+    if (Status status = CheckSourceRemovable(sourceFolder, record); status != 0) {
         RemoveOwnTreeAt(destination, hiddenName);
         return status;
     }
@@ -130,7 +129,7 @@ Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
     const ItemIdentity placedIdentity = IdentityAt(destination, transfer.targetName);
     step.Reach(StepState::Placed, &placedIdentity);
     bool removedAny = false;
-    status = RemoveCopiedSource(sourceFolder, record, &removedAny);
+    const Status status = RemoveCopiedSource(sourceFolder, record, &removedAny);
     if (status != 0) {
         // Untouched source: take the copy back, so there are not two of it.
         // Partly removed source: the copy holds everything, so it stays.

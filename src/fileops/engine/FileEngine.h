@@ -24,9 +24,9 @@ namespace ferrolet {
 // Moves the item into destinationFolder, under *newName when given and its
 // own name otherwise. Within one file system this is one rename. Across file
 // systems the item is copied to a hidden temporary name in the destination,
-// made durable, renamed into place and only then is the source removed, after
-// checking that no source file changed during the copy and that all of it can
-// go. On failure the source stays whole and no copy is left (a source that
+// renamed into place once no source file changed during the copy and all of
+// it can go, made durable (one syncfs: data and name), and only then is the
+// source removed. On failure the source stays whole and no copy is left (a source that
 // changes in the last instant, while its removal is under way, stays where it
 // is beside the complete copy, and the move reports EBUSY). *newItem receives
 // the reference of the item at its new place.

@@ -1,18 +1,54 @@
 #include "CommandFixture.h"
 
-#include <algorithm>
-#include <filesystem>
+#include "settings/FolderLists.h"
+#include "settings/SettingsKeys.h"
+
+#include <QRegularExpression>
 
 namespace ferrolet::test {
 
-std::vector<std::string> CommandTest::Names(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        names.push_back(entry.path().filename().string());
+void CommandTest::SetUp() {
+    TempHome::SetUp();
+    m_settings = std::make_unique<SettingsStore>();
+    m_ctx = std::make_unique<CommandContext>(CommandContext{*m_settings, m_platform, m_selection,
+                                                            m_extensions, m_cut,
+                                                            [this] { ++m_tableUpdates; }, nullptr});
+    SetSound(QStringLiteral("complete"));
+}
+
+void CommandTest::TearDown() {
+    m_ctx.reset();
+    m_settings.reset();
+    TempHome::TearDown();
+}
+
+void CommandTest::Select(const std::vector<std::string>& paths) {
+    m_selection = SelectionSnapshot{};
+    m_selection.hasArray = true;
+    for (const std::string& path : paths) {
+        FileRef ref;
+        FileRef::FromPath(path, ref);
+        m_selection.items.push_back(ref);
     }
-    std::sort(names.begin(), names.end());
-    return names;
+    m_selection.count = static_cast<int32_t>(paths.size());
+}
+
+void CommandTest::SetDestinations(const std::vector<std::string>& folders) {
+    QStringList list;
+    for (const std::string& folder : folders) {
+        list << QString::fromStdString(folder);
+    }
+    StoreDestinationPathnames(*m_settings, list);
+}
+
+void CommandTest::SetOption(const QString& key, bool on) {
+    m_settings->SetAppValue(key, on);
+    ASSERT_TRUE(m_settings->Synchronize());
+}
+
+void CommandTest::SetSound(const QString& name) {
+    m_settings->SetAppValue(keys::LastSelectedSound, name);
+    ASSERT_TRUE(m_settings->Synchronize());
 }
 
 QStringList CommandTest::LinesStartingWith(const QString& prefix) const {
@@ -23,6 +59,15 @@ QStringList CommandTest::LinesStartingWith(const QString& prefix) const {
         }
     }
     return lines;
+}
+
+bool IsUniqueForm(const std::string& name, const std::string& base, const std::string& rest) {
+    static const QRegularExpression uuid(QRegularExpression::anchoredPattern(
+        QStringLiteral("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")));
+    const std::string prefix = base + " - ";
+    return name.size() == prefix.size() + 36 + rest.size() && name.starts_with(prefix) &&
+           name.ends_with(rest) &&
+           uuid.match(QString::fromStdString(name.substr(prefix.size(), 36))).hasMatch();
 }
 
 } // namespace ferrolet::test

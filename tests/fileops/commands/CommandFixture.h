@@ -1,36 +1,56 @@
 #pragma once
 
-#include "CommandRunFixture.h"
+#include "FakePlatform.h"
+#include "TestEnvironment.h"
+#include "fileops/commands/CommandContext.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QString>
-#include <QStringList>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace ferrolet::test {
 
-// The command fixture with what the wrap, cut and paste tests look at: the
-// names in a folder, log lines by their start, settings of any type.
-class CommandTest : public CommandRunFixture {
+// A command run against real files in a private home: real settings, the
+// selection and the destination list as the menu and the preferences window
+// leave them, and FakePlatform for the desktop. The completion sound is
+// "complete" unless a test says otherwise.
+class CommandTest : public TempHome {
 protected:
-    void SetUp() override {
-        CommandRunFixture::SetUp();
-        m_settings->SetAppValue(keys::LastSelectedSound, QVariant());
-        ASSERT_TRUE(m_settings->Synchronize());
-    }
-    void SetBool(const QString& key, bool value) { SetOption(key, value); }
-    void SetString(const QString& key, const QString& value) {
-        m_settings->SetAppValue(key, value);
-        ASSERT_TRUE(m_settings->Synchronize());
-    }
+    void SetUp() override;
+    void TearDown() override;
+
+    // One slot per path, as a menu build leaves the snapshot; a path that
+    // names nothing gives an invalid slot. Items are never followed.
+    void Select(const std::vector<std::string>& paths);
+    // The destination-folder list, stored as the preferences window would.
+    void SetDestinations(const std::vector<std::string>& folders);
+    void SetOption(const QString& key, bool on);
+    void SetSound(const QString& name);
+    // The names the journal tests were written with.
+    void SetBool(const QString& key, bool on) { SetOption(key, on); }
     CommandContext& Context() { return *m_ctx; }
-    // The names in a folder, sorted, without "." and "..".
-    static std::vector<std::string> Names(const std::string& folder);
     // The log lines that start with prefix.
     QStringList LinesStartingWith(const QString& prefix) const;
+
+    std::unique_ptr<SettingsStore> m_settings;
+    FakePlatform m_platform;
+    SelectionSnapshot m_selection;
+    QMap<QString, QString> m_extensions;
+    CutState m_cut;
+    int m_tableUpdates = 0;
+    std::unique_ptr<CommandContext> m_ctx;
 };
+
+// Kept for the dispatch tests, which run commands through the same fixture.
+class DestinationCommandTest : public CommandTest {};
+
+// "<base> - <UUID><rest>": the unique form of a clashing name.
+bool IsUniqueForm(const std::string& name, const std::string& base, const std::string& rest);
 
 } // namespace ferrolet::test
 

@@ -38,7 +38,7 @@ TEST_F(CutAndPasteTest, CutTwoFilesThenPasteIntoAnotherFolder) {
     m_selection.items.pop_back();
     m_selection.count = 2;
 
-    CutItems(Context());
+    CutItems(*m_ctx);
 
     ASSERT_TRUE(m_cut.pending);
     const std::string uuid = m_cut.holdingFolder.Name();
@@ -54,7 +54,7 @@ TEST_F(CutAndPasteTest, CutTwoFilesThenPasteIntoAnotherFolder) {
 
     ClearLog();
     Select({dest});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
 
     EXPECT_EQ(ReadFile(dest + "/a.txt"), "A");
     EXPECT_EQ(ReadFile(dest + "/b.txt"), "B");
@@ -72,11 +72,11 @@ TEST_F(CutAndPasteTest, CutTwoFilesThenPasteIntoAnotherFolder) {
 
 TEST_F(CutAndPasteTest, CutIsRefusedWhileACutIsPending) {
     Select({WriteFile("src/a.txt", "A")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     const FileRef firstHolding = m_cut.holdingFolder;
 
     Select({WriteFile("src/b.txt", "B")});
-    CutItems(Context());
+    CutItems(*m_ctx);
 
     EXPECT_EQ(m_platform.beeps, 1);
     EXPECT_EQ(Names(Path("src")), std::vector<std::string>{"b.txt"});
@@ -93,27 +93,27 @@ TEST_F(CutAndPasteTest, PasteOnlyIntoOnePlainFolderAndKeepsTheCutOtherwise) {
     WriteFile("app.AppDir/AppRun", "#!/bin/sh\n");
     ASSERT_EQ(chmod(Path("app.AppDir/AppRun").c_str(), 0755), 0);
     Select({WriteFile("src/a.txt", "A")});
-    CutItems(Context());
+    CutItems(*m_ctx);
 
     for (const auto& selection : std::vector<std::vector<std::string>>{
              {dest, other}, {WriteFile("file.txt")}, {Path("app.AppDir")}, {Path("gone")}}) {
         Select(selection);
-        PasteItems(Context());
+        PasteItems(*m_ctx);
         EXPECT_TRUE(m_cut.pending);
         EXPECT_EQ(HeldNames(), std::vector<std::string>{"a.txt"});
     }
     m_selection = SelectionSnapshot{};
-    PasteItems(Context());
+    PasteItems(*m_ctx);
     EXPECT_TRUE(m_cut.pending);
     EXPECT_TRUE(Names(dest).empty());
 
     Select({dest});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
     EXPECT_EQ(ReadFile(dest + "/a.txt"), "A");
     EXPECT_FALSE(m_cut.pending);
 
     // With nothing pending, Paste is refused.
-    PasteItems(Context());
+    PasteItems(*m_ctx);
     EXPECT_EQ(m_platform.beeps, 1);
 }
 
@@ -121,11 +121,11 @@ TEST_F(CutAndPasteTest, PasteBesideASameNamedFileTakesAUniqueName) {
     const std::string dest = MakeDir("dest");
     WriteFile("dest/a.txt", "already here");
     Select({WriteFile("src/a.txt", "pasted")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     Select({dest});
     ClearLog();
 
-    PasteItems(Context());
+    PasteItems(*m_ctx);
 
     const std::vector<std::string> names = Names(dest);
     ASSERT_EQ(names.size(), 2u);
@@ -143,11 +143,11 @@ TEST_F(CutAndPasteTest, PasteBesideASameNamedFileTakesAUniqueName) {
 TEST_F(CutAndPasteTest, PasteIntoTheOriginFolderRestoresTheNames) {
     WriteFile("src/sub/b.txt", "B");
     Select({WriteFile("src/a.txt", "A"), Path("src/sub")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     EXPECT_TRUE(Names(Path("src")).empty());
 
     Select({Path("src")});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
 
     EXPECT_EQ(Names(Path("src")), (std::vector<std::string>{"a.txt", "sub"}));
     EXPECT_EQ(ReadFile(Path("src/sub/b.txt")), "B");
@@ -157,7 +157,7 @@ TEST_F(CutAndPasteTest, PasteIntoTheOriginFolderRestoresTheNames) {
 TEST_F(CutAndPasteTest, HiddenItemsAreNeitherCutNorPasted) {
     const std::string dest = MakeDir("dest");
     Select({WriteFile("src/a.txt", "A"), WriteFile("src/.profile", "P")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     // A dot name is not cut: Paste would never move it out again.
     EXPECT_EQ(Names(Path("src")), std::vector<std::string>{".profile"});
     EXPECT_EQ(m_platform.beeps, 1);
@@ -168,7 +168,7 @@ TEST_F(CutAndPasteTest, HiddenItemsAreNeitherCutNorPasted) {
     WriteFile(HoldingPath().substr(m_root.size() + 1) + "/.hidden", "thumbs.db\n");
 
     Select({dest});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
 
     EXPECT_EQ(Names(dest), std::vector<std::string>{"a.txt"});
     EXPECT_EQ(HeldNames(), (std::vector<std::string>{".directory", ".hidden", "thumbs.db"}));
@@ -178,7 +178,7 @@ TEST_F(CutAndPasteTest, HiddenItemsAreNeitherCutNorPasted) {
 TEST_F(CutAndPasteTest, PendingCutSurvivesARestart) {
     const std::string dest = MakeDir("dest");
     Select({WriteFile("src/a.txt", "A"), WriteFile("src/b.txt", "B")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     const std::string holding = HoldingPath();
 
     // A new process: a fresh state, read from disk.
@@ -196,7 +196,7 @@ TEST_F(CutAndPasteTest, PendingCutSurvivesARestart) {
 
     m_cut = restarted;
     Select({dest});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
     EXPECT_EQ(Names(dest), (std::vector<std::string>{"a.txt", "b.txt"}));
 
     CutState afterPaste;
@@ -207,7 +207,7 @@ TEST_F(CutAndPasteTest, PendingCutSurvivesARestart) {
 
 TEST_F(CutAndPasteTest, DamagedStateFileIsSetAsideAndTheHeldItemsFoundAgain) {
     Select({WriteFile("src/a.txt", "A")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     const std::string holding = HoldingPath();
     const std::string statePath = CutStateFilePath();
     const std::string good = ReadFile(statePath);
@@ -261,7 +261,7 @@ TEST_F(CutAndPasteTest, DamagedStateFileIsSetAsideAndTheHeldItemsFoundAgain) {
     ASSERT_EQ(LoadCutState(restarted), 0);
     m_cut = restarted;
     Select({MakeDir("dest")});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
     EXPECT_EQ(ReadFile(Path("dest/a.txt")), "A");
     EXPECT_FALSE(Exists(holding));
 }
@@ -304,7 +304,7 @@ TEST_F(CutAndPasteTest, TwoCutsAtOnceNeverStrandEitherSet) {
         EXPECT_TRUE(onDisk.holdingFolder.SameItem(states[0].holdingFolder)) << round;
         m_cut = onDisk;
         Select({MakeDir("dest")});
-        PasteItems(Context());
+        PasteItems(*m_ctx);
         ASSERT_FALSE(m_cut.pending);
     }
     EXPECT_EQ(Names(Path("dest")).size(), 20u);
@@ -313,7 +313,7 @@ TEST_F(CutAndPasteTest, TwoCutsAtOnceNeverStrandEitherSet) {
 
 TEST_F(CutAndPasteTest, HoldingFolderDeletedByHandEndsTheCut) {
     Select({WriteFile("src/a.txt", "A")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     std::filesystem::remove_all(HoldingPath());
 
     CutState loaded;
@@ -322,23 +322,23 @@ TEST_F(CutAndPasteTest, HoldingFolderDeletedByHandEndsTheCut) {
     EXPECT_FALSE(loaded.pending);
 
     Select({MakeDir("dest")});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
     EXPECT_FALSE(m_cut.pending);
     EXPECT_EQ(m_platform.beeps, 0);
 
     // A new cut is possible again.
     Select({WriteFile("src/b.txt", "B")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     EXPECT_TRUE(m_cut.pending);
     EXPECT_EQ(HeldNames(), std::vector<std::string>{"b.txt"});
 }
 
 TEST_F(CutAndPasteTest, CutThatHoldsNothingLeavesNoCut) {
-    CutItems(Context()); // no selection
+    CutItems(*m_ctx); // no selection
     Select({Path("src/gone.txt")});
-    CutItems(Context()); // first slot invalid
+    CutItems(*m_ctx); // first slot invalid
     Select({WriteFile("src/.hidden-only")});
-    CutItems(Context()); // only an item that is not cut
+    CutItems(*m_ctx); // only an item that is not cut
     EXPECT_FALSE(m_cut.pending);
     EXPECT_FALSE(Exists(CutStateFilePath()));
     EXPECT_EQ(Names(StateDirectory()),
@@ -356,7 +356,7 @@ TEST_F(CutAndPasteTest, StateFolderThatIsALinkIsRefusedAndSaidSo) {
     const std::string elsewhere = MakeDir("elsewhere");
     ASSERT_EQ(symlink(elsewhere.c_str(), state.c_str()), 0);
     Select({WriteFile("src/a.txt", "A")});
-    CutItems(Context());
+    CutItems(*m_ctx);
     EXPECT_FALSE(m_cut.pending);
     EXPECT_EQ(ReadFile(Path("src/a.txt")), "A");
     EXPECT_TRUE(Names(elsewhere).empty());

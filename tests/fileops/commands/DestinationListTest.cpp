@@ -1,6 +1,6 @@
 // Add Folder, Remove Folder and Open Folder against the real settings file,
 // read back as another program would (Python's plistlib).
-#include "DestinationCommandFixture.h"
+#include "CommandFixture.h"
 #include "fileops/commands/DestinationListCommands.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
@@ -9,7 +9,7 @@ using namespace ferrolet;
 
 namespace {
 
-class DestinationListTest : public ferrolet::test::DestinationCommandTest {
+class DestinationListTest : public ferrolet::test::CommandTest {
 protected:
     // One line per stored entry of "PathnamesAliases": the entry's size and
     // whether the given path's bytes are in it, as plistlib reads the file.

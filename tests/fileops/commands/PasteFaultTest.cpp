@@ -46,7 +46,7 @@ protected:
         Select({WriteFile(folder + "/one.bin", Pattern(kItemBytes, 'a')),
                 WriteFile(folder + "/two.bin", Pattern(kItemBytes, 'b')),
                 WriteFile(folder + "/three.bin", Pattern(kItemBytes, 'c'))});
-        CutItems(Context());
+        CutItems(*m_ctx);
         ASSERT_TRUE(m_cut.pending);
     }
 
@@ -68,7 +68,7 @@ protected:
             mkdir(target.c_str(), 0755);
             Select({target});
             ClearLog();
-            PasteItems(Context());
+            PasteItems(*m_ctx);
             std::ofstream out(reportPath);
             for (const std::string& name : Names(target)) {
                 const std::string contents = ReadFile(target + "/" + name);
@@ -105,10 +105,10 @@ TEST_F(PasteFaultTest, PasteOntoAnotherFileSystemMovesWholeItems) {
     WriteFile("src/folder/inner.txt", "inner");
     ASSERT_EQ(symlink("inner.txt", Path("src/folder/link").c_str()), 0);
     Select({WriteFile("src/big.bin", Pattern(3 * 1024 * 1024, 'x')), Path("src/folder")});
-    CutItems(Context());
+    CutItems(*m_ctx);
 
     Select({dest});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
 
     EXPECT_EQ(ReadFile(dest + "/big.bin"), Pattern(3 * 1024 * 1024, 'x'));
     EXPECT_EQ(ReadFile(dest + "/folder/inner.txt"), "inner");
@@ -180,7 +180,7 @@ TEST_F(PasteFaultTest, ItemsThatCanGoNowhereStayHeldAndCanBePastedLater) {
     m_cut = restarted;
     const std::string roomy = MakeDir("roomy");
     Select({roomy});
-    PasteItems(Context());
+    PasteItems(*m_ctx);
     ASSERT_EQ(Names(roomy), held);
     const char seed = held[0] == "one.bin" ? 'a' : held[0] == "two.bin" ? 'b' : 'c';
     EXPECT_EQ(ReadFile(roomy + "/" + held[0]), Pattern(kItemBytes, seed));

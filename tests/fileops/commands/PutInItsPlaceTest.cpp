@@ -43,8 +43,8 @@ protected:
         CommandTest::SetUp();
         m_ctx = std::make_unique<CommandContext>(
             CommandContext{*m_settings, m_ordered, m_selection, m_extensions, m_cut, {}, nullptr});
-        SetString(keys::LastSelectedSound, QStringLiteral("complete"));
-        SetBool(keys::SelectMovedItem, false);
+        SetSound(QStringLiteral("complete"));
+        SetOption(keys::SelectMovedItem, false);
         m_pictures = MakeDir("Pictures");
         m_documents = MakeDir("Documents");
         m_extensions.insert(QStringLiteral("jpg"), QString::fromStdString(m_pictures));
@@ -57,11 +57,11 @@ protected:
 };
 
 TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtTheEnd) {
-    SetBool(keys::SelectMovedItem, true);
+    SetOption(keys::SelectMovedItem, true);
     Select({WriteFile("desk/photo.JPG", "jpeg bytes"), WriteFile("desk/paper.pdf", "pdf bytes"),
             WriteFile("desk/notes.txt", "notes")});
 
-    PutInItsPlace(Context());
+    PutInItsPlace(*m_ctx);
 
     EXPECT_EQ(ReadFile(m_pictures + "/photo.JPG"), "jpeg bytes");
     EXPECT_EQ(ReadFile(m_documents + "/paper.pdf"), "pdf bytes");
@@ -76,10 +76,10 @@ TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtThe
 }
 
 TEST_F(PutInItsPlaceTest, ItemAlreadyInPlaceStaysAndStillSounds) {
-    SetBool(keys::SelectMovedItem, true);
+    SetOption(keys::SelectMovedItem, true);
     Select({WriteFile("Pictures/beach.jpg", "sand")});
 
-    PutInItsPlace(Context());
+    PutInItsPlace(*m_ctx);
 
     EXPECT_EQ(Names(m_pictures), std::vector<std::string>{"beach.jpg"});
     EXPECT_EQ(ReadFile(m_pictures + "/beach.jpg"), "sand");
@@ -93,7 +93,7 @@ TEST_F(PutInItsPlaceTest, FolderNamedWithAnExtensionMovesWithItsContents) {
     WriteFile("desk/Album.jpg/inner/two.png", "2");
     Select({Path("desk/Album.jpg")});
 
-    PutInItsPlace(Context());
+    PutInItsPlace(*m_ctx);
 
     EXPECT_FALSE(Exists(Path("desk/Album.jpg")));
     EXPECT_EQ(ReadFile(m_pictures + "/Album.jpg/one.png"), "1");
@@ -107,7 +107,7 @@ TEST_F(PutInItsPlaceTest, NamesWithoutAMatchingExtensionStaySilently) {
     Select({WriteFile("desk/photo.jpg"), WriteFile("desk/.txt"), WriteFile("desk/README"),
             WriteFile("desk/draft.")});
 
-    PutInItsPlace(Context());
+    PutInItsPlace(*m_ctx);
 
     EXPECT_EQ(Names(Path("desk")),
               (std::vector<std::string>{".txt", "README", "draft.", "photo.jpg"}));
@@ -124,7 +124,7 @@ TEST_F(PutInItsPlaceTest, FailedMovesBeepAndLeaveTheItem) {
     Select({WriteFile("desk/lost.png", "p"), WriteFile("desk/anim.gif", "g"),
             WriteFile("desk/photo.jpg", "j")});
 
-    PutInItsPlace(Context());
+    PutInItsPlace(*m_ctx);
 
     EXPECT_EQ(Names(Path("desk")), (std::vector<std::string>{"anim.gif", "lost.png"}));
     EXPECT_EQ(ReadFile(Path("desk/lost.png")), "p");
@@ -150,7 +150,7 @@ TEST_F(PutInItsPlaceTest, AnExtensionStoredWithItsDotFilesLikeThePlainOne) {
         ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
         Select({report});
 
-        PutInItsPlace(Context());
+        PutInItsPlace(*m_ctx);
 
         EXPECT_FALSE(Exists(report)) << stored;
         EXPECT_EQ(ReadFile(m_documents + "/report.pdf"), stored);
@@ -178,7 +178,7 @@ TEST_F(PutInItsPlaceTest, ExtensionListedTwiceFilesTheItemOnceIntoOneOfItsFolder
                 chosen == QString::fromStdString(second));
     Select({WriteFile("desk/shot.RAW", "raw bytes")});
 
-    PutInItsPlace(Context());
+    PutInItsPlace(*m_ctx);
 
     EXPECT_EQ(ReadFile(chosen.toStdString() + "/shot.RAW"), "raw bytes");
     EXPECT_EQ(Names(first).size() + Names(second).size(), 1u);

@@ -1,25 +1,15 @@
 // Wrap Items on real files: the dated wrapper beside the first item (or the
-// folder chosen in the dialog), copies or moves, comments carried in
-// user.xdg.comment, the wrapper line and the reveal of the last item.
+// folder chosen in the dialog), copies or moves, the wrapper line and the
+// reveal of the last item. Comments: CommentsTest.
 #include "fileops/commands/WrapItems.h"
 #include "CommandFixture.h"
 #include "settings/SettingsKeys.h"
 
 #include <QTimeZone>
 
-#include <sys/xattr.h>
-
 using namespace ferrolet;
 
 namespace {
-
-constexpr const char* kComment = "user.xdg.comment";
-
-std::string CommentOf(const std::string& path) {
-    char value[256];
-    const ssize_t n = lgetxattr(path.c_str(), kComment, value, sizeof value);
-    return n < 0 ? std::string("<none>") : std::string(value, static_cast<size_t>(n));
-}
 
 class WrapItemsTest : public test::CommandTest {
 protected:
@@ -27,7 +17,7 @@ protected:
         CommandTest::SetUp();
         // 2009-05-12 14:03:27 two hours east of UTC.
         m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(2 * 3600));
-        SetBool(keys::PromptForWrap, false);
+        SetOption(keys::PromptForWrap, false);
     }
     static constexpr const char* kWrapperName = "Wrapped Items 2009-05-12 14-03-27 +0200";
 };
@@ -54,17 +44,15 @@ TEST(MakeWrapperNameTest, DateTimeAndOffsetWithoutSlashOrColon) {
 }
 
 TEST_F(WrapItemsTest, MovesIntoANewDatedFolderBesideTheItems) {
-    SetBool(keys::WrapCopies, false);
+    SetOption(keys::WrapCopies, false);
     Select({WriteFile("desk/a.txt", "A"), WriteFile("desk/b.txt", "B")});
-    ASSERT_EQ(lsetxattr(Path("desk/a.txt").c_str(), kComment, "keep me", 7, 0), 0);
 
-    WrapItems(Context());
+    WrapItems(*m_ctx);
 
     const std::string wrapper = Path("desk/") + kWrapperName;
     EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{kWrapperName});
     EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
     EXPECT_EQ(ReadFile(wrapper + "/b.txt"), "B");
-    EXPECT_EQ(CommentOf(wrapper + "/a.txt"), "keep me");
     const QString folder = QString::fromUtf8(kWrapperName);
     EXPECT_EQ(LogLines(),
               QStringList(
@@ -75,14 +63,11 @@ TEST_F(WrapItemsTest, MovesIntoANewDatedFolderBesideTheItems) {
     EXPECT_TRUE(m_platform.dialogs.empty());
 }
 
-TEST_F(WrapItemsTest, CopiesLeaveItemsInPlaceAndCarryComments) {
-    SetString(keys::LastSelectedSound, QStringLiteral("complete"));
+TEST_F(WrapItemsTest, CopiesLeaveItemsInPlace) {
     WriteFile("desk/folder/inner.txt", "I");
     Select({WriteFile("desk/a.txt", "A"), Path("desk/folder"), WriteFile("desk/b.txt", "B")});
-    ASSERT_EQ(lsetxattr(Path("desk/a.txt").c_str(), kComment, "first", 5, 0), 0);
-    ASSERT_EQ(lsetxattr(Path("desk/folder").c_str(), kComment, "a folder", 8, 0), 0);
 
-    WrapItems(Context());
+    WrapItems(*m_ctx);
 
     const std::string wrapper = Path("desk/") + kWrapperName;
     EXPECT_EQ(Names(Path("desk")),
@@ -91,9 +76,6 @@ TEST_F(WrapItemsTest, CopiesLeaveItemsInPlaceAndCarryComments) {
     EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
     EXPECT_EQ(ReadFile(wrapper + "/folder/inner.txt"), "I");
     EXPECT_EQ(ReadFile(Path("desk/folder/inner.txt")), "I");
-    EXPECT_EQ(CommentOf(wrapper + "/a.txt"), "first");
-    EXPECT_EQ(CommentOf(wrapper + "/folder"), "a folder");
-    EXPECT_EQ(CommentOf(wrapper + "/b.txt"), "<none>");
     EXPECT_TRUE(LinesStartingWith("Moved ").isEmpty());
     EXPECT_EQ(
         LinesStartingWith("Wrap Items. The wrapper path is : "),
@@ -103,11 +85,11 @@ TEST_F(WrapItemsTest, CopiesLeaveItemsInPlaceAndCarryComments) {
 }
 
 TEST_F(WrapItemsTest, TwoWrapsWithinOneSecondShareTheWrapper) {
-    SetBool(keys::WrapCopies, false);
+    SetOption(keys::WrapCopies, false);
     Select({WriteFile("desk/a.txt", "A")});
-    WrapItems(Context());
+    WrapItems(*m_ctx);
     Select({WriteFile("desk/c.txt", "C")});
-    WrapItems(Context());
+    WrapItems(*m_ctx);
 
     EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{kWrapperName});
     EXPECT_EQ(Names(Path("desk/") + kWrapperName), (std::vector<std::string>{"a.txt", "c.txt"}));
@@ -115,11 +97,11 @@ TEST_F(WrapItemsTest, TwoWrapsWithinOneSecondShareTheWrapper) {
 }
 
 TEST_F(WrapItemsTest, ItemsFromSeveralFoldersGoBesideTheFirst) {
-    SetBool(keys::WrapCopies, false);
+    SetOption(keys::WrapCopies, false);
     Select({WriteFile("two/b.txt", "B"), WriteFile("one/a.txt", "A"),
             WriteFile("three/deep/c.txt", "C")});
 
-    WrapItems(Context());
+    WrapItems(*m_ctx);
 
     const std::string wrapper = Path("two/") + kWrapperName;
     EXPECT_EQ(Names(wrapper), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
@@ -129,12 +111,12 @@ TEST_F(WrapItemsTest, ItemsFromSeveralFoldersGoBesideTheFirst) {
 }
 
 TEST_F(WrapItemsTest, DialogChoosesTheWrapperAndCancelDoesNothing) {
-    SetBool(keys::PromptForWrap, true);
-    SetBool(keys::WrapCopies, false);
+    SetOption(keys::PromptForWrap, true);
+    SetOption(keys::WrapCopies, false);
     const std::string chosen = MakeDir("chosen");
     Select({WriteFile("desk/a.txt", "A")});
 
-    WrapItems(Context()); // cancelled: no answer queued
+    WrapItems(*m_ctx); // cancelled: no answer queued
     ASSERT_EQ(m_platform.dialogs.size(), 1u);
     EXPECT_EQ(m_platform.dialogs[0].title, QStringLiteral("Choose the Wrapper Folder"));
     EXPECT_EQ(m_platform.dialogs[0].prompt, QStringLiteral("Choose"));
@@ -145,7 +127,7 @@ TEST_F(WrapItemsTest, DialogChoosesTheWrapperAndCancelDoesNothing) {
     EXPECT_TRUE(LogLines().isEmpty());
 
     m_platform.dialogAnswers.push_back({chosen});
-    WrapItems(Context());
+    WrapItems(*m_ctx);
     EXPECT_TRUE(Names(Path("desk")).empty()); // no dated folder when one was chosen
     EXPECT_EQ(ReadFile(chosen + "/a.txt"), "A");
     EXPECT_EQ(LinesStartingWith("Wrap Items. The wrapper path is : "),
@@ -157,7 +139,7 @@ TEST_F(WrapItemsTest, FailedLastItemGivesNoWrapperLineAndNoReveal) {
     // A same-named item in the wrapper makes a copy fail; nothing replaces it.
     WriteFile(std::string("desk/") + kWrapperName + "/b.txt", "older");
 
-    WrapItems(Context());
+    WrapItems(*m_ctx);
 
     const std::string wrapper = Path("desk/") + kWrapperName;
     EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
@@ -170,16 +152,16 @@ TEST_F(WrapItemsTest, FailedLastItemGivesNoWrapperLineAndNoReveal) {
     // An earlier item's failure does not stop the wrap from ending normally.
     ClearLog();
     Select({WriteFile("desk/b.txt", "B"), WriteFile("desk/c.txt", "C")});
-    WrapItems(Context());
+    WrapItems(*m_ctx);
     EXPECT_EQ(ReadFile(wrapper + "/c.txt"), "C");
     EXPECT_EQ(LinesStartingWith("Wrap Items.").size(), 1);
     EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/c.txt"});
 }
 
 TEST_F(WrapItemsTest, NothingWithoutAUsableFirstItem) {
-    WrapItems(Context()); // no selection
+    WrapItems(*m_ctx); // no selection
     Select({Path("desk/gone.txt"), WriteFile("desk/a.txt", "A")});
-    WrapItems(Context()); // first slot invalid
+    WrapItems(*m_ctx); // first slot invalid
     EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{"a.txt"});
     EXPECT_TRUE(LogLines().isEmpty());
 }
@@ -194,9 +176,9 @@ TEST_F(WrapItemsTest, NothingWrappedIsReportedAndLeavesNoEmptyWrapper) {
     // Every copy is cancelled as it ends, as a full disk fails it.
     ProgressSink cancelling;
     cancelling.advanced = [](uint64_t) { return false; };
-    Context().progress = &cancelling;
-    WrapItems(Context());
-    Context().progress = nullptr;
+    m_ctx->progress = &cancelling;
+    WrapItems(*m_ctx);
+    m_ctx->progress = nullptr;
     EXPECT_EQ(Names(Path("desk")), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_EQ(LinesStartingWith("Ferrolet: An error occurred wrapping").size(), 1);
     EXPECT_EQ(LinesStartingWith("Ferrolet: \"a.txt\" could not be wrapped.").size(), 1);
@@ -205,7 +187,7 @@ TEST_F(WrapItemsTest, NothingWrappedIsReportedAndLeavesNoEmptyWrapper) {
     // A file where the wrapper would go: it cannot be made.
     ClearLog();
     WriteFile(std::string("desk/") + kWrapperName, "in the way");
-    WrapItems(Context());
+    WrapItems(*m_ctx);
     EXPECT_EQ(ReadFile(Path("desk/") + kWrapperName), "in the way");
     EXPECT_EQ(LinesStartingWith("Ferrolet: An error occurred wrapping").size(), 1);
     EXPECT_EQ(m_platform.beeps, 2);

@@ -164,18 +164,6 @@ std::string EngineTest::OtherFsDir(const std::string& relative) {
     return path;
 }
 
-FileRef EngineTest::Ref(const std::string& path) {
-    FileRef ref;
-    EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
-    return ref;
-}
-
-FileRef EngineTest::FolderRef(const std::string& path) {
-    FileRef ref;
-    EXPECT_EQ(FileRef::FromPath(path, ref, FileRef::Leaf::Follow), 0) << path;
-    return ref;
-}
-
 int EngineTest::PartialCopiesIn(const std::string& folder) {
     int count = 0;
     DIR* dir = opendir(folder.c_str());

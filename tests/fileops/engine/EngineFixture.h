@@ -37,8 +37,6 @@ protected:
 
     // A folder on the other file system; returns its path.
     std::string OtherFsDir(const std::string& relative);
-    static FileRef Ref(const std::string& path);
-    static FileRef FolderRef(const std::string& path);
     // Names in a folder that are remains of a copy under construction.
     static int PartialCopiesIn(const std::string& folder);
     static void SetXattr(const std::string& path, const std::string& name,

@@ -41,11 +41,6 @@ std::string Text(size_t size) {
 
 class ZipArchiveTest : public ferrolet::test::TempHome {
 protected:
-    FileRef Ref(const std::string& path) {
-        FileRef ref;
-        EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
-        return ref;
-    }
     // Every entry of the state directory (archives' UUID folders), so that a
     // failed archive can be shown to leave nothing behind.
     std::vector<std::string> StateEntries() {

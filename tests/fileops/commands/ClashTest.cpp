@@ -1,0 +1,233 @@
+// Same-named items in the destination, for every command that files items
+// somewhere: a unique name, a replacement, a refusal or an alias suffix as
+// the command and the "replace" switch say, and never a lost item.
+#include "../zip/ZipReadBack.h"
+#include "CommandFixture.h"
+#include "fileops/commands/AliasCommand.h"
+#include "fileops/commands/ArchiveCommand.h"
+#include "fileops/commands/CopySelection.h"
+#include "fileops/commands/HardLinkCommand.h"
+#include "fileops/commands/MoveSelection.h"
+#include "fileops/engine/AliasLink.h"
+#include "fileops/engine/ProgressSink.h"
+#include "settings/SettingsKeys.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <unistd.h>
+
+namespace ferrolet::test {
+namespace {
+
+enum class Outcome { Unique, Replaced, Refused, AliasSuffix };
+
+class ClashTest : public CommandTest {
+protected:
+    // The one name in dest that is not "report.pdf" (and not hidden).
+    std::string NewName(const std::string& dest, const std::string& taken) {
+        std::string found;
+        for (const std::string& name : Names(dest)) {
+            if (name != taken) {
+                EXPECT_TRUE(found.empty()) << "two new names: " << found << ", " << name;
+                found = name;
+            }
+        }
+        return found;
+    }
+};
+
+TEST_F(ClashTest, EachCommandAnswersAClashAsTheSwitchSays) {
+    struct Row {
+        const char* what;
+        std::function<void(CommandContext&, int)> run;
+        bool replace;
+        const char* taken; // the clashing name in the destination
+        Outcome outcome;
+    };
+    const Row rows[] = {
+        {"move", MoveSelectionToFolder, false, "report.pdf", Outcome::Unique},
+        {"move, replacing", MoveSelectionToFolder, true, "report.pdf", Outcome::Replaced},
+        {"copy", CopySelectionToFolder, false, "report.pdf", Outcome::Refused},
+        {"copy, replacing", CopySelectionToFolder, true, "report.pdf", Outcome::Replaced},
+        {"archive", ArchiveSelectionToFolder, false, "report.pdf.zip", Outcome::Unique},
+        {"archive, replacing", ArchiveSelectionToFolder, true, "report.pdf.zip", Outcome::Replaced},
+        {"hard link", HardLinkSelectionToFolder, false, "report.pdf", Outcome::Refused},
+        {"hard link, replacing", HardLinkSelectionToFolder, true, "report.pdf", Outcome::Replaced},
+        {"alias, replacing never", AliasSelectionToFolder, true, "report.pdf",
+         Outcome::AliasSuffix},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove_all(Path("dest"));
+        std::filesystem::remove_all(Path("src"));
+        const std::string dest = MakeDir("dest");
+        const std::string item = WriteFile("src/report.pdf", "new");
+        WriteFile(std::string("dest/") + row.taken, "old");
+        SetDestinations({dest});
+        SetOption(keys::ReplaceFilesBySameName, row.replace);
+        Select({item});
+        m_platform = FakePlatform();
+
+        row.run(*m_ctx, 1);
+
+        const std::string taken = dest + "/" + row.taken;
+        const std::string added = NewName(dest, row.taken);
+        const bool archive = std::string(row.taken).ends_with(".zip");
+        const auto contents = [&](const std::string& path) {
+            return archive ? ReadZip(path).entries.at("report.pdf").data : ReadFile(path);
+        };
+        switch (row.outcome) {
+        case Outcome::Unique:
+            EXPECT_EQ(ReadFile(taken), "old");
+            EXPECT_TRUE(
+                IsUniqueForm(added, archive ? "report.pdf" : "report", archive ? ".zip" : ".pdf"))
+                << added;
+            EXPECT_EQ(contents(dest + "/" + added), "new");
+            break;
+        case Outcome::Replaced:
+            EXPECT_EQ(added, "") << "nothing beside it, no hidden leftover";
+            EXPECT_EQ(contents(taken), "new");
+            break;
+        case Outcome::Refused:
+            EXPECT_EQ(added, "");
+            EXPECT_EQ(ReadFile(taken), "old");
+            EXPECT_EQ(m_platform.beeps, 1);
+            EXPECT_TRUE(m_platform.sounds.isEmpty());
+            break;
+        case Outcome::AliasSuffix:
+            EXPECT_EQ(ReadFile(taken), "old");
+            EXPECT_EQ(added, "report.pdf alias");
+            EXPECT_EQ(std::filesystem::read_symlink(dest + "/" + added), item);
+            break;
+        }
+        if (!std::string(row.what).starts_with("move")) {
+            EXPECT_EQ(ReadFile(item), "new") << "the source stays";
+        }
+        EXPECT_EQ(m_platform.beeps, row.outcome == Outcome::Refused ? 1 : 0);
+    }
+}
+
+TEST_F(ClashTest, MoveKeepsANonEmptyFolderAndTakesAUniqueName) {
+    WriteFile("dest/Photos/old.jpg", "old photo");
+    const std::string photos = MakeDir("src/Photos");
+    WriteFile("src/Photos/new.jpg", "new photo");
+    SetDestinations({Path("dest")});
+    SetOption(keys::ReplaceFilesBySameName, true);
+    Select({photos});
+    MoveSelectionToFolder(*m_ctx, 1);
+    const std::string added = NewName(Path("dest"), "Photos");
+    EXPECT_TRUE(IsUniqueForm(added, "Photos", "")) << added;
+    EXPECT_EQ(ReadFile(Path("dest/" + added + "/new.jpg")), "new photo");
+    EXPECT_EQ(ReadFile(Path("dest/Photos/old.jpg")), "old photo");
+    EXPECT_EQ(CountLog(QStringLiteral("unlink error: .+")), 1);
+    EXPECT_EQ(
+        CountLog(QStringLiteral("Moved \"%1\" to \"dest\"").arg(QString::fromStdString(added))), 1);
+    EXPECT_EQ(m_platform.beeps, 0);
+}
+
+TEST_F(ClashTest, AReplacedItemComesBackWhenTheStepAfterItFails) {
+    SetOption(keys::ReplaceFilesBySameName, true);
+    // A folder into its own subfolder fails; the file set aside there is back.
+    WriteFile("P/inner/P", "keep me");
+    m_platform.dialogAnswers.push_back({Path("P/inner")});
+    Select({Path("P")});
+    MoveSelectionToFolder(*m_ctx, 0);
+    EXPECT_EQ(Names(Path("P/inner")), std::vector<std::string>{"P"});
+    EXPECT_EQ(ReadFile(Path("P/inner/P")), "keep me");
+    EXPECT_EQ(CountLog(QStringLiteral("An error occurred: %1").arg(EINVAL)), 1);
+
+    // A folder cannot be hard-linked: the same-named file stays.
+    WriteFile("Dest/Folder", "older file named like the folder");
+    SetDestinations({Path("Dest")});
+    Select({MakeDir("Work/Folder")});
+    HardLinkSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(ReadFile(Path("Dest/Folder")), "older file named like the folder");
+
+    // Nor across file systems (EXDEV): the item on the other side stays, and
+    // the notification gives the system's reason.
+    char shm[] = "/dev/shm/ferrolet-link-XXXXXX";
+    ASSERT_NE(mkdtemp(shm), nullptr);
+    const std::string other = shm;
+    std::ofstream(other + "/report.txt") << "on the other side";
+    SetDestinations({other});
+    Select({WriteFile("report.txt", "here")});
+    m_platform = FakePlatform();
+    HardLinkSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(ReadFile(other + "/report.txt"), "on the other side");
+    ASSERT_EQ(m_platform.notifications.size(), 1);
+    EXPECT_TRUE(
+        m_platform.notifications[0].contains("\u201Creport.txt\u201D: Invalid cross-device link"))
+        << m_platform.notifications[0].toStdString();
+    std::filesystem::remove_all(other);
+
+    // Into its own folder a hard link deletes nothing, and the next item
+    // still links.
+    const std::string inDest = WriteFile("Dest/a.txt", "precious");
+    const ino_t inode = Inode(inDest);
+    const std::string b = WriteFile("Work/b.txt", "b");
+    SetDestinations({Path("Dest")});
+    Select({inDest, b});
+    HardLinkSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(Inode(inDest), inode);
+    EXPECT_EQ(ReadFile(inDest), "precious");
+    EXPECT_EQ(Inode(Path("Dest/b.txt")), Inode(b));
+}
+
+TEST_F(ClashTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComplete) {
+    char shm[] = "/dev/shm/ferrolet-replace-XXXXXX";
+    ASSERT_NE(mkdtemp(shm), nullptr);
+    const std::string dest = shm;
+    std::ofstream(dest + "/movie.bin") << "the version already there";
+    const std::string source = WriteFile("src/movie.bin", std::string(3 << 20, 'n'));
+    SetOption(keys::ReplaceFilesBySameName, true);
+    SetDestinations({dest});
+    Select({source});
+    std::vector<std::string> namesDuringCopy;
+    std::string contentDuringCopy;
+    ProgressSink sink;
+    sink.advanced = [&](uint64_t) {
+        if (namesDuringCopy.empty()) {
+            for (const std::string& n : Names(dest)) {
+                if (!n.starts_with(".ferrolet-partial-")) {
+                    namesDuringCopy.push_back(n);
+                }
+            }
+            contentDuringCopy = ReadFile(dest + "/movie.bin");
+        }
+        return true;
+    };
+    m_ctx->progress = &sink;
+    MoveSelectionToFolder(*m_ctx, 1);
+    m_ctx->progress = nullptr;
+    EXPECT_EQ(namesDuringCopy, std::vector<std::string>{"movie.bin"});
+    EXPECT_EQ(contentDuringCopy, "the version already there");
+    EXPECT_EQ(Names(dest), std::vector<std::string>{"movie.bin"});
+    EXPECT_EQ(ReadFile(dest + "/movie.bin"), std::string(3 << 20, 'n'));
+    EXPECT_FALSE(Exists(source));
+    std::filesystem::remove_all(dest);
+}
+
+TEST(AliasNames, TakeTheNextFreeSuffixWithinTheNameLimit) {
+    EXPECT_EQ(AliasNameFor("a", 1), "a alias");
+    EXPECT_EQ(AliasNameFor("a", 3), "a alias 3");
+    const std::string longName(250, 'n');
+    EXPECT_EQ(AliasNameFor(longName, 2).size(), 255u);
+    EXPECT_TRUE(AliasNameFor(longName, 2).ends_with("n alias 2"));
+}
+
+TEST_F(ClashTest, AnAliasSkipsEveryTakenNameEvenADanglingLink) {
+    const std::string item = WriteFile("Docs/file.txt", "the original");
+    WriteFile("Aliases/file.txt", "someone else's file");
+    MakeDir("Aliases/file.txt alias");
+    ASSERT_EQ(symlink("/nowhere", Path("Aliases/file.txt alias 2").c_str()), 0);
+    SetDestinations({Path("Aliases")});
+    Select({item});
+    AliasSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(std::filesystem::read_symlink(Path("Aliases/file.txt alias 3")), item);
+    EXPECT_EQ(std::filesystem::read_symlink(Path("Aliases/file.txt alias 2")), "/nowhere");
+    EXPECT_EQ(ReadFile(Path("Aliases/file.txt")), "someone else's file");
+}
+
+} // namespace
+} // namespace ferrolet::test

@@ -1,0 +1,127 @@
+// Comments (user.xdg.comment) travel with the items that Move, Copy and Wrap
+// file away, within one file system and across two, and a comment that
+// cannot be written never turns a finished move into a failure.
+#include "CommandFixture.h"
+#include "fileops/commands/CopySelection.h"
+#include "fileops/commands/MoveSelection.h"
+#include "fileops/commands/WrapItems.h"
+#include "settings/SettingsKeys.h"
+
+#include <QTimeZone>
+
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ferrolet::test {
+namespace {
+
+class CommentsTest : public CommandTest {
+protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        char shm[] = "/dev/shm/ferrolet-comments-XXXXXX";
+        ASSERT_NE(mkdtemp(shm), nullptr);
+        m_otherFs = shm;
+        m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(0));
+        SetOption(keys::PromptForWrap, false);
+        SetOption(keys::PreserveComments, true);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(m_otherFs);
+        CommandTest::TearDown();
+    }
+    std::string m_otherFs;
+};
+
+TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
+    const std::string wrapper = "Wrapped Items 2009-05-12 14-03-27 +0000";
+    struct Row {
+        const char* what;
+        std::function<void()> run;
+        std::string arrivedUnder; // relative to the home, or absolute
+    };
+    const std::vector<Row> rows{
+        {"move", [this] { MoveSelectionToFolder(*m_ctx, 1); }, "dest/item"},
+        {"move across file systems",
+         [this] {
+             m_platform.dialogAnswers.push_back({m_otherFs});
+             MoveSelectionToFolder(*m_ctx, 0);
+         },
+         m_otherFs + "/item"},
+        {"copy", [this] { CopySelectionToFolder(*m_ctx, 1); }, "dest/item"},
+        {"copy across file systems",
+         [this] {
+             m_platform.dialogAnswers.push_back({m_otherFs});
+             CopySelectionToFolder(*m_ctx, 0);
+         },
+         m_otherFs + "/item"},
+        {"wrap (copies)", [this] { WrapItems(*m_ctx); }, "src/" + wrapper + "/item"},
+        {"wrap (moves)",
+         [this] {
+             SetOption(keys::WrapCopies, false);
+             WrapItems(*m_ctx);
+         },
+         "src/" + wrapper + "/item"},
+    };
+    for (const bool folder : {false, true}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + (folder ? ", a folder" : ", a file"));
+            for (const char* gone : {"src", "dest"}) {
+                std::filesystem::remove_all(Path(gone));
+            }
+            std::filesystem::remove_all(m_otherFs + "/item");
+            SetOption(keys::WrapCopies, true);
+            const std::string item = folder ? MakeDir("src/item") : WriteFile("src/item", "x");
+            if (folder) {
+                ASSERT_TRUE(SetComment(WriteFile("src/item/inner", "i"), "inner"));
+            }
+            if (!SetComment(item, "filed by hand")) {
+                GTEST_SKIP() << "no user extended attributes on this file system";
+            }
+            SetDestinations({MakeDir("dest")});
+            Select({item});
+            m_platform = FakePlatform();
+            m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(0));
+
+            row.run();
+
+            const std::string arrived =
+                row.arrivedUnder.starts_with("/") ? row.arrivedUnder : Path(row.arrivedUnder);
+            EXPECT_EQ(Comment(arrived), "filed by hand");
+            if (folder) {
+                EXPECT_EQ(Comment(arrived + "/inner"), "inner");
+            }
+            EXPECT_EQ(m_platform.beeps, 0) << LogLines().join('\n').toStdString();
+        }
+    }
+}
+
+TEST_F(CommentsTest, UnprivilegedCommentThatCannotBeWrittenDoesNotUndoTheMove) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root may write any attribute; the unprivileged run covers this";
+    }
+    // A read-only file keeps its comment but takes no new one: the move
+    // succeeds, the comment write after it fails.
+    const std::string a = WriteFile("src/a.txt", "a");
+    if (!SetComment(a, "keep")) {
+        GTEST_SKIP() << "no user extended attributes on this file system";
+    }
+    ASSERT_EQ(chmod(a.c_str(), 0444), 0);
+    SetOption(keys::SelectMovedItem, true);
+    SetDestinations({MakeDir("dest")});
+    Select({a});
+    MoveSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(ReadFile(Path("dest/a.txt")), "a");
+    EXPECT_FALSE(Exists(a));
+    EXPECT_EQ(m_platform.beeps, 0) << LogLines().join('\n').toStdString();
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{Path("dest/a.txt")});
+    EXPECT_EQ(CountLog(QStringLiteral(
+                  "Ferrolet: The comment of \"a.txt\" could not be kept\\. Error code = \\d+")),
+              1);
+}
+
+} // namespace
+} // namespace ferrolet::test

@@ -1,0 +1,308 @@
+// The contract every per-destination command keeps (Move, Copy, Archive,
+// Alias and Hard Link To), tested once over all five: the selection guard,
+// the dialog and its cancel, vanished items and destinations, beep and log
+// on failure, the sound after the last item, one reveal, one notification.
+#include "CommandFixture.h"
+#include "HostileNames.h"
+#include "fileops/commands/AliasCommand.h"
+#include "fileops/commands/ArchiveCommand.h"
+#include "fileops/commands/CopySelection.h"
+#include "fileops/commands/HardLinkCommand.h"
+#include "fileops/commands/MoveSelection.h"
+#include "fileops/engine/ProgressSink.h"
+#include "settings/FolderLists.h"
+#include "settings/SettingsKeys.h"
+
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ferrolet::test {
+namespace {
+
+struct Command {
+    const char* name;
+    std::function<void(CommandContext&, int)> run;
+    const char* dialogForOne; // for "Report.pdf"
+    const char* dialogForThree;
+    const char* failureLine; // the command's own line, as a pattern
+    const char* done;        // the notification's verb
+    // Whether what stands at arrived is the command's result for source.
+    std::function<bool(const std::string& source, const std::string& arrived)> made;
+    bool keepsSource;
+    bool oneArchive; // several items make one "Archive.zip"
+};
+
+void PrintTo(const Command& command, std::ostream* os) {
+    *os << command.name;
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+    return TempHome::Exists(b) && TempHome::ReadFile(a) == TempHome::ReadFile(b);
+}
+
+const Command kCommands[] = {
+    {"MoveTo", MoveSelectionToFolder, "Move \u201CReport.pdf\u201D To", "Move 3 Items To",
+     "Ferrolet: An error occurred moving a folder or file\\.", "moved",
+     [](const std::string&, const std::string& arrived) { return TempHome::Exists(arrived); },
+     false, false},
+    {"CopyTo", CopySelectionToFolder, "Copy \u201CReport.pdf\u201D To", "Copy 3 Items To",
+     "Ferrolet: An error occurred copying a file system object\\. Error code = \\d+", "copied",
+     [](const std::string& s, const std::string& a) {
+         return SameBytes(s, a) && TempHome::Inode(s) != TempHome::Inode(a);
+     },
+     true, false},
+    {"ArchiveTo", ArchiveSelectionToFolder, "Archive \u201CReport.pdf\u201D To",
+     "Archive 3 Items To", "Ferrolet: An error occurred archiving a folder or file\\.", "archived",
+     [](const std::string&, const std::string& a) { return TempHome::Exists(a + ".zip"); }, true,
+     true},
+    {"AliasTo", AliasSelectionToFolder, "Make an Alias of \u201CReport.pdf\u201D In",
+     "Make Aliases of 3 Items In", "Ferrolet: An error occurred aliasing a folder or file\\.",
+     "aliased",
+     [](const std::string& s, const std::string& a) {
+         std::error_code ec;
+         return std::filesystem::read_symlink(a, ec) == s;
+     },
+     true, false},
+    {"HardLinkTo", HardLinkSelectionToFolder, "Make a Hard Link to \u201CReport.pdf\u201D In",
+     "Make Hard Links to 3 Items In",
+     "Ferrolet: An error occurred hard linking a folder or file\\.", "linked",
+     [](const std::string& s, const std::string& a) {
+         return TempHome::Inode(a) != 0 && TempHome::Inode(a) == TempHome::Inode(s);
+     },
+     true, false},
+};
+
+class DestinationCommands : public CommandTest, public ::testing::WithParamInterface<Command> {
+protected:
+    const Command& C() const { return GetParam(); }
+    void Run(int index) { C().run(*m_ctx, index); }
+    // Where the item of source arrives in folder (an archive of one item is
+    // "<name>.zip", which made() looks for).
+    static std::string Arrived(const std::string& folder, const std::string& source) {
+        return folder + "/" + std::filesystem::path(source).filename().string();
+    }
+    int FailureLines() const {
+        return CountLog(QString::fromUtf8(C().failureLine) +
+                        QStringLiteral("( Error code = \\d+)?"));
+    }
+};
+
+TEST_P(DestinationCommands, WithoutASelectionNothingHappensAndTheNoticeSaysWhy) {
+    SetDestinations({MakeDir("Dest")});
+    Run(0);
+    Run(1);
+    EXPECT_TRUE(m_platform.dialogs.empty()) << "no selection: not even a dialog";
+    EXPECT_TRUE(Names(Path("Dest")).empty());
+    ASSERT_EQ(m_platform.notifications.size(), 2);
+    EXPECT_TRUE(m_platform.notifications[0].contains("\nNothing is selected."))
+        << m_platform.notifications[0].toStdString();
+    EXPECT_EQ(m_platform.beeps + m_platform.sounds.size(), 0);
+}
+
+TEST_P(DestinationCommands, TheDialogNamesTheCommandAndCancelDoesNothing) {
+    const std::string report = WriteFile("src/Report.pdf", "report");
+    Select({report});
+    Run(0);
+    Select({report, WriteFile("src/b"), WriteFile("src/c")});
+    Run(0);
+    ASSERT_EQ(m_platform.dialogs.size(), 2u);
+    EXPECT_EQ(m_platform.dialogs[0].title.toStdString(), C().dialogForOne);
+    EXPECT_EQ(m_platform.dialogs[1].title.toStdString(), C().dialogForThree);
+    EXPECT_FALSE(m_platform.dialogs[0].multipleSelection);
+    EXPECT_TRUE(m_platform.dialogs[0].startFolder.empty()) << "nothing chosen yet: home";
+    EXPECT_EQ(Names(Path("src")), (std::vector<std::string>{"Report.pdf", "b", "c"}));
+    EXPECT_EQ(m_platform.beeps + m_platform.sounds.size() + m_platform.notifications.size(), 0);
+    EXPECT_TRUE(LogLines().isEmpty());
+
+    // A folder chosen through a link leads to the folder it names, and the
+    // next dialog opens there, for any command; once it is gone, at home.
+    const std::string chosen = MakeDir("dest/chosen");
+    ASSERT_EQ(symlink(chosen.c_str(), Path("link-to-chosen").c_str()), 0);
+    Select({report});
+    m_platform.dialogAnswers.push_back({Path("link-to-chosen")});
+    Run(0);
+    EXPECT_TRUE(C().made(report, Arrived(chosen, report)));
+    m_platform.dialogs.clear();
+    HardLinkSelectionToFolder(*m_ctx, 0);
+    ASSERT_EQ(m_platform.dialogs.size(), 1u);
+    EXPECT_EQ(m_platform.dialogs[0].startFolder, Path("link-to-chosen"));
+    std::filesystem::remove_all(Path("dest"));
+    ASSERT_EQ(unlink(Path("link-to-chosen").c_str()), 0);
+    Run(0);
+    EXPECT_TRUE(m_platform.dialogs.back().startFolder.empty());
+}
+
+TEST_P(DestinationCommands, EveryItemArrivesRevealedTogetherWithOneSound) {
+    const std::string dest = MakeDir("Dest");
+    const std::string a = WriteFile("src/a.txt", "a");
+    const std::string b = WriteFile("src/b.txt", "b");
+    SetDestinations({MakeDir("Other"), dest});
+    SetOption(keys::SelectMovedItem, true);
+    Select({a, b});
+    const std::string keptA = ReadFile(a);
+
+    Run(2);
+
+    if (C().oneArchive) {
+        EXPECT_EQ(Names(dest), std::vector<std::string>{"Archive.zip"});
+        EXPECT_EQ(m_platform.revealed, std::vector<std::string>{dest + "/Archive.zip"});
+    } else {
+        EXPECT_EQ(Names(dest), (std::vector<std::string>{"a.txt", "b.txt"}));
+        EXPECT_TRUE(C().made(C().keepsSource ? a : Arrived(dest, a), Arrived(dest, a)));
+        EXPECT_EQ(ReadFile(Arrived(dest, a)), keptA);
+        ASSERT_EQ(m_platform.revealRequests.size(), 1u) << "one file-manager request per run";
+        EXPECT_EQ(m_platform.revealRequests[0],
+                  (std::vector<std::string>{Arrived(dest, a), Arrived(dest, b)}));
+    }
+    EXPECT_EQ(Exists(a), C().keepsSource);
+    EXPECT_TRUE(Names(Path("Other")).empty());
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
+    EXPECT_EQ(m_platform.beeps, 0);
+    EXPECT_TRUE(m_platform.notifications.isEmpty());
+
+    // The reveal switched off reveals nothing.
+    m_platform = FakePlatform();
+    SetOption(keys::SelectMovedItem, false);
+    Select({WriteFile("src/c.txt", "c")});
+    Run(2);
+    EXPECT_TRUE(m_platform.revealed.empty());
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
+}
+
+TEST_P(DestinationCommands, AVanishedItemIsLeftAloneAndReported) {
+    const std::string dest = MakeDir("Dest");
+    const std::string gone = WriteFile("src/gone.txt", "g");
+    const std::string good = WriteFile("src/good.txt", "good");
+    SetDestinations({dest});
+    Select({good, gone});
+    ASSERT_EQ(unlink(gone.c_str()), 0);
+    // Another item now has the name: it is not the one selected.
+    const std::string other = WriteFile("src/other.txt", "impostor");
+    Select({good, other});
+    ASSERT_EQ(rename(WriteFile("src/new.txt", "impostor").c_str(), other.c_str()), 0);
+
+    Run(1);
+
+    EXPECT_EQ(ReadFile(other), "impostor");
+    ASSERT_EQ(m_platform.notifications.size(), 1);
+    EXPECT_TRUE(m_platform.notifications[0].contains(QStringLiteral(" not %1").arg(C().done)) ||
+                C().oneArchive)
+        << m_platform.notifications[0].toStdString();
+    for (const std::string& name : Names(dest)) {
+        EXPECT_FALSE(name.starts_with("other")) << name;
+    }
+    if (!C().oneArchive) {
+        EXPECT_TRUE(C().made(C().keepsSource ? good : Arrived(dest, good), Arrived(dest, good)))
+            << "the other item is still done";
+        EXPECT_TRUE(m_platform.sounds.isEmpty()) << "the last item failed";
+    }
+    // The failure first, a good item last: the sound plays, once.
+    m_platform = FakePlatform();
+    const std::string late = WriteFile("src/late.txt", "late");
+    const std::string vanished = WriteFile("src/vanished.txt", "v");
+    Select({vanished, late});
+    ASSERT_EQ(unlink(vanished.c_str()), 0);
+    Run(1);
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
+}
+
+TEST_P(DestinationCommands, AVanishedOrFileDestinationFailsAndKeepsTheItem) {
+    const std::string item = WriteFile("src/a.txt", "a");
+    const std::string file = WriteFile("not-a-folder", "f");
+    SetDestinations({MakeDir("Gone"), file});
+    ASSERT_EQ(rmdir(Path("Gone").c_str()), 0); // listed, then deleted
+    Select({item});
+
+    Run(1);
+    ASSERT_EQ(m_platform.notifications.size(), 1);
+    EXPECT_TRUE(m_platform.notifications[0].contains("Destination not found: Gone"))
+        << m_platform.notifications[0].toStdString();
+    Run(2);
+    EXPECT_EQ(m_platform.beeps, 2);
+    EXPECT_GE(FailureLines(), 2) << LogLines().join('\n').toStdString();
+    EXPECT_EQ(ReadFile(item), "a");
+    EXPECT_EQ(ReadFile(file), "f");
+    EXPECT_TRUE(m_platform.sounds.isEmpty());
+    EXPECT_TRUE(m_platform.revealed.empty());
+    EXPECT_EQ(Names(Path("")), (std::vector<std::string>{"home", "not-a-folder", "src"}));
+}
+
+TEST_P(DestinationCommands, HostileNamesArriveAsTheyAre) {
+    const std::string dest = MakeDir("Dest");
+    SetDestinations({dest});
+    for (const HostileName& hostile : HostileNames()) {
+        SCOPED_TRACE(hostile.why);
+        const std::string item = WriteFile("src/" + hostile.name, hostile.name);
+        Select({item});
+        Run(1);
+        EXPECT_TRUE(C().made(C().keepsSource ? item : Arrived(dest, item), Arrived(dest, item)));
+        EXPECT_EQ(Exists(item), C().keepsSource);
+    }
+    EXPECT_EQ(m_platform.beeps, 0) << LogLines().join('\n').toStdString();
+    const std::string longest = WriteFile("src/" + LongestName(), "long");
+    WriteFile("Dest/" + LongestName(), "taken");
+    Select({longest});
+    Run(1);
+    for (const std::string& name : Names(dest)) {
+        EXPECT_LE(name.size(), 255u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, DestinationCommands, ::testing::ValuesIn(kCommands),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandTest, MovingIntoItsOwnFolderIsASilentSuccess) {
+    const std::string a = WriteFile("dest/a.txt", "a");
+    SetOption(keys::SelectMovedItem, true);
+    SetDestinations({Path("dest")});
+    Select({a});
+    MoveSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(Names(Path("dest")), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(CountLog(QStringLiteral("Moved .*")), 0);
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{a});
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
+    EXPECT_EQ(m_platform.beeps, 0);
+}
+
+TEST_F(CommandTest, TheChosenFolderTakesEveryItemWhileTheListChanges) {
+    const std::string one = MakeDir("one");
+    const std::string two = MakeDir("two");
+    SetDestinations({one, two});
+    Select({WriteFile("src/a.txt", "a"), WriteFile("src/b.txt", "b")});
+    // Remove Folder of "one" in another process while the first copy runs:
+    // "two" becomes the first entry of the list.
+    ProgressSink progress;
+    int started = 0;
+    progress.started = [&](const std::string&, uint64_t) {
+        if (started++ == 0) {
+            SettingsStore other;
+            StoreDestinationPathnames(other, {QString::fromStdString(two)});
+        }
+    };
+    m_ctx->progress = &progress;
+    CopySelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(Names(one), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_TRUE(Names(two).empty());
+}
+
+TEST_F(CommandTest, UnprivilegedUnwritableDestinationFailsAndKeepsTheItem) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root ignores permissions; the unprivileged run covers this";
+    }
+    const std::string a = WriteFile("src/a.txt", "a");
+    MakeDir("locked");
+    ASSERT_EQ(chmod(Path("locked").c_str(), 0555), 0);
+    SetDestinations({Path("locked")});
+    Select({a});
+    MoveSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(ReadFile(a), "a");
+    EXPECT_EQ(CountLog(QStringLiteral("An error occurred: %1").arg(EACCES)), 1);
+    EXPECT_EQ(m_platform.beeps, 1);
+    EXPECT_TRUE(m_platform.sounds.isEmpty());
+}
+
+} // namespace
+} // namespace ferrolet::test

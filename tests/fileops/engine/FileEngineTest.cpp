@@ -1,0 +1,267 @@
+// Moves, copies and deletes within one file system and across two (the root
+// disk and /dev/shm), checked entry by entry against the trees they leave.
+#include "fileops/engine/FileEngine.h"
+#include "EngineFixture.h"
+#include "HostileNames.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+using namespace ferrolet;
+using ferrolet::test::CaptureTree;
+using ferrolet::test::DescribeDifference;
+
+namespace {
+
+class FileEngineTest : public ferrolet::test::EngineTest {
+protected:
+    // A tree with every kind of entry and every attribute a transfer keeps.
+    std::string MakeRichTree(const std::string& relative) {
+        const std::string root = MakeDir(relative);
+        WriteFile(relative + "/a.jpg", Bytes(70000, 'a'));
+        WriteFile(relative + "/large.bin", Bytes((9 << 20) + 12345, 'z')); // past every chunk
+        WriteFile(relative + "/empty.txt", "");
+        WriteFile(relative + "/deep/er/still/b.raw", Bytes(5000, 'b'));
+        MakeDir(relative + "/empty-folder");
+        EXPECT_EQ(symlink("a.jpg", (root + "/relative-link").c_str()), 0);
+        EXPECT_EQ(symlink("/nonexistent/target", (root + "/dangling").c_str()), 0);
+        EXPECT_EQ(symlink("deep", (root + "/folder-link").c_str()), 0);
+        EXPECT_EQ(symlink("/etc", (root + "/outside").c_str()), 0);
+        EXPECT_EQ(mkfifo((root + "/pipe").c_str(), 0620), 0);
+        EXPECT_EQ(link((root + "/a.jpg").c_str(), (root + "/hard.jpg").c_str()), 0);
+        const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const std::string sockPath = root + "/control.sock";
+        std::strncpy(addr.sun_path, sockPath.c_str(), sizeof addr.sun_path - 1);
+        EXPECT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << sockPath;
+        close(sock);
+        SetXattr(root + "/a.jpg", "user.xdg.comment", "sunset");
+        SetXattr(root + "/deep", "user.xdg.comment", "a folder's comment");
+        SetXattr(root, "user.other", "the tree itself");
+        EXPECT_EQ(chmod((root + "/a.jpg").c_str(), 0751), 0);
+        EXPECT_EQ(chmod((root + "/deep/er").c_str(), 0750), 0);
+        EXPECT_EQ(chmod((root + "/deep/er/still").c_str(), 0555), 0); // read-only inside
+        SetMtime(root + "/deep/er/still/b.raw", 1400000000, 42);
+        SetMtime(root + "/relative-link", 1300000000, 7);
+        SetMtime(root + "/deep/er/still", 1200000000, 999999999);
+        SetMtime(root, 1100000000, 5);
+        return root;
+    }
+};
+
+TEST_F(FileEngineTest, EveryEntryArrivesExactlyWithinAndAcrossFileSystems) {
+    // Opening the FIFO for reading would wait for a writer for ever; the
+    // alarm turns such a hang into a failure.
+    alarm(240);
+    for (const bool move : {false, true}) {
+        for (const bool acrossFileSystems : {false, true}) {
+            SCOPED_TRACE(std::string(move ? "move" : "copy") +
+                         (acrossFileSystems ? " across" : ""));
+            std::filesystem::remove_all(Path("src"));
+            const std::string root = MakeRichTree("src/Photos");
+            const auto before = CaptureTree(root);
+            const std::string dest = acrossFileSystems ? OtherFsDir("dest") : MakeDir("dest");
+            std::filesystem::remove_all(dest + "/Photos");
+            const ino_t inode = Inode(root);
+            FileRef result;
+            ASSERT_EQ((move ? MoveObject : CopyObject)(Ref(root), FolderRef(dest), nullptr, &result,
+                                                       nullptr),
+                      0);
+            EXPECT_EQ(DescribeDifference(before, CaptureTree(dest + "/Photos")), "");
+            EXPECT_EQ(result.Path(), dest + "/Photos");
+            EXPECT_TRUE(result.IsValid()) << "the reference designates the item at its new place";
+            EXPECT_EQ(Exists(root), !move);
+            EXPECT_EQ(PartialCopiesIn(dest), 0);
+            EXPECT_EQ(Inode(dest + "/Photos") == inode, move && !acrossFileSystems)
+                << "a rename within one file system, a copy otherwise";
+            if (!move) {
+                EXPECT_EQ(DescribeDifference(before, CaptureTree(root)), "") << "source untouched";
+                EXPECT_EQ(Inode(root + "/a.jpg"), Inode(root + "/hard.jpg"));
+            } else if (acrossFileSystems) {
+                // And back, through the reference handed back.
+                FileRef back;
+                ASSERT_EQ(MoveObject(result, FolderRef(Path("src")), nullptr, &back), 0);
+                EXPECT_EQ(DescribeDifference(before, CaptureTree(root)), "");
+                EXPECT_EQ(back.Path(), root);
+            }
+        }
+    }
+    alarm(0);
+}
+
+TEST_F(FileEngineTest, ANewNameAndHostileNamesAreKeptAsGiven) {
+    const std::string sameFs = MakeDir("dest");
+    const std::string otherFs = OtherFsDir("dest");
+    const std::string newName = "report - 0F8FAD5B-D9CB-469F-A165-70867728950E.pdf";
+    FileRef moved;
+    ASSERT_EQ(
+        MoveObject(Ref(WriteFile("src/report.pdf", "x")), FolderRef(sameFs), &newName, &moved), 0);
+    EXPECT_EQ(moved.Path(), sameFs + "/" + newName);
+    ASSERT_EQ(CopyObject(moved, FolderRef(otherFs), &newName, &moved), 0);
+    EXPECT_EQ(ReadFile(otherFs + "/" + newName), "x");
+    for (const ferrolet::test::HostileName& hostile : ferrolet::test::HostileNames()) {
+        SCOPED_TRACE(hostile.why);
+        const std::string file = WriteFile("src/" + hostile.name, hostile.name);
+        ASSERT_EQ(MoveObject(Ref(file), FolderRef(otherFs), nullptr, &moved), 0);
+        EXPECT_EQ(moved.Name(), hostile.name);
+        ASSERT_EQ(MoveObject(moved, FolderRef(sameFs), nullptr, &moved), 0);
+        EXPECT_EQ(ReadFile(sameFs + "/" + hostile.name), hostile.name);
+        EXPECT_FALSE(Exists(file));
+    }
+}
+
+TEST_F(FileEngineTest, RefusesWhatWouldReplaceOrLoseAnItem) {
+    const std::string file = WriteFile("src/a.txt", "mine");
+    const std::string folder = MakeDir("src/stuff");
+    const std::string dest = MakeDir("dest");
+    const std::string other = OtherFsDir("dest");
+    WriteFile("dest/a.txt", "theirs");
+    std::ofstream(other + "/a.txt") << "theirs too";
+    ASSERT_EQ(mkdir((other + "/stuff").c_str(), 0700), 0);
+    FileRef out;
+    // A same-named item is never replaced, by either kind of move or copy;
+    // a copy into the item's own folder clashes with the item itself.
+    EXPECT_EQ(MoveObject(Ref(file), FolderRef(dest), nullptr, &out), EEXIST);
+    EXPECT_EQ(MoveObject(Ref(file), FolderRef(other), nullptr, &out), EEXIST);
+    EXPECT_EQ(CopyObject(Ref(file), FolderRef(other), nullptr, &out), EEXIST);
+    EXPECT_EQ(CopyObject(Ref(folder), FolderRef(other), nullptr, &out), EEXIST);
+    EXPECT_EQ(CopyObject(Ref(file), FolderRef(Path("src")), nullptr, &out), EEXIST);
+    EXPECT_EQ(ReadFile(dest + "/a.txt"), "theirs");
+    EXPECT_EQ(ReadFile(other + "/a.txt"), "theirs too");
+    EXPECT_EQ(CaptureTree(other + "/stuff").size(), 1u) << "the existing folder gains nothing";
+    EXPECT_EQ(PartialCopiesIn(other), 0);
+    EXPECT_EQ(PartialCopiesIn(Path("src")), 0);
+
+    // Not a folder; names that cannot be made; references to nothing.
+    EXPECT_EQ(MoveObject(Ref(file), Ref(dest + "/a.txt"), nullptr, &out), ENOTDIR);
+    for (const std::string bad : {"", ".", "..", "x/y"}) {
+        EXPECT_EQ(MoveObject(Ref(file), FolderRef(dest), &bad, &out), EINVAL) << bad;
+    }
+    EXPECT_EQ(MoveObject(FileRef(), FolderRef(dest), nullptr, &out), EINVAL);
+    EXPECT_EQ(MoveObject(Ref(file), FileRef(), nullptr, &out), EINVAL);
+
+    // A reference whose path now holds another item (kept aside, so that its
+    // inode number cannot be reused at once).
+    const FileRef stale = Ref(file);
+    ASSERT_EQ(rename(file.c_str(), (file + ".kept").c_str()), 0);
+    WriteFile("src/a.txt", "an impostor under the old name");
+    EXPECT_EQ(MoveObject(stale, FolderRef(other), nullptr, &out), ENOENT);
+    EXPECT_EQ(DeleteObject(stale), ENOENT);
+    EXPECT_EQ(ReadFile(file), "an impostor under the old name");
+
+    // A folder never goes into itself.
+    const std::string sub = MakeDir("proj/a/b");
+    const auto before = CaptureTree(Path("proj"));
+    EXPECT_EQ(MoveObject(Ref(Path("proj")), FolderRef(sub), nullptr, &out), EINVAL);
+    EXPECT_EQ(MoveObject(Ref(Path("proj")), FolderRef(Path("proj")), nullptr, &out), EINVAL);
+    EXPECT_EQ(CopyObject(Ref(Path("proj")), FolderRef(sub), nullptr, &out), EINVAL);
+    EXPECT_EQ(DescribeDifference(before, CaptureTree(Path("proj"))), "");
+}
+
+TEST_F(FileEngineTest, DeleteRemovesFilesLinksAndEmptyFoldersOnly) {
+    const std::string target = WriteFile("target.txt", "target");
+    ASSERT_EQ(symlink(target.c_str(), Path("link").c_str()), 0);
+    WriteFile("full/keep.txt", "keep");
+    for (const std::string& gone : {WriteFile("a.txt"), Path("link"), MakeDir("empty")}) {
+        EXPECT_EQ(DeleteObject(Ref(gone)), 0) << gone;
+        EXPECT_FALSE(Exists(gone));
+    }
+    EXPECT_EQ(ReadFile(target), "target") << "the link's target stays";
+    EXPECT_EQ(DeleteObject(Ref(Path("full"))), ENOTEMPTY);
+    EXPECT_EQ(ReadFile(Path("full/keep.txt")), "keep");
+    EXPECT_EQ(DeleteObject(FileRef()), EINVAL);
+}
+
+TEST_F(FileEngineTest, ProgressIsReportedSparinglyAndEndsAtTheTotal) {
+    const std::string root = MakeDir("src/big");
+    WriteFile("src/big/one", Bytes(9 << 20, '1'));
+    WriteFile("src/big/two", Bytes(3 << 20, '2'));
+    const uint64_t total = (9u << 20) + (3u << 20);
+    std::string startedName;
+    uint64_t startedTotal = 0;
+    std::vector<uint64_t> reports;
+    ProgressSink sink;
+    sink.started = [&](const std::string& name, uint64_t bytes) {
+        startedName = name;
+        startedTotal = bytes;
+    };
+    sink.advanced = [&](uint64_t done) {
+        reports.push_back(done);
+        return true;
+    };
+    FileRef moved;
+    ASSERT_EQ(MoveObject(Ref(root), FolderRef(OtherFsDir("dest")), nullptr, &moved, &sink), 0);
+    EXPECT_EQ(startedName, "big");
+    EXPECT_EQ(startedTotal, total);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), total);
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_LE(reports.size(), total / (4 << 20) + 2) << "reports every few megabytes at most";
+}
+
+// In each fault the source stays whole and no copy is left behind.
+TEST_F(FileEngineTest, ASourceChangedDuringTheCopyStaysAndTheCopyGoes) {
+    const std::string dest = OtherFsDir("dest");
+    const std::string original = Bytes(12 << 20, 'L');
+    const std::string log = WriteFile("src/app.log", original);
+    const std::string folder = MakeDir("src/inbox");
+    WriteFile("src/inbox/big", original);
+    // A log file still being appended to; a file added to a folder.
+    const std::vector<std::pair<std::string, std::function<void()>>> cases{
+        {log, [&] { std::ofstream(log, std::ios::app) << "a line written during the move\n"; }},
+        {folder, [&] { WriteFile("src/inbox/arrived-late.txt", "late"); }},
+    };
+    for (const auto& [item, change] : cases) {
+        bool changed = false;
+        ProgressSink once;
+        once.advanced = [&](uint64_t) {
+            if (!changed) {
+                change();
+                changed = true;
+            }
+            return true;
+        };
+        FileRef moved;
+        EXPECT_EQ(MoveObject(Ref(item), FolderRef(dest), nullptr, &moved, &once), EBUSY) << item;
+        EXPECT_TRUE(changed);
+        EXPECT_EQ(PartialCopiesIn(dest), 0);
+        EXPECT_TRUE(Names(dest).empty());
+    }
+    EXPECT_EQ(ReadFile(log), original + "a line written during the move\n");
+    EXPECT_EQ(ReadFile(folder + "/arrived-late.txt"), "late");
+    EXPECT_EQ(ReadFile(folder + "/big"), original);
+}
+
+TEST_F(FileEngineTest, CancellingLeavesTheSourceAndNoCopy) {
+    const std::string folder = MakeDir("src/tree");
+    WriteFile("src/tree/a", Bytes(6 << 20, 'a'));
+    WriteFile("src/tree/sub/b", Bytes(6 << 20, 'b'));
+    const auto before = CaptureTree(folder);
+    ProgressSink cancel;
+    cancel.advanced = [](uint64_t) { return false; };
+    for (const bool acrossFileSystems : {true, false}) {
+        const std::string dest = acrossFileSystems ? OtherFsDir("dest") : MakeDir("dest");
+        FileRef result;
+        EXPECT_EQ(MoveObject(Ref(folder), FolderRef(dest), nullptr, &result, &cancel),
+                  acrossFileSystems ? ECANCELED : 0)
+            << "within one file system a move is one rename and never asks";
+        if (!acrossFileSystems) {
+            ASSERT_EQ(MoveObject(result, FolderRef(Path("src")), nullptr, &result), 0);
+        }
+        EXPECT_EQ(CopyObject(Ref(folder), FolderRef(dest), nullptr, &result, &cancel), ECANCELED);
+        EXPECT_EQ(DescribeDifference(before, CaptureTree(folder)), "");
+        EXPECT_FALSE(Exists(dest + "/tree"));
+        EXPECT_EQ(PartialCopiesIn(dest), 0);
+    }
+}
+
+} // namespace
