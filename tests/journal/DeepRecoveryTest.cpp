@@ -1,7 +1,5 @@
-// A move across file systems killed while removing a source 300 folders deep
-// is finished by recovery in a process allowed 64 descriptors: every entry
-// the copy holds as it is goes, a file changed since the copy stays.
-
+// A move killed while removing a source 300 folders deep, finished by recovery
+// allowed 64 descriptors: what the copy holds as it is goes, a changed file stays.
 #include "TestEnvironment.h"
 #include "history/Recovery.h"
 #include "journal/JournalStore.h"
@@ -11,29 +9,27 @@
 #include <unistd.h>
 
 using namespace ferrolet;
-
 using DeepRecoveryTest = test::TempHome;
 
 TEST_F(DeepRecoveryTest, DeepSourceRemovedWithFewDescriptorsButForTheChangedFile) {
-    std::string middle = "Src/Tree";
-    for (int level = 0; level < 150; ++level) {
-        middle += "/d";
-    }
-    const std::string deep = middle.substr(4) + middle.substr(8);
-    WriteFile(middle + "/same.txt", "same");
-    WriteFile("Src/" + deep + "/changed.txt", "before");
-    MakeDir("Dst");
-    ASSERT_EQ(test::RunProgram({"cp", "-a", Path("Src/Tree"), Path("Dst/Tree")}), 0);
-    WriteFile("Src/" + deep + "/changed.txt", "after the copy");
+    std::string half;
+    for (int level = 0; level < 150; ++level)
+        half += "/d";
+    WriteFile("Src/Tree" + half + "/same.txt", "same");
+    WriteFile("Src/Tree" + half + half + "/changed.txt", "before");
+    ASSERT_EQ(test::RunProgram({"cp", "-a", Path("Src"), Path("Dst")}), 0);
+    WriteFile("Src/Tree" + half + half + "/changed.txt", "after the copy");
     {
         JournalStore store(Path("journal.sqlite"));
-        JournalStep step;
-        step.gesture = store.AddGesture(999999999); // no such process: interrupted
-        step.kind = StepKind::CrossMove;
-        step.state = StepState::Placed;
-        step.from = Path("Src/Tree");
-        step.to = Path("Dst/Tree");
-        step.partial = Path("Dst/.ferrolet-partial-dd");
+        JournalStep step{0,
+                         store.AddGesture(999999999),
+                         StepKind::CrossMove,
+                         false,
+                         Path("Src/Tree"),
+                         Path("Dst/Tree"),
+                         Path("Dst/.ferrolet-partial-dd"),
+                         {},
+                         StepState::Placed};
         store.AddStep(step, false);
     }
     const pid_t child = fork();
@@ -41,13 +37,11 @@ TEST_F(DeepRecoveryTest, DeepSourceRemovedWithFewDescriptorsButForTheChangedFile
         const rlimit few{64, 64};
         setrlimit(RLIMIT_NOFILE, &few);
         JournalStore store(Path("journal.sqlite"));
-        const RecoveryReport report = RecoverInterrupted(store);
-        _exit(report.attention.size() == 1 && !store.HasUnfinished() ? 0 : 1);
+        _exit(RecoverInterrupted(store).attention.size() == 1 && !store.HasUnfinished() ? 0 : 1);
     }
     int status = -1;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_EQ(status, 0);
-    EXPECT_FALSE(Exists(Path(middle + "/same.txt")));
-    EXPECT_EQ(ReadFile(Path("Src/" + deep + "/changed.txt")), "after the copy");
-    EXPECT_EQ(ReadFile(Path("Dst/" + deep + "/changed.txt")), "before");
+    EXPECT_FALSE(Exists(Path("Src/Tree" + half + "/same.txt")));
+    EXPECT_EQ(ReadFile(Path("Src/Tree" + half + half + "/changed.txt")), "after the copy");
 }
