@@ -70,6 +70,20 @@ CommandOutcome Busy() {
     return {2, QStringLiteral("another command is still running; try again when it has ended")};
 }
 
+// Runs item inside a run of its own, whose report says whether every item
+// made it: items that failed give exit status 1, so a script never takes
+// the run for a success.
+CommandOutcome RunReported(AppCore& core, CommandContext& ctx, const MenuItem& item) {
+    CommandRunScope run(ctx, QString(), QString());
+    if (!core.RunAlone([&ctx, &item] { DispatchMenuCommand(ctx, item); })) {
+        return Busy();
+    }
+    if (const std::optional<RunNotice> notice = NoticeFor(run.Report())) {
+        return {1, notice->summary};
+    }
+    return {};
+}
+
 } // namespace
 
 CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
@@ -79,14 +93,11 @@ CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
     if (!item) {
         return Refusal(core.Desktop(), core.StatusMenu(), tag, ask);
     }
-    // Perform may rebuild nothing, but the item lives in the menu model; keep
-    // a copy so the run does not depend on the model staying as it is.
+    // The item lives in the menu model; keep a copy so the run does not
+    // depend on the model staying as it is.
     const MenuItem chosen = *item;
-    if (core.CommandRunning()) {
-        return Busy();
-    }
-    core.Perform(chosen);
-    return {};
+    CommandContext ctx = core.Context();
+    return RunReported(core, ctx, chosen);
 }
 
 CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStringList& paths) {
@@ -113,16 +124,7 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
         return Refusal(core.Desktop(), status, tag, ask);
     }
     CommandContext ctx = ContextWithSelection(appContext, given.snapshot, extensionMap);
-    // The command's run joins this one, whose report says whether every
-    // item made it.
-    CommandRunScope run(ctx, QString(), QString());
-    if (!core.RunAlone([&ctx, item] { DispatchMenuCommand(ctx, *item); })) {
-        return Busy();
-    }
-    if (const std::optional<RunNotice> notice = NoticeFor(run.Report())) {
-        return {1, notice->summary};
-    }
-    return {};
+    return RunReported(core, ctx, *item);
 }
 
 } // namespace ferrolet

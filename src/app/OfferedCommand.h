@@ -20,7 +20,8 @@ struct CommandOutcome {
 // `ferrolet --command TAG [--ask]`: builds the menus as an opening would
 // (fresh selection snapshot and extension map), then runs the item carrying
 // tag exactly as choosing it would. A tag that neither fresh menu offers
-// enabled is refused, with nothing run.
+// enabled is refused, with nothing run; a run in which items failed has exit
+// status 1.
 CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask);
 
 // `ferrolet --command TAG [--ask] PATH...`: the same with exactly the given

@@ -130,6 +130,7 @@ TEST_F(CommandLineRunTest, RunsAnOfferedTagOnTheSelectionOrTheGivenItems) {
     EXPECT_EQ(Run({"--command", "2004", QString::fromStdString(clipboard)}), 1)
         << "a run whose item failed says so in its exit status";
     EXPECT_NE(m_output.find("Copy To: 1 of 1 item not copied"), std::string::npos) << m_output;
+    EXPECT_EQ(Run({"--command", "2004"}), 1) << "and so does a run on the selection";
     EXPECT_EQ(Names(Path("two")), std::vector<std::string>{"clipboard.txt"});
 
     // Given items are the selection: the destination itself, a vanished
