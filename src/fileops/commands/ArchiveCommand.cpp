@@ -95,6 +95,26 @@ Status DeliverArchive(CommandContext& ctx, const FileRef& archive, const std::st
     return status;
 }
 
+// Writes the archive of items into the state folder; a failure (other than
+// a cancel, which discards the unfinished archive) beeps, logs the item that
+// could not be archived and goes into the run's report.
+bool MakeArchive(CommandContext& ctx, const std::vector<FileRef>& items, FileRef& archive) {
+    std::string failedEntry;
+    const Status status = CreateZipArchive(items, &archive, ctx.progress, &failedEntry);
+    if (status == 0) {
+        std::string archivePath;
+        return archive.MakePath(archivePath) == 0;
+    }
+    if (CancelledDuring(ctx, status, 0)) {
+        return false;
+    }
+    ctx.platform.Beep();
+    Log(kArchiveFailureLine);
+    LogFailedEntry(failedEntry, status);
+    NoteFailure(ctx, ArchiveNameForReport(items), status, static_cast<int>(items.size()));
+    return false;
+}
+
 } // namespace
 
 void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
@@ -114,20 +134,7 @@ void ArchiveSelectionToFolder(CommandContext& ctx, int k) {
     }
     const int count = static_cast<int>(items.size());
     FileRef archive;
-    std::string failedEntry;
-    if (const Status status = CreateZipArchive(items, &archive, ctx.progress, &failedEntry);
-        status != 0) {
-        if (CancelledDuring(ctx, status, 0)) {
-            return; // the unfinished archive was discarded
-        }
-        ctx.platform.Beep();
-        Log(kArchiveFailureLine);
-        LogFailedEntry(failedEntry, status);
-        NoteFailure(ctx, ArchiveNameForReport(items), status, count);
-        return;
-    }
-    std::string archivePath;
-    if (archive.MakePath(archivePath) != 0) {
+    if (!MakeArchive(ctx, items, archive)) {
         return;
     }
     const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);

@@ -132,6 +132,44 @@ QString MakeWrapperName(const QString& prefix, const QDateTime& now) {
     return prefix + QLatin1Char(' ') + CleanForFilename(description);
 }
 
+namespace {
+
+struct WrapOutcome {
+    int wrapped = 0;
+    Status lastStatus = 0; // of the last item tried
+    FileRef lastItem;      // where the last item went
+};
+
+// Moves (or copies) each item into wrapper until the end or a cancel; each
+// failure goes into the run's report.
+WrapOutcome WrapEach(CommandContext& ctx, const std::vector<FileRef>& items, const FileRef& wrapper,
+                     bool copies) {
+    WrapOutcome outcome;
+    NoteItems(ctx, static_cast<int>(items.size()));
+    for (const FileRef& item : items) {
+        const int reached = static_cast<int>(&item - items.data());
+        if (!NextItem(ctx, reached, item.Name())) {
+            break;
+        }
+        outcome.lastItem = FileRef();
+        const QString name = NameForReport(item);
+        // The move core carries the comment of a moved item itself.
+        outcome.lastStatus = copies ? CopyIntoWrapper(ctx, item, wrapper, outcome.lastItem)
+                                    : MoveItem(ctx, item, wrapper, &outcome.lastItem);
+        if (CancelledDuring(ctx, outcome.lastStatus, reached)) {
+            break;
+        }
+        if (outcome.lastStatus != 0) {
+            NoteFailure(ctx, name, outcome.lastStatus);
+        } else {
+            ++outcome.wrapped;
+        }
+    }
+    return outcome;
+}
+
+} // namespace
+
 void WrapItems(CommandContext& ctx) {
     CommandRunScope run(ctx, QStringLiteral("Wrap Items"), QStringLiteral("wrapped"));
     if (!ctx.selection.hasArray || ctx.selection.items.empty()) {
@@ -157,35 +195,13 @@ void WrapItems(CommandContext& ctx) {
     }
 
     run.Report().destination = QString::fromUtf8(wrapper.Name());
-    const bool copies = ReadBoolPref(ctx.settings, keys::WrapCopies);
-    Status lastStatus = 0;
-    FileRef lastItem;
-    int wrapped = 0;
-    NoteItems(ctx, static_cast<int>(items.size()));
-    for (const FileRef& item : items) {
-        const int reached = static_cast<int>(&item - items.data());
-        if (!NextItem(ctx, reached, item.Name())) {
-            break;
-        }
-        lastItem = FileRef();
-        const QString name = NameForReport(item);
-        // The move core carries the comment of a moved item itself.
-        lastStatus = copies ? CopyIntoWrapper(ctx, item, wrapper, lastItem)
-                            : MoveItem(ctx, item, wrapper, &lastItem);
-        if (CancelledDuring(ctx, lastStatus, reached)) {
-            break;
-        }
-        if (lastStatus != 0) {
-            NoteFailure(ctx, name, lastStatus);
-        } else {
-            ++wrapped;
-        }
-    }
-    if (wrapped == 0) {
+    const WrapOutcome outcome =
+        WrapEach(ctx, items, wrapper, ReadBoolPref(ctx.settings, keys::WrapCopies));
+    if (outcome.wrapped == 0) {
         ReportNothingWrapped(ctx, chosen);
         return;
     }
-    if (lastStatus != 0) {
+    if (outcome.lastStatus != 0) {
         return;
     }
 
@@ -196,7 +212,7 @@ void WrapItems(CommandContext& ctx) {
     Log(QStringLiteral("Wrap Items. The wrapper path is : %1")
             .arg(QString::fromStdString(wrapperPath)));
     if (ReadBoolPref(ctx.settings, keys::SelectMovedItem)) {
-        RevealMovedItem(ctx, lastItem, wrapperPath);
+        RevealMovedItem(ctx, outcome.lastItem, wrapperPath);
     }
 }
 
