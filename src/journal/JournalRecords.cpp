@@ -28,18 +28,35 @@ constexpr std::array<std::pair<StepState, const char*>, 6> kStates{{
     {StepState::Settled, "settled"},
 }};
 
-} // namespace
+template <typename Enum, size_t N> using NameTable = std::array<std::pair<Enum, const char*>, N>;
 
-QString StepKindName(StepKind kind) {
-    // Made once: a long run names thousands of steps.
-    static const std::array<QString, kKinds.size()> names = [] {
-        std::array<QString, kKinds.size()> out;
-        for (const auto& [value, name] : kKinds) {
-            out[static_cast<size_t>(value)] = QString::fromLatin1(name);
+// The names as QStrings, made once per table: a long run names thousands of
+// steps.
+template <typename Enum, size_t N> QString NameIn(const NameTable<Enum, N>& table, Enum value) {
+    static const std::array<QString, N> names = [&table] {
+        std::array<QString, N> out;
+        for (const auto& [entry, name] : table) {
+            out[static_cast<size_t>(entry)] = QString::fromLatin1(name);
         }
         return out;
     }();
-    return names[static_cast<size_t>(kind)];
+    return names[static_cast<size_t>(value)];
+}
+
+template <typename Enum, size_t N>
+Enum ValueIn(const NameTable<Enum, N>& table, const QString& name, Enum unknown) {
+    for (const auto& [value, text] : table) {
+        if (name == QLatin1String(text)) {
+            return value;
+        }
+    }
+    return unknown;
+}
+
+} // namespace
+
+QString StepKindName(StepKind kind) {
+    return NameIn(kKinds, kind);
 }
 
 const char* StepKindText(StepKind kind) {
@@ -47,23 +64,11 @@ const char* StepKindText(StepKind kind) {
 }
 
 StepKind StepKindFromName(const QString& name) {
-    for (const auto& [value, text] : kKinds) {
-        if (name == QLatin1String(text)) {
-            return value;
-        }
-    }
-    return StepKind::Move;
+    return ValueIn(kKinds, name, StepKind::Move);
 }
 
 QString StepStateName(StepState state) {
-    static const std::array<QString, kStates.size()> names = [] {
-        std::array<QString, kStates.size()> out;
-        for (const auto& [value, name] : kStates) {
-            out[static_cast<size_t>(value)] = QString::fromLatin1(name);
-        }
-        return out;
-    }();
-    return names[static_cast<size_t>(state)];
+    return NameIn(kStates, state);
 }
 
 const char* StepStateText(StepState state) {
@@ -71,12 +76,7 @@ const char* StepStateText(StepState state) {
 }
 
 StepState StepStateFromName(const QString& name) {
-    for (const auto& [value, text] : kStates) {
-        if (name == QLatin1String(text)) {
-            return value;
-        }
-    }
-    return StepState::Settled;
+    return ValueIn(kStates, name, StepState::Settled);
 }
 
 } // namespace ferrolet
