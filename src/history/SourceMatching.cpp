@@ -95,7 +95,10 @@ int RemoveMatching(MatchWalk& walk, const std::string& srcName, const std::strin
         MatchLevel& level = walk.levels.back();
         if (level.next < level.names.size()) {
             const std::string child = level.names[level.next++];
-            level.left += RemoveOrEnter(walk, child, child);
+            const size_t depth = walk.levels.size();
+            // Entering a folder grows walk.levels, which may move level.
+            const int stayed = RemoveOrEnter(walk, child, child);
+            walk.levels[depth - 1].left += stayed;
             continue;
         }
         const MatchLevel done = std::move(level);
