@@ -1,25 +1,11 @@
 #include "dispatch/StandardFolderOpening.h"
 
+#include "util/Files.h"
+
 #include <cerrno>
 #include <sys/stat.h>
 
 namespace ferrolet {
-
-namespace {
-
-Status MakeFolderWithParents(const std::string& path) {
-    size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = path.find('/', pos + 1);
-        const std::string partial = path.substr(0, pos);
-        if (!partial.empty() && mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) {
-            return errno;
-        }
-    }
-    return 0;
-}
-
-} // namespace
 
 Status OpenStandardFolder(const std::string& path, FileRef& folder) {
     if (path.empty() || path.front() != '/') {
@@ -30,7 +16,7 @@ Status OpenStandardFolder(const std::string& path, FileRef& folder) {
         if (errno != ENOENT) {
             return errno;
         }
-        if (const Status status = MakeFolderWithParents(path); status != 0) {
+        if (const Status status = MakeFolders(path, 0755); status != 0) {
             return status;
         }
     }

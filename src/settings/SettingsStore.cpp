@@ -3,6 +3,7 @@
 #include "PlistCodec.h"
 #include "SettingsFileTarget.h"
 #include "util/AppPaths.h"
+#include "util/Files.h"
 #include "util/Log.h"
 
 #include <cerrno>
@@ -21,18 +22,6 @@ namespace {
 
 QString ErrnoText(int e) {
     return QString::fromLocal8Bit(std::strerror(e));
-}
-
-bool MakeDirs(const std::string& path) {
-    size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = path.find('/', pos + 1);
-        const std::string partial = path.substr(0, pos);
-        if (!partial.empty() && mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool WriteAll(int fd, const QByteArray& bytes) {
@@ -334,8 +323,9 @@ bool SettingsStore::WriteMerged() {
         }
         return false;
     };
-    if (const std::string dir = FolderOfFile(m_filePath); !MakeDirs(dir)) {
-        return fail(dir, errno);
+    if (const std::string dir = FolderOfFile(m_filePath);
+        const Status status = MakeFolders(dir, 0700)) {
+        return fail(dir, status);
     }
     // Through the settings path's links to the file itself: it is what is
     // locked, merged and replaced, so the links stay links.
