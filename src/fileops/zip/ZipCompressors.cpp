@@ -2,6 +2,7 @@
 
 #include "fileops/zip/ZipCompressibility.h"
 
+#include <algorithm>
 #include <sched.h>
 #include <system_error>
 #include <zlib.h>
@@ -14,6 +15,8 @@ namespace {
 // users make by hand, at half the time of the highest levels.
 constexpr int kDeflateLevel = 6;
 constexpr int kMemoryLevel = 8;
+// The start of a one-block entry that judges whether it is worth deflating.
+constexpr size_t kWholeEntrySample = 16 * 1024;
 
 unsigned CoreCount() {
     cpu_set_t cores;
@@ -67,7 +70,10 @@ void CompressPiece(z_stream& stream, ZipPiece& piece) {
     piece.stored = false;
     piece.status = 0;
     if (piece.wholeEntry && piece.compress) {
-        piece.compress = LooksCompressible(piece.input.data(), piece.input.size());
+        // A short sample is enough to spare photos a full deflate: should
+        // deflating not shrink the entry after all, it is stored anyway.
+        piece.compress =
+            LooksCompressible(piece.input.data(), std::min(piece.input.size(), kWholeEntrySample));
     }
     if (!piece.compress) {
         return;
