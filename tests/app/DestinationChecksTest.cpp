@@ -1,7 +1,7 @@
 // Listed destinations greyed for real reasons. The rules run over facts made
 // up in the test (no mounts needed); the mount probe's deadline with a probe
-// that hangs as a dead network share does; then, as root, real 1 MB, read-only
-// and FAT mounts read back from `ferrolet --menu` and refused by `--command`.
+// that hangs as a dead network share does; then, as root, real 1 MB and read-only
+// mounts grey the menu's folder items and `--command` refuses them.
 // Mounting runs in a private mount namespace of this test process, so nothing
 // is mounted for the rest of the machine.
 #include "app/DestinationChecks.h"
@@ -10,10 +10,8 @@
 #include "app/OfferedCommand.h"
 
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <sched.h>
-#include <sstream>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -149,29 +147,6 @@ TEST(DestinationChecksTest, AHangingMountIsNotAnsweringAndHoldsNothingElse) {
     EXPECT_EQ(facts[3].state, DestinationFacts::State::NotAnswering);
 }
 
-// Folder path → reason (empty when enabled) of the items under header in
-// the --menu text.
-std::map<std::string, std::string> Reasons(const std::string& text, const std::string& header) {
-    std::map<std::string, std::string> reasons;
-    std::istringstream lines(text);
-    bool inside = false;
-    for (std::string line; std::getline(lines, line);) {
-        const size_t tip = line.find("\ttip=");
-        if (line.rfind("  ", 0) != 0) {
-            inside = line.rfind(header + "\t", 0) == 0;
-        } else if (inside && tip != std::string::npos) {
-            std::string path = line.substr(tip + 5), reason;
-            if (line.find("\tdisabled") != std::string::npos && path.back() == ')') {
-                const size_t open = path.rfind(" (");
-                reason = path.substr(open + 2, path.size() - open - 3);
-                path.resize(open);
-            }
-            reasons[path] = reason;
-        }
-    }
-    return reasons;
-}
-
 class DestinationPreflightTest : public MenuFixture {
 protected:
     void SetUp() override {
@@ -198,34 +173,26 @@ protected:
         m_mounts.push_back(dir);
         return dir;
     }
-    // A FAT image on a loop device; empty when mkfs.vfat or a loop device
-    // is missing.
-    std::string MountFat() {
-        const std::string image = WriteFile("fat.img", "");
-        const std::string dir = MakeDir("mnt/fat");
-        if (truncate(image.c_str(), 4 << 20) != 0 ||
-            RunProgram({"mkfs.vfat", "-n", "STICK", image}) != 0 ||
-            RunProgram({"mount", "-o", "loop", image, dir}) != 0) {
-            return {};
+    // Why each folder item under the header titled title is greyed ("" when
+    // it is not), in list order.
+    std::vector<std::string> Reasons(const std::string& title, bool moveService = false) {
+        std::vector<std::string> reasons;
+        for (const MenuItem& header :
+             (moveService ? Core().MoveServiceMenu() : Core().StatusMenu()).items) {
+            for (size_t i = header.title.toStdString() == title && header.tag != 1005 ? 2 : 0;
+                 header.title.toStdString() == title && i < header.submenu->items.size(); ++i) {
+                const MenuItem& item = header.submenu->items[i];
+                EXPECT_EQ(item.IsEnabled(), item.unavailableReason.isEmpty()) << title;
+                reasons.push_back(item.unavailableReason.toStdString());
+            }
         }
-        m_mounts.push_back(dir);
-        return dir;
-    }
-    std::string ProgramMenu(const std::string& extra = {}) {
-        std::string text;
-        EXPECT_EQ(RunProgram(extra.empty()
-                                 ? std::vector<std::string>{FERROLET_BINARY, "--menu"}
-                                 : std::vector<std::string>{FERROLET_BINARY, "--menu", extra},
-                             &text),
-                  0);
-        return text;
+        return reasons;
     }
     std::vector<std::string> m_mounts;
 };
 
 TEST_F(DestinationPreflightTest, MenuGreysWhatCannotTakeTheSelectionAndCommandsRefuseIt) {
     const std::string big = WriteFile("sel/big.bin", std::string(2'000'000, 'b'));
-    const std::string project = MakeDir("sel/Proj");
     const std::string sub = MakeDir("sel/Proj/Sub");
     const std::string small = MountTmpfs("small", 0);
     const std::string readOnly = MountTmpfs("ro", MS_RDONLY);
@@ -233,26 +200,31 @@ TEST_F(DestinationPreflightTest, MenuGreysWhatCannotTakeTheSelectionAndCommandsR
     SetDestinations({small, readOnly, sub, gone});
     ASSERT_EQ(rmdir(gone.c_str()), 0);
 
-    SelectPaths({big, project});
-    std::string text = ProgramMenu();
-    const auto move = Reasons(text, "Move To");
-    EXPECT_EQ(move.at(small).rfind("needs 2.0 MB, ", 0), 0u) << text;
-    EXPECT_EQ(move.at(readOnly), "read-only");
-    EXPECT_EQ(move.at(sub), "inside the selection");
-    EXPECT_EQ(move.at("<< Folder Not Found >>"), "") << "greyed, the title says it already";
-    EXPECT_NE(text.find("  << Folder Not Found >>\ttag=4004\taction=command\tdisabled"),
-              std::string::npos);
-    EXPECT_EQ(Reasons(text, "Alias To").at(sub), "") << "a link may go inside the folder";
-    EXPECT_EQ(Reasons(text, "Open Folder").at(readOnly), "");
-    EXPECT_EQ(Reasons(text, "Hard Link To").at(sub), "folders cannot be hard-linked");
-    EXPECT_EQ(Reasons(ProgramMenu("--move-service"), "Move To"), move);
+    SelectPaths({big, Path("sel/Proj")});
+    const std::string text = MenuText();
+    std::vector<std::string> move = Reasons("Move To");
+    ASSERT_EQ(move.size(), 4u) << text;
+    EXPECT_EQ(move[0].rfind("needs 2.0 MB, ", 0), 0u) << text;
+    EXPECT_EQ(move, (std::vector<std::string>{move[0], "read-only", "inside the selection",
+                                              "not found"}));
+    EXPECT_NE(text.find("  << Folder Not Found >>\ttag=4004\taction=command\tdisabled\ttip=<< "
+                        "Folder Not Found >>\n"),
+              std::string::npos)
+        << "greyed, the title says it already";
+    EXPECT_NE(text.find(" (read-only)\tdisabled\ttip=" + readOnly + " (read-only)\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(Reasons("Alias To")[2], "") << "a link may go inside the folder";
+    EXPECT_EQ(Reasons("Open Folder")[1], "");
+    EXPECT_EQ(Reasons("Hard Link To")[2], "folders cannot be hard-linked");
+    EXPECT_EQ(Reasons("Move To", true), move);
 
     SelectPaths({big});
-    text = ProgramMenu();
-    EXPECT_EQ(Reasons(text, "Hard Link To").at(small), "other file system");
-    EXPECT_EQ(Reasons(text, "Hard Link To").at(sub), "");
-    EXPECT_EQ(Reasons(text, "Move To").at(sub), "");
-    EXPECT_EQ(Reasons(text, "Copy To").at(small).rfind("needs 2.0 MB, ", 0), 0u);
+    MenuText();
+    EXPECT_EQ(Reasons("Hard Link To")[0], "other file system");
+    EXPECT_EQ(Reasons("Hard Link To")[2], "");
+    EXPECT_EQ(Reasons("Move To")[2], "");
+    EXPECT_EQ(Reasons("Copy To")[0].rfind("needs 2.0 MB, ", 0), 0u);
 
     // --command refuses the greyed folder and moves nothing; a folder that
     // can take the item still runs.
@@ -267,18 +239,6 @@ TEST_F(DestinationPreflightTest, MenuGreysWhatCannotTakeTheSelectionAndCommandsR
     EXPECT_TRUE(Exists(big));
     EXPECT_EQ(RunProgram({FERROLET_BINARY, "--command", "3003"}), 0);
     EXPECT_TRUE(Exists(sub + "/big.bin") && !Exists(big));
-}
-
-TEST_F(DestinationPreflightTest, FatTakesNoNamesItCannotHold) {
-    const std::string fat = MountFat();
-    if (fat.empty()) {
-        GTEST_SKIP() << "no mkfs.vfat, loop device or vfat driver here";
-    }
-    SetDestinations({fat});
-    SelectPaths({WriteFile("sel/what?.txt"), WriteFile("sel/fine.txt")});
-    EXPECT_EQ(Reasons(ProgramMenu(), "Copy To").at(fat), "names not allowed there");
-    SelectPaths({Path("sel/fine.txt")});
-    EXPECT_EQ(Reasons(ProgramMenu(), "Copy To").at(fat), "");
 }
 
 } // namespace
