@@ -1,16 +1,22 @@
-// The rules that grey a listed destination, over facts made up in the test
-// (no mounts needed), and the mount probe's deadline with a probe that hangs
-// as a dead network share does.
+// Listed destinations greyed for real reasons. The rules run over facts made
+// up in the test (no mounts needed); the mount probe's deadline with a probe
+// that hangs as a dead network share does; then, as root, real 1 MB and read-only
+// mounts grey the menu's folder items and `--command` refuses them.
+// Mounting runs in a private mount namespace of this test process, so nothing
+// is mounted for the rest of the machine.
 #include "app/DestinationChecks.h"
+#include "MenuFixture.h"
 #include "app/DestinationProbe.h"
-
-#include <gtest/gtest.h>
+#include "app/OfferedCommand.h"
 
 #include <condition_variable>
-#include <memory>
 #include <mutex>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace ferrolet;
+using namespace ferrolet::test;
 
 namespace {
 
@@ -19,11 +25,8 @@ constexpr dev_t kDisk = 1;
 constexpr dev_t kOther = 2;
 constexpr uint64_t kMB = 1000 * 1000;
 
-SelectedItemFacts File(const std::string& path, dev_t device = kDisk) {
-    return {path, path.substr(path.rfind('/') + 1), device, 100, false};
-}
-SelectedItemFacts Folder(const std::string& path, dev_t device = kDisk) {
-    return {path, path.substr(path.rfind('/') + 1), device, 200, true};
+SelectedItemFacts Item(const std::string& path, bool folder = false, dev_t device = kDisk) {
+    return {path, path.substr(path.rfind('/') + 1), device, folder ? 200u : 100u, folder};
 }
 // The first item holds all the bytes.
 SelectionFacts Selection(const std::vector<SelectedItemFacts>& items, uint64_t bytes = 0) {
@@ -33,48 +36,46 @@ SelectionFacts Selection(const std::vector<SelectedItemFacts>& items, uint64_t b
     }
     return s;
 }
-DestinationFacts Dest(dev_t device = kDisk, uint64_t freeBytes = 1000 * kMB) {
+DestinationFacts Dest(dev_t device = kDisk, uint64_t freeBytes = 1000 * kMB,
+                      const std::function<void(DestinationFacts&)>& change = {}) {
     DestinationFacts d;
     d.state = DestinationFacts::State::Found;
     d.device = device;
     d.inode = 300;
     d.fs.freeBytes = freeBytes;
+    if (change) {
+        change(d);
+    }
     return d;
 }
 
-struct Case {
-    C command;
-    SelectionFacts selection;
-    DestinationFacts dest;
-    std::string destPath;
-    std::string reason;
-};
-
 TEST(DestinationChecksTest, EachRuleGreysTheCommandsItConcerns) {
-    DestinationFacts missing;
-    DestinationFacts hanging = Dest();
-    hanging.state = DestinationFacts::State::NotAnswering;
-    DestinationFacts readOnlyMount = Dest();
-    readOnlyMount.fs.readOnly = true;
-    DestinationFacts notWritable = Dest();
-    notWritable.writable = false;
-    DestinationFacts fat = Dest();
-    fat.fs.fatNames = true;
-    DestinationFacts shortNames = Dest();
-    shortNames.fs.nameMax = 8;
-    const SelectionFacts file = Selection({File("/home/u/report.pdf")}, 3 * kMB);
-    const SelectionFacts folder = Selection({Folder("/home/u/Proj")}, 2 * kMB);
-    const SelectionFacts outside = Selection({File("/mnt/usb/a.txt", kOther)}, 3 * kMB);
-    SelectionFacts partial = Selection({Folder("/home/u/Big")}, 5 * kMB);
+    const DestinationFacts missing;
+    const DestinationFacts hanging =
+        Dest(kDisk, kMB, [](auto& d) { d.state = DestinationFacts::State::NotAnswering; });
+    const DestinationFacts readOnly = Dest(kDisk, kMB, [](auto& d) { d.fs.readOnly = true; });
+    const DestinationFacts notWritable = Dest(kDisk, kMB, [](auto& d) { d.writable = false; });
+    const DestinationFacts fat = Dest(kDisk, kMB, [](auto& d) { d.fs.fatNames = true; });
+    const DestinationFacts shortNames = Dest(kDisk, kMB, [](auto& d) { d.fs.nameMax = 8; });
+    const SelectionFacts file = Selection({Item("/home/u/report.pdf")}, 3 * kMB);
+    const SelectionFacts folder = Selection({Item("/home/u/Proj", true)}, 2 * kMB);
+    const SelectionFacts outside = Selection({Item("/mnt/usb/a.txt", false, kOther)}, 3 * kMB);
+    SelectionFacts partial = Selection({Item("/home/u/Big", true)}, 5 * kMB);
     partial.sizesComplete = false;
-
+    struct Case {
+        C command;
+        SelectionFacts selection;
+        DestinationFacts dest;
+        std::string destPath;
+        std::string reason;
+    };
     const std::vector<Case> cases = {
         {C::MoveTo, file, missing, "/gone", "not found"},
         {C::OpenFolder, file, missing, "/gone", "not found"},
         {C::CopyTo, file, hanging, "/net/share", "not answering"},
-        {C::CopyTo, file, readOnlyMount, "/ro", "read-only"},
+        {C::CopyTo, file, readOnly, "/ro", "read-only"},
         {C::AliasTo, file, notWritable, "/root-owned", "read-only"},
-        {C::OpenFolder, file, readOnlyMount, "/ro", ""},
+        {C::OpenFolder, file, readOnly, "/ro", ""},
         {C::MoveTo, folder, Dest(), "/home/u/Proj/sub", "inside the selection"},
         {C::CopyTo, folder, Dest(), "/home/u/Proj/sub/deeper", "inside the selection"},
         {C::MoveTo, folder, Dest(), "/home/u/Project", ""},
@@ -82,14 +83,12 @@ TEST(DestinationChecksTest, EachRuleGreysTheCommandsItConcerns) {
         {C::HardLinkTo, folder, Dest(), "/home/u/Links", "folders cannot be hard-linked"},
         {C::HardLinkTo, file, Dest(kOther), "/mnt/usb", "other file system"},
         {C::HardLinkTo, file, Dest(), "/home/u/Links", ""},
-        {C::MoveTo, Selection({File("/home/u/what?.txt")}), fat, "/mnt/fat",
-         "names not allowed there"},
-        {C::AliasTo, Selection({File("/home/u/trailing.")}), fat, "/mnt/fat",
-         "names not allowed there"},
-        {C::CopyTo, Selection({File("/home/u/plain name.txt")}), fat, "/mnt/fat", ""},
-        {C::ArchiveTo, Selection({File("/home/u/ab.txt")}), shortNames, "/x",
+        {C::MoveTo, Selection({Item("/home/u/what?.txt")}), fat, "/f", "names not allowed there"},
+        {C::AliasTo, Selection({Item("/home/u/trailing.")}), fat, "/f", "names not allowed there"},
+        {C::CopyTo, Selection({Item("/home/u/plain name.txt")}), fat, "/f", ""},
+        {C::ArchiveTo, Selection({Item("/home/u/ab.txt")}), shortNames, "/x",
          "names not allowed there"}, // "ab.txt.zip" is 10 bytes
-        {C::MoveTo, Selection({File("/home/u/ab.txt")}), shortNames, "/x", ""},
+        {C::MoveTo, Selection({Item("/home/u/ab.txt")}), shortNames, "/x", ""},
         {C::MoveTo, outside, Dest(kDisk, 1 * kMB), "/home/u/In", "needs 3.0 MB, 1.0 MB free"},
         {C::MoveTo, file, Dest(kDisk, 1 * kMB), "/home/u/In", ""}, // a rename needs no space
         {C::CopyTo, file, Dest(kDisk, 400 * 1000), "/home/u/In", "needs 3.0 MB, 0.4 MB free"},
@@ -103,33 +102,27 @@ TEST(DestinationChecksTest, EachRuleGreysTheCommandsItConcerns) {
                   c.reason)
             << HeaderTitle(c.command).toStdString() << " to " << c.destPath;
     }
-}
-
-TEST(DestinationChecksTest, SizesAndNamesAsTheFileSystemSeesThem) {
     EXPECT_EQ(SizeText(512, 512).toStdString(), "512 bytes");
     EXPECT_EQ(SizeText(2100 * kMB, 2100 * kMB).toStdString(), "2.1 GB");
     EXPECT_EQ(SizeText(400 * kMB, 2100 * kMB).toStdString(), "0.4 GB");
-    FileSystemFacts fat;
-    fat.fatNames = true;
     for (const char* bad : {"a*b", "a:b", "a<b", "a>b", "a?b", "a\\b", "a|b", "a\"b", "tab\tx",
                             "dots...", "space "}) {
-        EXPECT_TRUE(NameNotAllowed(bad, fat)) << bad;
+        EXPECT_TRUE(NameNotAllowed(bad, fat.fs)) << bad;
     }
-    EXPECT_FALSE(NameNotAllowed(".hidden", fat));
-    FileSystemFacts ext4;
+    EXPECT_FALSE(NameNotAllowed(".hidden", fat.fs));
+    const FileSystemFacts ext4;
     EXPECT_FALSE(NameNotAllowed("a:b?", ext4));
     EXPECT_FALSE(NameNotAllowed(std::string(255, 'n'), ext4));
     EXPECT_TRUE(NameNotAllowed(std::string(256, 'n'), ext4));
 }
 
-// A probe that hangs on one mount until the test lets it go.
-struct Gate {
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-};
-
 TEST(DestinationChecksTest, AHangingMountIsNotAnsweringAndHoldsNothingElse) {
+    // A probe that hangs on one mount until the test lets it go.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+    };
     auto gate = std::make_shared<Gate>();
     const FolderProbe probe = [gate](std::vector<std::string> paths, ProbeProgress& progress) {
         if (paths.front().rfind("/proc", 0) == 0) {
@@ -140,10 +133,8 @@ TEST(DestinationChecksTest, AHangingMountIsNotAnsweringAndHoldsNothingElse) {
     };
     // /proc is a mount of its own on every Linux system. Had the probe waited
     // for the hanging mount, this call would never return.
-    const QStringList paths = {QStringLiteral("/"), QStringLiteral("/proc/self"),
-                               QStringLiteral("<< Folder Not Found >>"),
-                               QStringLiteral("/proc/sys")};
-    const auto facts = ProbeDestinations(paths, kMountAnswerDeadline, probe);
+    const auto facts = ProbeDestinations({"/", "/proc/self", "<< Folder Not Found >>", "/proc/sys"},
+                                         kMountAnswerDeadline, probe);
     {
         std::lock_guard lock(gate->mutex);
         gate->open = true;
@@ -154,6 +145,94 @@ TEST(DestinationChecksTest, AHangingMountIsNotAnsweringAndHoldsNothingElse) {
     EXPECT_EQ(facts[1].state, DestinationFacts::State::NotAnswering);
     EXPECT_EQ(facts[2].state, DestinationFacts::State::NotFound);
     EXPECT_EQ(facts[3].state, DestinationFacts::State::NotAnswering);
+}
+
+class DestinationPreflightTest : public MenuFixture {
+protected:
+    void SetUp() override {
+        if (geteuid() != 0) {
+            GTEST_SKIP() << "mounting needs root";
+        }
+        static const bool isolated =
+            unshare(CLONE_NEWNS) == 0 &&
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        if (!isolated) {
+            GTEST_SKIP() << "no private mount namespace here";
+        }
+        MenuFixture::SetUp();
+    }
+    void TearDown() override {
+        for (auto it = m_mounts.rbegin(); it != m_mounts.rend(); ++it) {
+            umount2(it->c_str(), MNT_DETACH);
+        }
+        MenuFixture::TearDown();
+    }
+    std::string MountTmpfs(const std::string& name, unsigned long flags) {
+        const std::string dir = MakeDir("mnt/" + name);
+        EXPECT_EQ(mount("tmpfs", dir.c_str(), "tmpfs", flags, "size=1m"), 0) << dir;
+        m_mounts.push_back(dir);
+        return dir;
+    }
+    // Why each folder item under the header titled title is greyed ("" when
+    // it is not), in list order.
+    std::vector<std::string> Reasons(const std::string& title, bool moveService = false) {
+        std::vector<std::string> reasons;
+        for (const MenuItem& header :
+             (moveService ? Core().MoveServiceMenu() : Core().StatusMenu()).items) {
+            for (size_t i = header.title.toStdString() == title && header.tag != 1005 ? 2 : 0;
+                 header.title.toStdString() == title && i < header.submenu->items.size(); ++i) {
+                const MenuItem& item = header.submenu->items[i];
+                EXPECT_EQ(item.IsEnabled(), item.unavailableReason.isEmpty()) << title;
+                reasons.push_back(item.unavailableReason.toStdString());
+            }
+        }
+        return reasons;
+    }
+    std::vector<std::string> m_mounts;
+};
+
+TEST_F(DestinationPreflightTest, MenuGreysWhatCannotTakeTheSelectionAndCommandsRefuseIt) {
+    const std::string big = WriteFile("sel/big.bin", std::string(2'000'000, 'b'));
+    const std::string sub = MakeDir("sel/Proj/Sub");
+    const std::string small = MountTmpfs("small", 0);
+    const std::string readOnly = MountTmpfs("ro", MS_RDONLY);
+    const std::string gone = MakeDir("dest/Gone");
+    SetDestinations({small, readOnly, sub, gone});
+    ASSERT_EQ(rmdir(gone.c_str()), 0);
+
+    SelectPaths({big, Path("sel/Proj")});
+    const std::string text = MenuText();
+    const std::vector<std::string> move = Reasons("Move To");
+    ASSERT_EQ(move.size(), 4u) << text;
+    EXPECT_EQ(move[0].rfind("needs 2.0 MB, ", 0), 0u) << text;
+    EXPECT_EQ(move, (std::vector<std::string>{move[0], "read-only", "inside the selection",
+                                              "not found"}));
+    EXPECT_NE(text.find("  << Folder Not Found >>\ttag=4004\taction=command\tdisabled\ttip=<< "
+                        "Folder Not Found >>\n"),
+              std::string::npos)
+        << "greyed, the title says it already";
+    EXPECT_NE(text.find("  ro (read-only)\ttag=2002\taction=command\tdisabled\ttip=" + readOnly +
+                        " (read-only)\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(Reasons("Move To", true), move);
+    SelectPaths({big});
+    MenuText();
+    EXPECT_EQ(Reasons("Hard Link To")[0], "other file system");
+
+    // --command refuses the greyed folder and moves nothing; a folder that
+    // can take the item still runs.
+    SetSwitches({keys::SelectMovedItem});
+    EXPECT_EQ(RunProgram({FERROLET_BINARY, "--command", "2002"}), 2);
+    const CommandOutcome refused = RunOfferedCommand(Core(), 2002, false);
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_EQ(refused.message.toStdString(),
+              "Move To \"" + readOnly + "\" is not possible now: read-only");
+    ASSERT_EQ(m_platform.notifications.size(), 1);
+    EXPECT_NE(m_platform.notifications[0].toStdString().find("read-only"), std::string::npos);
+    EXPECT_TRUE(Exists(big));
+    EXPECT_EQ(RunProgram({FERROLET_BINARY, "--command", "3003"}), 0);
+    EXPECT_TRUE(Exists(sub + "/big.bin") && !Exists(big));
 }
 
 } // namespace

@@ -10,12 +10,9 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
-#include <QStringList>
-
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -23,11 +20,16 @@
 namespace ferrolet::test {
 
 class MenuFixture : public TempHome {
-protected:
+public:
+    using TempHome::MakeDir;
+    using TempHome::Path;
+    using TempHome::WriteFile;
+
     void SetUp() override {
         TempHome::SetUp();
-        const char* old = std::getenv("FERROLET_DATA_DIR");
-        m_oldDataDir = old ? std::optional<std::string>(old) : std::nullopt;
+        if (const char* old = std::getenv("FERROLET_DATA_DIR")) {
+            m_oldDataDir = old;
+        }
         m_dataDir = MakeDir("data");
         setenv("FERROLET_DATA_DIR", m_dataDir.c_str(), 1);
         // The script prints the list file as it stands when it runs, and
@@ -39,13 +41,8 @@ protected:
         SelectPaths({});
         m_store = std::make_unique<SettingsStore>();
     }
-
     void TearDown() override {
-        if (m_oldDataDir) {
-            setenv("FERROLET_DATA_DIR", m_oldDataDir->c_str(), 1);
-        } else {
-            unsetenv("FERROLET_DATA_DIR");
-        }
+        setenv("FERROLET_DATA_DIR", m_oldDataDir.c_str(), 1);
         TempHome::TearDown();
     }
 
@@ -58,24 +55,21 @@ protected:
         std::ofstream(m_dataDir + "/list", std::ios::binary) << text;
     }
     void FailSelection() { WriteFile("data/fail"); }
-
-    void SetDestinations(const std::vector<std::string>& paths) {
+    static QStringList List(const std::vector<std::string>& paths) {
         QStringList list;
         for (const std::string& p : paths) {
             list << QString::fromStdString(p);
         }
-        FolderList(*m_store, keys::PathnamesAliases).SetPathnames(list);
+        return list;
+    }
+    void SetDestinations(const std::vector<std::string>& paths) {
+        FolderList(*m_store, keys::PathnamesAliases).SetPathnames(List(paths));
     }
     void SetExtensions(const QStringList& extensions, const std::vector<std::string>& folders) {
         m_store->SetAppValue(keys::Extensions, extensions);
         m_store->Synchronize();
-        QStringList list;
-        for (const std::string& p : folders) {
-            list << QString::fromStdString(p);
-        }
-        FolderList(*m_store, keys::ExtensionPathsAliases).SetPathnames(list);
+        FolderList(*m_store, keys::ExtensionPathsAliases).SetPathnames(List(folders));
     }
-
     void SetSwitches(std::initializer_list<QString> keysOff) {
         for (const QString& key : keysOff) {
             m_store->SetAppValue(key, false);
@@ -90,19 +84,13 @@ protected:
         }
         return *m_core;
     }
-    std::string StatusText() {
+    std::string MenuText(bool moveService = false) {
         Core().Setup();
-        return MenuToText(Core().StatusMenu()).toStdString();
-    }
-    std::string MoveServiceText() {
-        Core().Setup();
-        return MenuToText(Core().MoveServiceMenu()).toStdString();
+        return MenuToText(moveService ? Core().MoveServiceMenu() : Core().StatusMenu())
+            .toStdString();
     }
 
-    static std::string Q(const QString& s) { return s.toStdString(); }
-
-    std::string m_dataDir;
-    std::optional<std::string> m_oldDataDir;
+    std::string m_dataDir, m_oldDataDir;
     std::unique_ptr<SettingsStore> m_store;
     FakePlatform m_platform;
     std::unique_ptr<AppCore> m_core;
@@ -132,16 +120,18 @@ inline const std::string kAddFolder =
     Fixed("Add Folder", -1001, "Add selected folder to the folder list");
 inline const std::string kRemoveFolder =
     Fixed("Remove Folder", -1002, "Remove selected folder from the folder list");
+inline const std::string kMoveServiceClosing =
+    kSeparator + "Preferences...\taction=preferences\n" + kSeparator + "Quit\taction=quit\n";
 inline const std::string kStatusClosing = kSeparator + "Preferences...\taction=preferences\n" +
                                           kSeparator + "About Ferrolet\taction=about\n" +
                                           "Quit\taction=quit\n";
-inline const std::string kMoveServiceClosing =
-    kSeparator + "Preferences...\taction=preferences\n" + kSeparator + "Quit\taction=quit\n";
+using Folders = std::vector<std::pair<std::string, std::string>>; // {title, path}
 
-// A header and its folder items: {title, path} per listed folder; every
-// header but Open Folder's starts its submenu with "Choose Folder…".
-inline std::string Header(const std::string& title, int base,
-                          const std::vector<std::pair<std::string, std::string>>& folders) {
+// A header and its folder items; every header but Open Folder's starts its
+// submenu with "Choose Folder…" and a line. A title in greyed is greyed, as
+// a folder that cannot take the selection is.
+inline std::string Header(const std::string& title, int base, const Folders& folders,
+                          const std::string& greyed = {}) {
     std::string out = title + "\ttag=" + std::to_string(base) +
                       "\taction=choose-folder\ttip=Choose a listed folder, or Choose Folder… "
                       "for another\n";
@@ -154,26 +144,18 @@ inline std::string Header(const std::string& title, int base,
     }
     for (size_t i = 0; i < folders.size(); ++i) {
         out += "  " + folders[i].first + "\ttag=" + std::to_string(int(i + 1) * base) +
-               "\taction=command\ttip=" + folders[i].second + "\n";
+               "\taction=command" + (folders[i].first == greyed ? "\tdisabled" : "") +
+               "\ttip=" + folders[i].second + "\n";
     }
     return out;
 }
-// The same text with the folder item titled title greyed, as a folder that
-// cannot take the selection is.
-inline std::string GreyFolder(std::string text, const std::string& title) {
-    const size_t line = text.find("  " + title + "\t");
-    const size_t tip = text.find("\ttip=", line);
-    if (line != std::string::npos && tip != std::string::npos) {
-        text.insert(tip, "\tdisabled");
-    }
-    return text;
-}
-inline std::string AllHeaders(const std::vector<std::pair<std::string, std::string>>& folders) {
+inline std::string AllHeaders(const Folders& folders) {
     return Header("Move To", 1001, folders) + Header("Copy To", 1002, folders) +
            Header("Archive To", 1003, folders) + Header("Alias To", 1004, folders) +
            Header("Open Folder", 1005, folders) + Header("Hard Link To", 1006, folders);
 }
-inline std::string OpenItem(const std::string& name, const std::string& path) {
+inline std::string OpenItem(const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') + 1);
     return "  " + name + "\taction=open\ttip=" + path + "\n";
 }
 } // namespace lines

@@ -1,10 +1,12 @@
 #include "contextmenus/ContextMenuModel.h"
+#include "HostileNames.h"
 #include "contextmenus/MenuTitle.h"
 #include "settings/FolderLists.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace ferrolet {
 namespace {
@@ -43,6 +45,31 @@ TEST(ContextMenuModel, TagsFollowTheListAndTitlesAreSafeAndUnique) {
     EXPECT_EQ(SafeMenuTitle(QString()), QStringLiteral("?"));
     EXPECT_EQ(SafeMenuTitle(QStringLiteral("a\uffffb")), QStringLiteral("a\ufffdb"));
     EXPECT_LE(SafeMenuTitle(QString(300, QChar(0x00e9))).toUtf8().size(), 200);
+}
+
+// Every name from the shared hostile table, and the longest name, becomes a
+// title no file manager can misread and an ASCII id safe as a file name.
+TEST(ContextMenuModel, HostileFolderNamesGiveSafeTitlesAndIds) {
+    QStringList folders{QString::fromStdString("/h/" + test::LongestName())};
+    for (const test::HostileName& hostile : test::HostileNames()) {
+        folders << QString::fromUtf8("/h/" + hostile.name);
+    }
+    std::set<QString> titles, ids;
+    for (const ContextMenuEntry& entry : BuildContextMenuModel(folders, "/bin/f").entries) {
+        SCOPED_TRACE(entry.FlatTitle().toStdString());
+        EXPECT_TRUE(titles.insert(entry.group + "|" + entry.title).second);
+        EXPECT_TRUE(ids.insert(entry.id).second);
+        EXPECT_FALSE(entry.title.isEmpty() || entry.title.contains('/'));
+        EXPECT_LE(entry.title.toUtf8().size(), 200);
+        for (const char32_t c : entry.title.toUcs4()) {
+            EXPECT_TRUE(QChar::isPrint(c)) << int(c);
+        }
+        for (const QChar c : entry.id) {
+            EXPECT_TRUE((c.isLetterOrNumber() && c.unicode() < 128) || c == '-')
+                << entry.id.toStdString();
+        }
+    }
+    EXPECT_EQ(titles.size(), 5u * 11u + 2u);
 }
 
 } // namespace

@@ -32,7 +32,7 @@ TEST_F(MenuFiles, ThunarKeepsEveryOtherByteAndReplacesOnlyOurBlock) {
     ASSERT_EQ(uca, m_places.thunar + "/uca.xml");
     ThunarMenus thunar(m_places.thunar);
     const std::string a = MakeDir("A"), b = MakeDir("B");
-    SetDestinations({QString::fromStdString(a), QString::fromStdString(b)});
+    SetDestinations({a, b});
     ASSERT_EQ(thunar.Write(Model()), 0);
     std::string text = ReadFile(uca);
     EXPECT_TRUE(text.starts_with(kHead) && text.ends_with(kTail));
@@ -40,7 +40,7 @@ TEST_F(MenuFiles, ThunarKeepsEveryOtherByteAndReplacesOnlyOurBlock) {
     EXPECT_TRUE(IsActionsDocument(text));
 
     // The list shrinks: the block is replaced, the stale entry gone.
-    SetDestinations({QString::fromStdString(a)});
+    SetDestinations({a});
     ASSERT_EQ(thunar.Write(Model()), 0);
     text = ReadFile(uca);
     EXPECT_EQ(Count(text, ThunarMenus::kBeginMarker), 1);
@@ -67,7 +67,7 @@ TEST_F(MenuFiles, ThunarKeepsEveryOtherByteAndReplacesOnlyOurBlock) {
 TEST_F(MenuFiles, ABrokenUcaFileIsLeftAloneAndTheOthersAreServed) {
     const std::string broken = kHead + "<action><name>half";
     const std::string uca = WriteFile("home/.config/Thunar/uca.xml", broken);
-    SetDestinations({QString::fromStdString(MakeDir("A"))});
+    SetDestinations({MakeDir("A")});
     QStringList written, failed;
     WriteContextMenus(Model(), m_places, MenuScope::Everywhere, &written, &failed);
     EXPECT_EQ(failed, QStringList{"Thunar"});
@@ -80,7 +80,7 @@ TEST_F(MenuFiles, ABrokenUcaFileIsLeftAloneAndTheOthersAreServed) {
 
 TEST_F(MenuFiles, ListChangesReachOnlyTheFileManagersTheUserInstalled) {
     const std::string a = MakeDir("A");
-    SetDestinations({QString::fromStdString(a)});
+    SetDestinations({a});
     // A home that never asked gets nothing.
     WriteContextMenus(Model(), m_places, MenuScope::WhereInstalled);
     EXPECT_FALSE(Exists(Path("home/.local/share")) || Exists(Path("home/.config/Thunar")));

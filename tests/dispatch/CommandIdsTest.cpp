@@ -1,5 +1,5 @@
 // Tags written by the menu builders decode back to the same command and
-// folder, nothing decodes as another command, and the --menu text format.
+// folder, and nothing decodes as another command; items found by tag.
 #include "dispatch/CommandIds.h"
 #include "dispatch/MenuModel.h"
 
@@ -23,35 +23,19 @@ TEST(CommandIds, EveryTagTheMenusWriteDecodesToItsCommandAndFolder) {
         const auto d = DecodeMenuItemTag(id);
         ASSERT_TRUE(d && d->kind == DecodedTag::Kind::Fixed && d->fixedId == id) << id;
     }
-    for (int tag : {0, 7, 1000, 1007, -1007}) {
+    for (int tag : {0, 7, 1000, 1007, -1007, -1000}) {
         EXPECT_FALSE(DecodeMenuItemTag(tag)) << tag;
     }
-    EXPECT_EQ(BaseForTitle("Hard Link To"), 1006);
-    EXPECT_EQ(BaseForTitle("Preferences..."), 0);
-    EXPECT_EQ(FindFixedCommand(-1000), nullptr);
 }
 
-TEST(MenuModel, EnablingRuleAndTextFormat) {
+TEST(MenuModel, FindByTagLooksIntoSubmenusForTheAction) {
     Menu menu;
-    menu.Append(MenuItem::Info("2 Items, First item: a\tb\nc"));
+    menu.Append(MenuItem::Info("2 Items"));
     menu.items.back().submenu = std::make_shared<Menu>();
-    MenuItem open;
-    open.title = "a\tb\nc";
-    open.action = MenuAction::OpenItem;
-    open.tooltip = "/tmp/a\tb\nc";
-    menu.items.back().submenu->Append(open);
-    menu.AppendSeparator();
-    MenuItem hint = MenuItem::Info("Select the item rather than");
-    hint.explicitlyDisabled = true;
-    menu.Append(hint);
-    AddMenuItem("Cut Items", cmd::CutItems, "Cut the items", menu);
+    AddMenuItem("Cut Items", cmd::CutItems, "Cut the items", *menu.items.back().submenu);
     EXPECT_TRUE(menu.items[0].IsEnabled()) << "a line with a submenu stays enabled";
-    EXPECT_EQ(MenuToText(menu), "2 Items, First item: a\\tb\\nc\n"
-                                "  a\\tb\\nc\taction=open\ttip=/tmp/a\\tb\\nc\n"
-                                "---\n"
-                                "Select the item rather than\tdisabled\n"
-                                "Cut Items\ttag=-1005\taction=command\ttip=Cut the items\n");
-    const MenuItem* found = menu.FindByTag(-1005, MenuAction::RunCommand);
+    const MenuItem* found = menu.FindByTag(cmd::CutItems, MenuAction::RunCommand);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->title, "Cut Items");
+    EXPECT_EQ(menu.FindByTag(cmd::CutItems, MenuAction::OpenItem), nullptr);
 }

@@ -8,19 +8,17 @@
 #include "dispatch/CommandDispatch.h"
 #include "dispatch/CommandIds.h"
 #include "settings/FolderLists.h"
-#include "settings/SettingsKeys.h"
 
 #include <QDBusConnectionInterface>
 #include <QProcess>
 
-#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 
 namespace ferrolet::test {
 namespace {
 
-class DispatchTest : public DestinationCommandTest {};
+using DispatchTest = CommandTest;
 
 TEST_F(DispatchTest, TagsRunTheirCommandOnTheirFolderAndHeadersAsk) {
     SetDestinations({MakeDir("one"), MakeDir("two"), MakeDir("three")});
@@ -50,8 +48,7 @@ TEST_F(DispatchTest, TagsRunTheirCommandOnTheirFolderAndHeadersAsk) {
     core.Perform(item);
     EXPECT_EQ(Names(Path("two")), std::vector<std::string>{"a.txt"});
 
-    const std::string box = MakeDir("Box");
-    Select({box});
+    Select({MakeDir("Box")});
     RunTaggedCommand(*m_ctx, cmd::AddFolder);
     RunTaggedCommand(*m_ctx, cmd::RemoveFolder);
     EXPECT_EQ(FolderPathnames(*m_settings, keys::PathnamesAliases).size(), 3);
@@ -63,18 +60,16 @@ TEST_F(DispatchTest, OnlyEnabledItemsAreOffered) {
     MenuItem greyed;
     greyed.tag = cmd::CutItems; // no action: shown greyed
     menu.Append(greyed);
-    MenuItem header;
-    header.title = "Move To";
-    header.action = MenuAction::ChooseFolder;
-    header.tag = 1001;
-    header.submenu = std::make_shared<Menu>();
-    AddMenuItem("/x", 1001, "/x", *header.submenu);
-    menu.Append(header);
-    header.explicitlyDisabled = true;
-    header.tag = 1002;
-    header.submenu = std::make_shared<Menu>();
-    AddMenuItem("/y", 1002, "/y", *header.submenu);
-    menu.Append(header);
+    for (int base : {1001, 1002}) {
+        MenuItem header;
+        header.title = "Move To";
+        header.action = MenuAction::ChooseFolder;
+        header.tag = base;
+        header.explicitlyDisabled = base == 1002;
+        header.submenu = std::make_shared<Menu>();
+        AddMenuItem("/x", base, "/x", *header.submenu);
+        menu.Append(header);
+    }
     EXPECT_EQ(FindOfferedCommand(menu, cmd::CutItems, false), nullptr);
     EXPECT_EQ(FindOfferedCommand(menu, 1001, false)->title, "/x");
     EXPECT_EQ(FindOfferedCommand(menu, 1001, true)->title, "Move To");
@@ -83,17 +78,18 @@ TEST_F(DispatchTest, OnlyEnabledItemsAreOffered) {
 }
 
 // The program itself, with the selection script of a private data folder.
-class CommandLineRunTest : public DestinationCommandTest {
+class CommandLineRunTest : public CommandTest {
 protected:
     void SetUp() override {
-        DestinationCommandTest::SetUp();
+        CommandTest::SetUp();
         m_env = QProcessEnvironment::systemEnvironment(); // with the private home
-        m_env.insert("FERROLET_DATA_DIR", QString::fromStdString(MakeDir("data")));
+        SelectionScriptPrints("data", WriteFile("src/clipboard.txt", "c"));
     }
-    void SelectionScriptPrints(const std::string& path, const std::string& dataDir = "data") {
-        std::ofstream(Path(dataDir + "/selection"))
-            << "#!/bin/sh\nprintf '%s\\n' '" << path << "'\n";
-        ASSERT_EQ(chmod(Path(dataDir + "/selection").c_str(), 0755), 0);
+    void SelectionScriptPrints(const std::string& dataDir, const std::string& path) {
+        const std::string script =
+            WriteFile(dataDir + "/selection", "#!/bin/sh\necho '" + path + "'\n");
+        ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+        m_env.insert("FERROLET_DATA_DIR", QString::fromStdString(Path(dataDir)));
     }
     // Standard error is where a refusal is said: kept in m_output.
     int Run(const QStringList& args) {
@@ -111,12 +107,11 @@ protected:
 };
 
 TEST_F(CommandLineRunTest, RunsAnOfferedTagOnTheSelectionOrTheGivenItems) {
-    const std::string a = WriteFile("src/a.txt", "a");
+    const QString a = QString::fromStdString(WriteFile("src/a.txt", "a"));
     WriteFile("src/-b.txt", "b");
-    const std::string clipboard = WriteFile("src/clipboard.txt", "c");
+    const std::string clipboard = Path("src/clipboard.txt");
     const std::string one = MakeDir("one");
     SetDestinations({one, MakeDir("two")});
-    SelectionScriptPrints(clipboard);
     // Not offered: a third folder, Remove Folder for a file, a tag no item
     // carries, a folder item's tag as a header.
     for (const QStringList& args : {QStringList{"--command", "3003"},
@@ -135,15 +130,13 @@ TEST_F(CommandLineRunTest, RunsAnOfferedTagOnTheSelectionOrTheGivenItems) {
 
     // Given items are the selection: the destination itself, a vanished
     // item and a relative name among them; the clipboard is not read.
-    EXPECT_EQ(
-        Run({"--command", "1001", "--", QString::fromStdString(a), QString::fromStdString(one),
-             QString::fromStdString(Path("src/gone")), "-b.txt"}),
-        0)
+    const QString gone = QString::fromStdString(Path("src/gone"));
+    EXPECT_EQ(Run({"--command", "1001", "--", a, QString::fromStdString(one), gone, "-b.txt"}), 0)
         << m_output;
     EXPECT_EQ(Names(one), (std::vector<std::string>{"-b.txt", "a.txt"}));
     EXPECT_NE(m_output.find("is the destination folder itself"), std::string::npos) << m_output;
     EXPECT_NE(m_output.find("no longer exists"), std::string::npos) << m_output;
-    EXPECT_EQ(Run({"--command", "2002", QString::fromStdString(Path("src/gone"))}), 2);
+    EXPECT_EQ(Run({"--command", "2002", gone}), 2);
     EXPECT_EQ(ReadFile(clipboard), "c");
 }
 
@@ -153,8 +146,7 @@ TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
     PrivateBus bus(m_root);
     ASSERT_TRUE(bus.IsUp());
     m_env = bus.ChildEnvironment();
-    m_env.insert("FERROLET_DATA_DIR", QString::fromStdString(Path("data")));
-    SelectionScriptPrints(WriteFile("src/instance.txt", "i"));
+    SelectionScriptPrints("data", WriteFile("src/instance.txt", "i"));
     SetDestinations({MakeDir("one"), MakeDir("two")});
     QProcess instance;
     instance.setProcessEnvironment(m_env);
@@ -165,9 +157,7 @@ TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
             ->isServiceRegistered(QStringLiteral("com.quorvane.Ferrolet"))
             .value();
     })) << "the instance never took its bus name";
-    MakeDir("client-data");
-    SelectionScriptPrints(WriteFile("src/client.txt", "c"), "client-data");
-    m_env.insert("FERROLET_DATA_DIR", QString::fromStdString(Path("client-data")));
+    SelectionScriptPrints("client-data", WriteFile("src/client.txt", "c"));
     const int copied = Run({"--command", "2004"});
     const int refused = Run({"--command", "3003"});
     const std::string refusal = m_output;

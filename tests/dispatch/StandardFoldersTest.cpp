@@ -2,11 +2,8 @@
 #include "dispatch/StandardFolders.h"
 #include "TestEnvironment.h"
 
-#include <filesystem>
-
 using namespace ferrolet;
-
-class StandardFoldersTest : public ferrolet::test::TempHome {};
+using StandardFoldersTest = ferrolet::test::TempHome;
 
 TEST_F(StandardFoldersTest, UserDirsDecideAndMissingKeysUseEnglishNames) {
     const std::string home = Path("home");
@@ -15,15 +12,18 @@ TEST_F(StandardFoldersTest, UserDirsDecideAndMissingKeysUseEnglishNames) {
                                                          "XDG_PICTURES_DIR=\"/srv/pics\"\n"
                                                          "XDG_VIDEOS_DIR=\"$HOME/Vid\\\"eos\"\n"
                                                          "XDG_MUSIC_DIR=relative-is-ignored\n");
-    EXPECT_EQ(StandardFolderPath(StandardFolder::Documents, home, dirs), home + "/Dokumente");
-    EXPECT_EQ(StandardFolderPath(StandardFolder::Pictures, home, dirs), "/srv/pics");
-    EXPECT_EQ(StandardFolderPath(StandardFolder::DesktopPictures, home, dirs),
-              "/srv/pics/Wallpapers");
-    EXPECT_EQ(StandardFolderPath(StandardFolder::Movies, home, dirs), home + "/Vid\"eos");
-    EXPECT_EQ(StandardFolderPath(StandardFolder::Music, home, dirs), home + "/Music");
-    EXPECT_EQ(StandardFolderPath(StandardFolder::Desktop, home, dirs), home + "/Desktop");
-    EXPECT_EQ(StandardFolderPath(StandardFolder::Sites, home, dirs), home + "/public_html");
-    EXPECT_EQ(StandardFolderPath(StandardFolder::Home, home, dirs), home);
+    const std::pair<StandardFolder, std::string> rows[] = {
+        {StandardFolder::Documents, home + "/Dokumente"},
+        {StandardFolder::Pictures, "/srv/pics"},
+        {StandardFolder::DesktopPictures, "/srv/pics/Wallpapers"},
+        {StandardFolder::Movies, home + "/Vid\"eos"},
+        {StandardFolder::Music, home + "/Music"},
+        {StandardFolder::Sites, home + "/public_html"},
+        {StandardFolder::Home, home},
+    };
+    for (const auto& [folder, path] : rows) {
+        EXPECT_EQ(StandardFolderPath(folder, home, dirs), path);
+    }
 }
 
 TEST_F(StandardFoldersTest, TableMakesNothingAndAFolderSetToHomeIsOff) {
@@ -31,19 +31,12 @@ TEST_F(StandardFoldersTest, TableMakesNothingAndAFolderSetToHomeIsOff) {
                                              "XDG_MUSIC_DIR=\"$HOME/\"\n"
                                              "XDG_DESKTOP_DIR=\"$HOME\"\n");
     const StandardFolderTable table = FillStandardFolderTable();
-    const std::string home = Path("home");
-    EXPECT_EQ(table[static_cast<int>(StandardFolder::Pictures)].path, home + "/Bilder");
-    EXPECT_EQ(table[static_cast<int>(StandardFolder::DesktopPictures)].path,
-              home + "/Bilder/Wallpapers");
-    EXPECT_EQ(table[static_cast<int>(StandardFolder::Home)].path, home);
+    auto row = [&](StandardFolder folder) { return table[static_cast<int>(folder)]; };
+    EXPECT_EQ(row(StandardFolder::DesktopPictures).path, Path("home/Bilder/Wallpapers"));
+    EXPECT_EQ(row(StandardFolder::Home).path, Path("home"));
+    EXPECT_FALSE(row(StandardFolder::Home).disabled);
     for (StandardFolder off : {StandardFolder::Music, StandardFolder::Desktop}) {
-        EXPECT_TRUE(table[static_cast<int>(off)].disabled);
-        EXPECT_TRUE(table[static_cast<int>(off)].path.empty());
+        EXPECT_TRUE(row(off).disabled && row(off).path.empty());
     }
-    EXPECT_FALSE(table[static_cast<int>(StandardFolder::Home)].disabled);
-    std::vector<std::string> inHome;
-    for (const auto& entry : std::filesystem::directory_iterator(home)) {
-        inHome.push_back(entry.path().filename().string());
-    }
-    EXPECT_EQ(inHome, std::vector<std::string>{".config"}) << "the table made folders";
+    EXPECT_EQ(Names(Path("home")), std::vector<std::string>{".config"}) << "the table made folders";
 }
