@@ -89,6 +89,10 @@ void GestureRecorder::Reach(int64_t stepId, StepState state, const ItemIdentity*
     m_store.SetStepState(stepId, state, identity);
 }
 
+void GestureRecorder::ReachSteps(const std::vector<int64_t>& stepIds, StepState state) {
+    m_store.SetStepStates(stepIds, state);
+}
+
 GestureRecorder::InternalSteps::InternalSteps() : m_was(t_internal) {
     t_internal = true;
 }
@@ -136,6 +140,11 @@ void RecordedStep::Reach(StepState state, const ItemIdentity* identity) {
         m_recorder->Reach(m_id, state, identity);
         m_ended = state == StepState::Done || state == StepState::Failed;
     }
+}
+
+std::pair<GestureRecorder*, int64_t> RecordedStep::HandOver() {
+    m_ended = true;
+    return {m_recorder, m_id};
 }
 
 } // namespace ferrolet

@@ -32,7 +32,9 @@ class JournalStore {
 public:
     static constexpr int kHistoryLength = 1000;
     static constexpr int kBatchSteps = 512;
-    static constexpr int kSchemaVersion = 1;
+    // 2: "placed" no longer means flushed; "flushed" does (a database of
+    // version 1 has its placed steps turned into flushed ones).
+    static constexpr int kSchemaVersion = 2;
 
     // The process's journal in the state folder.
     static JournalStore& Shared();
@@ -53,6 +55,8 @@ public:
     void MarkGesture(int64_t id, const char* state);
     int64_t AddStep(const JournalStep& step, bool atomic);
     void SetStepState(int64_t id, StepState state, const ItemIdentity* identity = nullptr);
+    // Many steps reaching one state, in one transaction.
+    void SetStepStates(const std::vector<int64_t>& ids, StepState state);
     void Commit();
 
     // Whether any step or gesture was left unfinished: one query on two

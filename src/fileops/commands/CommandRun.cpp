@@ -90,6 +90,8 @@ CommandRunScope::~CommandRunScope() {
     if (!m_owner) {
         return;
     }
+    // Its failures belong in this run's report.
+    m_own.moveBatch.reset();
     m_ctx.run = nullptr;
     m_ctx.progress = m_outerSink;
     m_gesture->SetVerb(GestureVerb(m_own.report.verb));
@@ -232,6 +234,21 @@ void LogInRun(CommandContext& ctx, const QString& line) {
     if (seen == run.repeats.end() && run.repeats.size() < static_cast<size_t>(kRunLogLines)) {
         run.repeats.emplace(line, 0);
     }
+}
+
+void UseMoveBatch(CommandContext& ctx, MoveBatch::FailureSink failed) {
+    if (!ctx.run || ctx.run->moveBatch) {
+        return;
+    }
+    CommandRun* run = ctx.run;
+    ctx.run->moveBatch = std::make_unique<MoveBatch>([run, failed](const std::string& source,
+                                                                   const std::string& copy,
+                                                                   Status status, bool copyKept) {
+        if (!copyKept) {
+            std::erase(run->revealed, copy);
+        }
+        failed(source, copy, status, copyKept);
+    });
 }
 
 void FinishCommandRun(Platform& platform, const CommandRun& run) {
