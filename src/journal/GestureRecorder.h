@@ -39,7 +39,10 @@ public:
     int64_t Id() const { return m_id; }
 
     int64_t Record(JournalStep step, bool atomic);
-    void Reach(int64_t stepId, StepState state, const ItemIdentity* identity);
+    void Reach(int64_t stepId, StepState state, const ItemIdentity* identity,
+               bool commitNow = true);
+    // Commits what was marked without committing.
+    void Commit();
     // Steps that reach state together (a batch of moves flushed at once), in
     // one transaction.
     void ReachSteps(const std::vector<int64_t>& stepIds, StepState state);
@@ -91,7 +94,7 @@ public:
 
     void Begin(StepKind kind, const std::string& from, const std::string& to,
                const std::string& partial);
-    void Reach(StepState state, const ItemIdentity* identity = nullptr);
+    void Reach(StepState state, const ItemIdentity* identity = nullptr, bool commitNow = true);
     // Hands the step over to whoever finishes it (a batch of moves): its
     // recorder and id; it is no longer marked Failed when this ends.
     std::pair<GestureRecorder*, int64_t> HandOver();

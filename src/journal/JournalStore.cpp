@@ -116,6 +116,8 @@ JournalStore::JournalStore(std::string path) : m_path(std::move(path)) {
 
 JournalStore::~JournalStore() {
     m_insertStep.reset();
+    m_setState.reset();
+    m_setStateAndIdentity.reset();
     if (m_open) {
         Commit();
         QSqlDatabase::database(m_connection, false).close();
@@ -302,41 +304,42 @@ int64_t JournalStore::AddStep(const JournalStep& step, bool atomic) {
     return atomic ? 0 : id;
 }
 
-void JournalStore::SetStepState(int64_t id, StepState state, const ItemIdentity* identity) {
+void JournalStore::SetStepState(int64_t id, StepState state, const ItemIdentity* identity,
+                                bool commitNow) {
     if (!Usable() || id == 0) {
         return;
     }
     Begin();
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (identity) {
-        q.prepare(QStringLiteral("UPDATE steps SET state = ?, device = ?, inode = ?, size = ?, "
-                                 "mtime = ?, folder = ? WHERE id = ?"));
-        q.addBindValue(StepStateName(state));
-        q.addBindValue(static_cast<qulonglong>(identity->device));
-        q.addBindValue(static_cast<qulonglong>(identity->inode));
-        q.addBindValue(static_cast<qulonglong>(identity->size));
-        q.addBindValue(static_cast<qint64>(identity->mtimeNs));
-        q.addBindValue(identity->folder ? 1 : 0);
-    } else {
-        q.prepare(QStringLiteral("UPDATE steps SET state = ? WHERE id = ?"));
-        q.addBindValue(StepStateName(state));
+    // Prepared once: a long run marks thousands of steps.
+    std::unique_ptr<QSqlQuery>& q = identity ? m_setStateAndIdentity : m_setState;
+    if (!q) {
+        q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
+        q->prepare(identity ? QStringLiteral("UPDATE steps SET state = ?, device = ?, inode = ?, "
+                                             "size = ?, mtime = ?, folder = ? WHERE id = ?")
+                            : QStringLiteral("UPDATE steps SET state = ? WHERE id = ?"));
     }
-    q.addBindValue(static_cast<qint64>(id));
-    q.exec();
-    Commit();
+    int column = 0;
+    q->bindValue(column++, StepStateName(state));
+    if (identity) {
+        q->bindValue(column++, static_cast<qulonglong>(identity->device));
+        q->bindValue(column++, static_cast<qulonglong>(identity->inode));
+        q->bindValue(column++, static_cast<qulonglong>(identity->size));
+        q->bindValue(column++, static_cast<qint64>(identity->mtimeNs));
+        q->bindValue(column++, identity->folder ? 1 : 0);
+    }
+    q->bindValue(column, static_cast<qint64>(id));
+    q->exec();
+    if (commitNow) {
+        Commit();
+    }
 }
 
 void JournalStore::SetStepStates(const std::vector<int64_t>& ids, StepState state) {
     if (!Usable() || ids.empty()) {
         return;
     }
-    Begin();
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("UPDATE steps SET state = ? WHERE id = ?"));
     for (const int64_t id : ids) {
-        q.bindValue(0, StepStateName(state));
-        q.bindValue(1, static_cast<qint64>(id));
-        q.exec();
+        SetStepState(id, state, nullptr, false);
     }
     Commit();
 }

@@ -196,9 +196,10 @@ void RevealMovedItem(CommandContext& ctx, const FileRef& item, const std::string
             FileRef::FromPath(destinationPath, run.revealFolder, FileRef::Leaf::Follow);
         }
         // The item that arrived is the one to show: what the lookup below
-        // would find, for one look at it.
+        // would find. The command has just made it there, so no look at it
+        // is needed (a file manager shows an item gone since as its folder).
         if (!run.revealFolder.IsNull() && item.ParentPath() == run.revealFolder.Path() &&
-            item.IsValid()) {
+            !item.IsNull()) {
             RevealAtEnd(ctx, item.Path());
             return;
         }

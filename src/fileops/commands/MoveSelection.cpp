@@ -40,7 +40,8 @@ void MoveSelectionToFolder(CommandContext& ctx, int k) {
             // Tried once more, as the path stands now; logs the failure.
             return MoveItemIntoPath(c, item, destinationPath, &newItem);
         }
-        return MoveItem(c, item, folder, &newItem);
+        // The run checked the item a moment ago, as it took its path.
+        return MoveItem(c, item, folder, &newItem, ItemCheck::Done);
     };
     operation.failureLine = QStringLiteral("Ferrolet: An error occurred moving a folder or file.");
     operation.verb = QStringLiteral("Move To");

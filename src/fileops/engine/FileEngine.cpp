@@ -130,9 +130,16 @@ Status LeaveToBatch(MoveBatch& batch, Transfer& transfer, CopiedEntry& record, R
     const int destination = transfer.destination.Get();
     MoveBatch::Move move;
     move.placed = IdentityAt(destination, transfer.targetName);
-    step.Reach(StepState::Placed, &move.placed);
-    FileRef placedRef;
-    ReferenceTo(transfer.destinationPath, destination, transfer.targetName, &placedRef);
+    if (!move.placed.IsSet()) {
+        return ENOENT; // the copy went at once: the source stays
+    }
+    // Committed with the next item's step, or before the batch's flush at
+    // the latest: the source stays whole until after both.
+    step.Reach(StepState::Placed, &move.placed, false);
+    // The same look at the copy gives its reference.
+    const FileRef placedRef = FileRef::Make(
+        ChildPath(transfer.destinationPath, transfer.targetName),
+        static_cast<dev_t>(move.placed.device), static_cast<ino_t>(move.placed.inode));
     if (fstat(transfer.source.folder.Get(), &move.sourceFolderInfo) != 0) {
         const Status status = LastErrnoStatus();
         RemoveOwnTreeAt(destination, transfer.targetName);
@@ -182,7 +189,9 @@ Status MoveAcrossFileSystems(Transfer& transfer, FileRef* newItem, const Progres
         RemoveOwnTreeAt(transfer.destination.Get(), hiddenName);
         return status;
     }
-    step.Reach(StepState::Copied);
+    if (!batch) {
+        step.Reach(StepState::Copied); // a batch's step goes straight to placed
+    }
     if (Status placed = PlaceCopy(transfer, hiddenName); placed != 0) {
         return placed;
     }

@@ -182,6 +182,13 @@ Status MoveBatch::Flush() {
     m_folders = 0;
     m_lastSourceFd.reset();
     m_lastDestinationFd.reset();
+    // What was placed is on record before the flush: a crash during it
+    // leaves steps that recovery settles without removing a source.
+    for (const Pending& move : moves) {
+        if (move.recorder) {
+            move.recorder->Commit();
+        }
+    }
     std::vector<Status> flushed;
     const Status status = FlushDestinations(moves, flushed);
     std::vector<std::pair<GestureRecorder*, int64_t>> durable;
