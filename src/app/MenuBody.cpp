@@ -32,10 +32,13 @@ void AppendUnavailable(int id, Menu& menu) {
 }
 
 // The summary line with a submenu that opens each selected item.
-void AppendSelectionLine(const SelectionSnapshot& selection, const QString& firstName, Menu& menu) {
+void AppendSelectionLine(const SelectionSnapshot& selection, const QString& firstName,
+                         bool itemLines, Menu& menu) {
     auto items = std::make_shared<Menu>();
-    items->items.reserve(selection.items.size());
-    for (const FileRef& ref : selection.items) {
+    const size_t lines = itemLines ? selection.items.size() : 0;
+    items->items.reserve(lines);
+    for (size_t i = 0; i < lines; ++i) {
+        const FileRef& ref = selection.items[i];
         const QString name = ItemDisplayName(ref);
         if (name.isNull()) {
             continue;
@@ -137,7 +140,7 @@ bool AppendSelectionItems(MenuBuildInputs& inputs, MenuKind kind, Menu& menu) {
     const QString firstName =
         selection.items.empty() ? QString() : ItemDisplayName(selection.items.front());
     if (!firstName.isNull()) {
-        AppendSelectionLine(selection, firstName, menu);
+        AppendSelectionLine(selection, firstName, inputs.itemLines, menu);
     } else if (kind == MenuKind::MoveService) {
         menu.Append(MenuItem::Info(QStringLiteral("The first selected item has no name")));
         return false;

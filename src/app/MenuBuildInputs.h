@@ -18,6 +18,9 @@ struct MenuBuildInputs {
     SelectionSnapshot& selection;
     QMap<QString, QString>& extensionFolderMap;
     const CutState& cut;
+    // The selection summary's submenu of one line per item (a look at each
+    // item); a build that only looks for a command to run needs none.
+    bool itemLines = true;
 };
 
 } // namespace ferrolet

@@ -112,6 +112,7 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
     Menu status;
     Menu moveService;
     MenuBuildInputs inputs{core.Settings(), given.snapshot, extensionMap, core.Cut()};
+    inputs.itemLines = false; // only the command is looked for
     BuildMenu(inputs, status);
     // The Move Service menu is built (and its destinations checked) only
     // for a command the status menu does not offer.

@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 
 #include <cerrno>
+#include <memory>
 #include <sys/xattr.h>
 #include <vector>
 
@@ -29,8 +30,10 @@ Status ReadItemComment(const FileRef& item, QString& comment, bool& hasComment, 
         return st;
     }
     // One byte more than allowed tells "too large" apart from "exactly full".
-    std::vector<char> value(kMaxCommentBytes + 1);
-    const ssize_t n = lgetxattr(item.Path().c_str(), kCommentAttribute, value.data(), value.size());
+    // Not zeroed: a move of thousands of items reads as many comments.
+    const size_t size = kMaxCommentBytes + 1;
+    const std::unique_ptr<char[]> value = std::make_unique_for_overwrite<char[]>(size);
+    const ssize_t n = lgetxattr(item.Path().c_str(), kCommentAttribute, value.get(), size);
     if (n < 0) {
         if (errno == ENODATA) {
             return 0;
@@ -41,7 +44,7 @@ Status ReadItemComment(const FileRef& item, QString& comment, bool& hasComment, 
         return E2BIG;
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(QByteArrayView(value.data(), n));
+    QString text = decoder(QByteArrayView(value.get(), n));
     if (decoder.hasError()) {
         return EILSEQ;
     }

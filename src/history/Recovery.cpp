@@ -78,11 +78,16 @@ std::string PlaceRecoveredCopy(const JournalStep& step) {
             return {};
         }
     }
-    ScopedFd sync(openat(folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (sync.IsOpen()) {
-        syncfs(sync.Get());
-    }
     return ChildPath(ParentPathOf(step.to), name);
+}
+
+// Whether the copy at placed, which no flush covered before the
+// interruption, is now durable and holds every byte of the source: only
+// then may the source go.
+bool CopyProvenEqual(const JournalStep& step, const std::string& placed) {
+    ScopedFd folder(open(ParentPathOf(placed).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder.IsOpen() && syncfs(folder.Get()) == 0 &&
+           EntriesDifferingFromCopy(step.from, placed) == 0;
 }
 
 void SettleCrossMove(const JournalStep& step, RecoveryReport& report) {
@@ -100,6 +105,13 @@ void SettleCrossMove(const JournalStep& step, RecoveryReport& report) {
     if (placed.empty() || lstat(placed.c_str(), &st) != 0) {
         report.attention << QStringLiteral("The interrupted move of %1 to %2 left its source "
                                            "where it was.")
+                                .arg(item, destination);
+        return;
+    }
+    if (step.state != StepState::Flushed && !CopyProvenEqual(step, placed)) {
+        report.attention << QStringLiteral("The interrupted move of %1 to %2 could not be "
+                                           "finished: its copy there is not the same as the "
+                                           "source, so both are kept.")
                                 .arg(item, destination);
         return;
     }
@@ -163,7 +175,8 @@ void SettleStep(const JournalStep& step, RecoveryReport& report) {
 void SettleGesture(JournalStore& store, const Gesture& gesture, RecoveryReport& report) {
     for (const JournalStep& step : store.StepsOf(gesture.id)) {
         const bool unfinished = step.state == StepState::Intent ||
-                                step.state == StepState::Copied || step.state == StepState::Placed;
+                                step.state == StepState::Copied ||
+                                step.state == StepState::Placed || step.state == StepState::Flushed;
         if (unfinished) {
             SettleStep(step, report);
             store.SetStepState(step.id, StepState::Settled);

@@ -20,7 +20,9 @@ struct RecoveryReport {
 //  - a move to another file system whose copy was incomplete: the partial
 //    copy goes and the source stays; one whose copy was complete is
 //    finished (the copy put under its name, then every source entry still
-//    identical to its copy removed);
+//    identical to its copy removed) when its copy was flushed, or when the
+//    flush done now and a comparison of every byte prove the copy equal to
+//    the source; otherwise both stay and the report says so;
 //  - partial copies of copies, pastes, wraps and archives go;
 //  - a wrapper the gesture made stays when it holds items (the report says
 //    what is where) and goes when empty.

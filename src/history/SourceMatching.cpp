@@ -5,7 +5,9 @@
 #include "items/ItemAccess.h"
 #include "items/ScopedFd.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +30,44 @@ bool SameFile(const struct stat& a, const struct stat& b) {
            a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
+// Reads up to size bytes; fewer only at the end of the file.
+ssize_t ReadFully(int fd, char* buffer, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, buffer + got, size - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? n : static_cast<ssize_t>(got);
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+// Whether two regular files hold the same bytes, read through to the end.
+bool SameContent(int aDir, const std::string& a, int bDir, const std::string& b) {
+    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    ScopedFd one(openat(aDir, a.c_str(), flags));
+    ScopedFd two(openat(bDir, b.c_str(), flags));
+    if (!one.IsOpen() || !two.IsOpen()) {
+        return false;
+    }
+    std::vector<char> first(1 << 16);
+    std::vector<char> second(1 << 16);
+    for (;;) {
+        const ssize_t n = ReadFully(one.Get(), first.data(), first.size());
+        const ssize_t m = ReadFully(two.Get(), second.data(), second.size());
+        if (n < 0 || n != m || std::memcmp(first.data(), second.data(), n) != 0) {
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+    }
+}
+
 // A source folder being emptied: its name, its entries and how many of
 // them stay because the copy does not hold them as they are.
 struct MatchLevel {
@@ -40,10 +80,12 @@ struct MatchLevel {
 // The source and its copy walked side by side, a few descriptors each
 // whatever the depth (a tree thousands of folders deep would otherwise
 // exhaust the descriptor limit, and recovery runs at every start).
+// With removing false it only compares, contents too, and changes nothing.
 struct MatchWalk {
     FolderTrail source;
     FolderTrail copy;
     std::vector<MatchLevel> levels;
+    bool removing = true;
 };
 
 // Enters a source folder and its copy, each checked to be the folder just
@@ -81,9 +123,14 @@ int RemoveOrEnter(MatchWalk& walk, const std::string& name, const std::string& c
     if (S_ISDIR(src.st_mode)) {
         return EnterPair(walk, name, src, copyName, copy);
     }
-    const bool same = S_ISREG(src.st_mode)   ? SameFile(src, copy)
-                      : S_ISLNK(src.st_mode) ? SameLinkTarget(srcDir, name, copyDir, copyName)
-                                             : true;
+    const bool same =
+        S_ISREG(src.st_mode)
+            ? SameFile(src, copy) && (walk.removing || SameContent(srcDir, name, copyDir, copyName))
+        : S_ISLNK(src.st_mode) ? SameLinkTarget(srcDir, name, copyDir, copyName)
+                               : true;
+    if (!walk.removing) {
+        return same ? 0 : 1;
+    }
     return same && unlinkat(srcDir, name.c_str(), 0) == 0 ? 0 : 1;
 }
 
@@ -106,7 +153,7 @@ int RemoveMatching(MatchWalk& walk, const std::string& srcName, const std::strin
         if (walk.source.Ascend() != 0 || walk.copy.Ascend() != 0) {
             return left + done.left + 1; // not where we were: remove nothing more
         }
-        if (done.left == 0) {
+        if (done.left == 0 && walk.removing) {
             unlinkat(walk.source.Fd(), done.name.c_str(), AT_REMOVEDIR);
         }
         (walk.levels.empty() ? left : walk.levels.back().left) += done.left;
@@ -114,9 +161,8 @@ int RemoveMatching(MatchWalk& walk, const std::string& srcName, const std::strin
     return left;
 }
 
-} // namespace
-
-int RemoveSourceMatchingCopy(const std::string& sourcePath, const std::string& copyPath) {
+// The walk over the source and its copy, removing or only comparing.
+int WalkSourceAndCopy(const std::string& sourcePath, const std::string& copyPath, bool removing) {
     const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
     ScopedFd srcDir(open(ParentPathOf(sourcePath).c_str(), flags));
     ScopedFd copyDir(open(ParentPathOf(copyPath).c_str(), flags));
@@ -125,8 +171,19 @@ int RemoveSourceMatchingCopy(const std::string& sourcePath, const std::string& c
     }
     // The source's folders are listed and changed through their
     // descriptors; the copy's are only looked into.
-    MatchWalk walk{FolderTrail(srcDir.Get(), O_RDONLY), FolderTrail(copyDir.Get(), O_PATH), {}};
+    MatchWalk walk{
+        FolderTrail(srcDir.Get(), O_RDONLY), FolderTrail(copyDir.Get(), O_PATH), {}, removing};
     return RemoveMatching(walk, NamePartOf(sourcePath), NamePartOf(copyPath));
+}
+
+} // namespace
+
+int RemoveSourceMatchingCopy(const std::string& sourcePath, const std::string& copyPath) {
+    return WalkSourceAndCopy(sourcePath, copyPath, true);
+}
+
+int EntriesDifferingFromCopy(const std::string& sourcePath, const std::string& copyPath) {
+    return WalkSourceAndCopy(sourcePath, copyPath, false);
 }
 
 } // namespace ferrolet

@@ -13,4 +13,9 @@ namespace ferrolet {
 // entries left behind.
 int RemoveSourceMatchingCopy(const std::string& sourcePath, const std::string& copyPath);
 
+// Compares without changing anything: the source entries that the copy does
+// not hold as they are (kind, link target, and for files size, modification
+// time and every byte). 0 proves the copy equal, once it is durable.
+int EntriesDifferingFromCopy(const std::string& sourcePath, const std::string& copyPath);
+
 } // namespace ferrolet

@@ -85,8 +85,17 @@ int64_t GestureRecorder::Record(JournalStep step, bool atomic) {
     return m_store.AddStep(step, atomic);
 }
 
-void GestureRecorder::Reach(int64_t stepId, StepState state, const ItemIdentity* identity) {
-    m_store.SetStepState(stepId, state, identity);
+void GestureRecorder::Reach(int64_t stepId, StepState state, const ItemIdentity* identity,
+                            bool commitNow) {
+    m_store.SetStepState(stepId, state, identity, commitNow);
+}
+
+void GestureRecorder::Commit() {
+    m_store.Commit();
+}
+
+void GestureRecorder::ReachSteps(const std::vector<int64_t>& stepIds, StepState state) {
+    m_store.SetStepStates(stepIds, state);
 }
 
 GestureRecorder::InternalSteps::InternalSteps() : m_was(t_internal) {
@@ -131,11 +140,16 @@ void RecordedStep::Begin(StepKind kind, const std::string& from, const std::stri
     m_id = m_recorder->Record(step, false);
 }
 
-void RecordedStep::Reach(StepState state, const ItemIdentity* identity) {
+void RecordedStep::Reach(StepState state, const ItemIdentity* identity, bool commitNow) {
     if (m_recorder && m_id != 0) {
-        m_recorder->Reach(m_id, state, identity);
+        m_recorder->Reach(m_id, state, identity, commitNow);
         m_ended = state == StepState::Done || state == StepState::Failed;
     }
+}
+
+std::pair<GestureRecorder*, int64_t> RecordedStep::HandOver() {
+    m_ended = true;
+    return {m_recorder, m_id};
 }
 
 } // namespace ferrolet

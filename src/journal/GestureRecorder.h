@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ferrolet {
 
@@ -37,7 +39,13 @@ public:
     int64_t Id() const { return m_id; }
 
     int64_t Record(JournalStep step, bool atomic);
-    void Reach(int64_t stepId, StepState state, const ItemIdentity* identity);
+    void Reach(int64_t stepId, StepState state, const ItemIdentity* identity,
+               bool commitNow = true);
+    // Commits what was marked without committing.
+    void Commit();
+    // Steps that reach state together (a batch of moves flushed at once), in
+    // one transaction.
+    void ReachSteps(const std::vector<int64_t>& stepIds, StepState state);
 
     // Steps recorded while it lives are ones the gesture needed on its way,
     // not ones the user asked for (undo passes them by).
@@ -86,7 +94,10 @@ public:
 
     void Begin(StepKind kind, const std::string& from, const std::string& to,
                const std::string& partial);
-    void Reach(StepState state, const ItemIdentity* identity = nullptr);
+    void Reach(StepState state, const ItemIdentity* identity = nullptr, bool commitNow = true);
+    // Hands the step over to whoever finishes it (a batch of moves): its
+    // recorder and id; it is no longer marked Failed when this ends.
+    std::pair<GestureRecorder*, int64_t> HandOver();
 
 private:
     GestureRecorder* m_recorder = nullptr;

@@ -19,10 +19,11 @@ constexpr std::array<std::pair<StepKind, const char*>, 9> kKinds{{
     {StepKind::ListRemove, "list-remove"},
 }};
 
-constexpr std::array<std::pair<StepState, const char*>, 6> kStates{{
+constexpr std::array<std::pair<StepState, const char*>, 7> kStates{{
     {StepState::Intent, "intent"},
     {StepState::Copied, "copied"},
     {StepState::Placed, "placed"},
+    {StepState::Flushed, "flushed"},
     {StepState::Done, "done"},
     {StepState::Failed, "failed"},
     {StepState::Settled, "settled"},

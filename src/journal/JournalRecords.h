@@ -29,8 +29,9 @@ enum class StepKind {
 // states between tell recovery what is left to do.
 enum class StepState {
     Intent,
-    Copied, // CrossMove: the copy at partial is complete and durable
-    Placed, // CrossMove: the copy is at to; the source is being removed
+    Copied,  // CrossMove: the copy at partial is complete, not yet flushed
+    Placed,  // CrossMove: the copy is at to, not yet flushed; the source is whole
+    Flushed, // CrossMove: the copy at to is durable; the source is being removed
     Done,
     Failed,  // the engine undid it itself
     Settled, // recovery finished or rolled it back

@@ -12,8 +12,10 @@
 #include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace ferrolet {
 
@@ -31,8 +33,19 @@ const char* const kSchema[] = {
     "CREATE INDEX IF NOT EXISTS gestures_running ON gestures(state) WHERE state = 'running'",
     // Recovery at every start asks this index only: empty when all is well.
     ("CREATE INDEX IF NOT EXISTS steps_unfinished ON steps(state) "
-     "WHERE state IN ('intent', 'copied', 'placed')"),
+     "WHERE state IN ('intent', 'copied', 'placed', 'flushed')"),
 };
+
+// From version 1: its moves marked a step placed only once the copy was
+// flushed, which is what flushed says now; and the index of unfinished
+// steps takes in the new state.
+const char* const kFromVersion1[] = {
+    "UPDATE steps SET state = 'flushed' WHERE state = 'placed'",
+    "DROP INDEX IF EXISTS steps_unfinished",
+};
+
+const char* const kSchemaVersionStatement = "PRAGMA user_version=2";
+static_assert(JournalStore::kSchemaVersion == 2, "the statement above sets the version");
 
 std::string FromBytes(const QVariant& v) {
     const QByteArray b = v.toByteArray();
@@ -103,6 +116,8 @@ JournalStore::JournalStore(std::string path) : m_path(std::move(path)) {
 
 JournalStore::~JournalStore() {
     m_insertStep.reset();
+    m_setState.reset();
+    m_setStateAndIdentity.reset();
     if (m_open) {
         Commit();
         QSqlDatabase::database(m_connection, false).close();
@@ -147,17 +162,30 @@ static bool Prepare(QSqlDatabase& db, QString& why) {
         why = q.lastError().text();
         return false;
     }
-    if (q.value(0).toInt() > JournalStore::kSchemaVersion) {
+    const int version = q.value(0).toInt();
+    if (version > JournalStore::kSchemaVersion) {
         why = QStringLiteral("it was written by a newer Ferrolet");
         return false;
     }
-    for (const char* statement : kSchema) {
+    // One transaction: a database is either migrated whole or not at all.
+    std::vector<const char*> statements;
+    if (version == 1) {
+        statements.assign(std::begin(kFromVersion1), std::end(kFromVersion1));
+    }
+    statements.insert(statements.end(), std::begin(kSchema), std::end(kSchema));
+    statements.push_back(kSchemaVersionStatement);
+    if (!db.transaction()) {
+        why = db.lastError().text();
+        return false;
+    }
+    for (const char* statement : statements) {
         if (!q.exec(QString::fromLatin1(statement))) {
             why = q.lastError().text();
+            db.rollback();
             return false;
         }
     }
-    return q.exec(QStringLiteral("PRAGMA user_version=%1").arg(JournalStore::kSchemaVersion));
+    return db.commit();
 }
 
 bool JournalStore::Open() {
@@ -276,27 +304,43 @@ int64_t JournalStore::AddStep(const JournalStep& step, bool atomic) {
     return atomic ? 0 : id;
 }
 
-void JournalStore::SetStepState(int64_t id, StepState state, const ItemIdentity* identity) {
+void JournalStore::SetStepState(int64_t id, StepState state, const ItemIdentity* identity,
+                                bool commitNow) {
     if (!Usable() || id == 0) {
         return;
     }
     Begin();
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (identity) {
-        q.prepare(QStringLiteral("UPDATE steps SET state = ?, device = ?, inode = ?, size = ?, "
-                                 "mtime = ?, folder = ? WHERE id = ?"));
-        q.addBindValue(StepStateName(state));
-        q.addBindValue(static_cast<qulonglong>(identity->device));
-        q.addBindValue(static_cast<qulonglong>(identity->inode));
-        q.addBindValue(static_cast<qulonglong>(identity->size));
-        q.addBindValue(static_cast<qint64>(identity->mtimeNs));
-        q.addBindValue(identity->folder ? 1 : 0);
-    } else {
-        q.prepare(QStringLiteral("UPDATE steps SET state = ? WHERE id = ?"));
-        q.addBindValue(StepStateName(state));
+    // Prepared once: a long run marks thousands of steps.
+    std::unique_ptr<QSqlQuery>& q = identity ? m_setStateAndIdentity : m_setState;
+    if (!q) {
+        q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
+        q->prepare(identity ? QStringLiteral("UPDATE steps SET state = ?, device = ?, inode = ?, "
+                                             "size = ?, mtime = ?, folder = ? WHERE id = ?")
+                            : QStringLiteral("UPDATE steps SET state = ? WHERE id = ?"));
     }
-    q.addBindValue(static_cast<qint64>(id));
-    q.exec();
+    int column = 0;
+    q->bindValue(column++, StepStateName(state));
+    if (identity) {
+        q->bindValue(column++, static_cast<qulonglong>(identity->device));
+        q->bindValue(column++, static_cast<qulonglong>(identity->inode));
+        q->bindValue(column++, static_cast<qulonglong>(identity->size));
+        q->bindValue(column++, static_cast<qint64>(identity->mtimeNs));
+        q->bindValue(column++, identity->folder ? 1 : 0);
+    }
+    q->bindValue(column, static_cast<qint64>(id));
+    q->exec();
+    if (commitNow) {
+        Commit();
+    }
+}
+
+void JournalStore::SetStepStates(const std::vector<int64_t>& ids, StepState state) {
+    if (!Usable() || ids.empty()) {
+        return;
+    }
+    for (const int64_t id : ids) {
+        SetStepState(id, state, nullptr, false);
+    }
     Commit();
 }
 
@@ -306,7 +350,8 @@ bool JournalStore::HasUnfinished() {
     }
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     return q.exec(QStringLiteral(
-               "SELECT EXISTS(SELECT 1 FROM steps WHERE state IN ('intent', 'copied', 'placed')) "
+               "SELECT EXISTS(SELECT 1 FROM steps WHERE state IN ('intent', 'copied', 'placed', "
+               "'flushed')) "
                "OR EXISTS(SELECT 1 FROM gestures WHERE state = 'running')")) &&
            q.next() && q.value(0).toBool();
 }
@@ -317,8 +362,8 @@ std::vector<JournalStep> JournalStore::UnfinishedSteps() {
         return out;
     }
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.exec(QStringLiteral("SELECT %1 FROM steps WHERE state IN ('intent', 'copied', 'placed') "
-                          "ORDER BY id")
+    q.exec(QStringLiteral("SELECT %1 FROM steps WHERE state IN ('intent', 'copied', 'placed', "
+                          "'flushed') ORDER BY id")
                .arg(QLatin1String(kStepColumns)));
     while (q.next()) {
         out.push_back(StepFromRow(q));

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QSqlQuery;
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,7 +34,9 @@ class JournalStore {
 public:
     static constexpr int kHistoryLength = 1000;
     static constexpr int kBatchSteps = 512;
-    static constexpr int kSchemaVersion = 1;
+    // 2: "placed" no longer means flushed; "flushed" does (a database of
+    // version 1 has its placed steps turned into flushed ones).
+    static constexpr int kSchemaVersion = 2;
 
     // The process's journal in the state folder.
     static JournalStore& Shared();
@@ -52,7 +56,13 @@ public:
     void SetGesture(int64_t id, const QString& title, const char* state, int64_t undoOf = 0);
     void MarkGesture(int64_t id, const char* state);
     int64_t AddStep(const JournalStep& step, bool atomic);
-    void SetStepState(int64_t id, StepState state, const ItemIdentity* identity = nullptr);
+    // Committed at once unless commitNow is false: then with the next
+    // commit (the next step that begins, or Commit), which a batch of moves
+    // makes before it flushes.
+    void SetStepState(int64_t id, StepState state, const ItemIdentity* identity = nullptr,
+                      bool commitNow = true);
+    // Many steps reaching one state, in one transaction.
+    void SetStepStates(const std::vector<int64_t>& ids, StepState state);
     void Commit();
 
     // Whether any step or gesture was left unfinished: one query on two
@@ -77,6 +87,8 @@ private:
     QString m_connection;
     // Prepared once: a long run records thousands of steps.
     std::unique_ptr<StepInsert> m_insertStep;
+    std::unique_ptr<QSqlQuery> m_setState;
+    std::unique_ptr<QSqlQuery> m_setStateAndIdentity;
     bool m_tried = false;
     bool m_open = false;
     bool m_inTransaction = false;

@@ -29,7 +29,7 @@ TEST_F(DeepRecoveryTest, DeepSourceRemovedWithFewDescriptorsButForTheChangedFile
                          Path("Dst/Tree"),
                          Path("Dst/.ferrolet-partial-dd"),
                          {},
-                         StepState::Placed};
+                         StepState::Flushed};
         store.AddStep(step, false);
     }
     const pid_t child = fork();

@@ -74,8 +74,16 @@ TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
         EXPECT_EQ(store.StepsOf(4).size(), 1u);
         EXPECT_FALSE(store.HasUnfinished());
     }
-    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), "1");
     EXPECT_EQ(Pragma(path, "PRAGMA journal_mode"), "wal");
+    // A journal of version 1 marked a move's step placed once its copy was flushed.
+    Pragma(path, "UPDATE steps SET state = 'placed' WHERE id = 4");
+    Pragma(path, "PRAGMA user_version = 1");
+    {
+        JournalStore old(path);
+        ASSERT_EQ(old.UnfinishedSteps().size(), 1u);
+        EXPECT_EQ(old.UnfinishedSteps()[0].state, StepState::Flushed);
+    }
+    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), "2");
 
     const std::string damaged = Path("state/damaged.sqlite");
     WriteFile("state/damaged.sqlite", std::string(4096, 'z'));
@@ -91,67 +99,56 @@ TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
 }
 
 TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
+    enum Change {
+        None,
+        SourceGrew,
+        CopyDiffers
+    }; // after the copy, same size and time for the latter
     struct Case {
         const char* name;
         StepKind kind;
         StepState state;
         const char* leftover; // what the killed gesture left in Dst
         const char* partial;  // the partial name it recorded
-        bool changeSource;    // a source file changed after the copy
-        std::vector<std::string> dst;
-        std::vector<std::string> src;
+        Change change;
+        const char* dst; // what Dst and Src/Tree hold after recovery
+        const char* src;
     };
     const std::vector<Case> cases = {
-        {"move, copy incomplete",
-         StepKind::CrossMove,
-         StepState::Intent,
-         ".ferrolet-partial-aa",
-         ".ferrolet-partial-aa",
-         false,
-         {},
-         {"f1", "f2"}},
-        {"move, copy complete",
-         StepKind::CrossMove,
-         StepState::Copied,
-         ".ferrolet-partial-bb",
-         ".ferrolet-partial-bb",
-         false,
-         {"Tree"},
-         {}},
-        {"move, source half removed, one file changed",
-         StepKind::CrossMove,
-         StepState::Placed,
-         "Tree",
-         ".ferrolet-partial-ee",
-         true,
-         {"Tree"},
-         {"f2"}},
-        {"copy",
-         StepKind::Copy,
-         StepState::Intent,
-         ".ferrolet-partial-cc",
-         ".ferrolet-partial-cc",
-         false,
-         {},
-         {"f1", "f2"}},
-        {"a name the journal did not make",
-         StepKind::Copy,
-         StepState::Intent,
-         "Tree-user",
-         "Tree-user",
-         false,
-         {"Tree-user"},
-         {"f1", "f2"}},
+        {"move, copy incomplete", StepKind::CrossMove, StepState::Intent, ".ferrolet-partial-aa",
+         ".ferrolet-partial-aa", None, "", "f1 f2"},
+        {"move, copy complete", StepKind::CrossMove, StepState::Copied, ".ferrolet-partial-bb",
+         ".ferrolet-partial-bb", None, "Tree", ""},
+        {"move, flushed, source half removed, one file changed", StepKind::CrossMove,
+         StepState::Flushed, "Tree", ".ferrolet-partial-ee", SourceGrew, "Tree", "f2"},
+        {"move, placed unflushed, copy equal", StepKind::CrossMove, StepState::Placed, "Tree",
+         ".ferrolet-partial-ff", None, "Tree", ""},
+        {"move, placed unflushed, copy differs", StepKind::CrossMove, StepState::Placed, "Tree",
+         ".ferrolet-partial-gg", CopyDiffers, "Tree", "f1 f2"},
+        {"copy", StepKind::Copy, StepState::Intent, ".ferrolet-partial-cc", ".ferrolet-partial-cc",
+         None, "", "f1 f2"},
+        {"a name the journal did not make", StepKind::Copy, StepState::Intent, "Tree-user",
+         "Tree-user", None, "Tree-user", "f1 f2"},
+    };
+    const auto joined = [](const std::vector<std::string>& names) {
+        std::string out;
+        for (const std::string& name : names) {
+            out += (out.empty() ? "" : " ") + name;
+        }
+        return out;
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string top = MakeDir(c.name);
         WriteFile(std::string(c.name) + "/Src/Tree/f1", "one");
         WriteFile(std::string(c.name) + "/Src/Tree/f2", "two");
-        MakeDir(std::string(c.name) + "/Dst");
-        ASSERT_EQ(test::RunProgram({"cp", "-a", top + "/Src/Tree", top + "/Dst/" + c.leftover}), 0);
-        if (c.changeSource) {
+        const std::string copy = MakeDir(std::string(c.name) + "/Dst") + "/" + c.leftover;
+        ASSERT_EQ(test::RunProgram({"cp", "-a", top + "/Src/Tree", copy}), 0);
+        if (c.change == SourceGrew) {
             WriteFile(std::string(c.name) + "/Src/Tree/f2", "two, longer now");
+        } else if (c.change == CopyDiffers) { // bytes a power loss did not write
+            WriteFile(std::string(c.name) + "/Dst/" + c.leftover + "/f1", "ONE");
+            test::RunProgram({"touch", "-r", top + "/Src/Tree/f1", copy + "/f1"});
         }
         JournalStore store(Path("journal.sqlite"));
         JournalStep step;
@@ -164,9 +161,9 @@ TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
         store.AddStep(step, false);
 
         const RecoveryReport report = RecoverInterrupted(store);
-        EXPECT_EQ(Names(top + "/Dst"), c.dst);
-        EXPECT_EQ(Names(top + "/Src/Tree"), c.src);
-        EXPECT_EQ(c.changeSource, !report.attention.isEmpty());
+        EXPECT_EQ(joined(Names(top + "/Dst")), c.dst);
+        EXPECT_EQ(joined(Names(top + "/Src/Tree")), c.src);
+        EXPECT_EQ(c.change != None, !report.attention.isEmpty());
         EXPECT_FALSE(store.HasUnfinished()) << "settled once, not at every start";
         unlink(Path("journal.sqlite").c_str());
     }

@@ -90,6 +90,8 @@ CommandRunScope::~CommandRunScope() {
     if (!m_owner) {
         return;
     }
+    // Its failures belong in this run's report.
+    m_own.moveBatch.reset();
     m_ctx.run = nullptr;
     m_ctx.progress = m_outerSink;
     m_gesture->SetVerb(GestureVerb(m_own.report.verb));
@@ -194,9 +196,10 @@ void RevealMovedItem(CommandContext& ctx, const FileRef& item, const std::string
             FileRef::FromPath(destinationPath, run.revealFolder, FileRef::Leaf::Follow);
         }
         // The item that arrived is the one to show: what the lookup below
-        // would find, for one look at it.
+        // would find. The command has just made it there, so no look at it
+        // is needed (a file manager shows an item gone since as its folder).
         if (!run.revealFolder.IsNull() && item.ParentPath() == run.revealFolder.Path() &&
-            item.IsValid()) {
+            !item.IsNull()) {
             RevealAtEnd(ctx, item.Path());
             return;
         }
@@ -232,6 +235,21 @@ void LogInRun(CommandContext& ctx, const QString& line) {
     if (seen == run.repeats.end() && run.repeats.size() < static_cast<size_t>(kRunLogLines)) {
         run.repeats.emplace(line, 0);
     }
+}
+
+void UseMoveBatch(CommandContext& ctx, MoveBatch::FailureSink failed) {
+    if (!ctx.run || ctx.run->moveBatch) {
+        return;
+    }
+    CommandRun* run = ctx.run;
+    ctx.run->moveBatch = std::make_unique<MoveBatch>([run, failed](const std::string& source,
+                                                                   const std::string& copy,
+                                                                   Status status, bool copyKept) {
+        if (!copyKept) {
+            std::erase(run->revealed, copy);
+        }
+        failed(source, copy, status, copyKept);
+    });
 }
 
 void FinishCommandRun(Platform& platform, const CommandRun& run) {

@@ -3,6 +3,7 @@
 #include "fileops/commands/CommandContext.h"
 #include "fileops/commands/RunProgress.h"
 #include "fileops/commands/RunReport.h"
+#include "fileops/engine/MoveBatch.h"
 #include "fileops/engine/ProgressSink.h"
 #include "platform/FileRef.h"
 
@@ -39,6 +40,10 @@ struct CommandRun {
     // What the file engine reports to during the run: it keeps progress up
     // to date, tells the watcher and answers the cancel request.
     ProgressSink sink;
+    // The run's moves to another file system waiting for one flush before
+    // their sources go (UseMoveBatch); flushed at the latest when the run
+    // ends, before its report is made.
+    std::unique_ptr<MoveBatch> moveBatch;
 };
 
 // After this many log lines a run stops repeating lines it already wrote, and
@@ -112,6 +117,11 @@ void RevealMovedItem(CommandContext& ctx, const FileRef& item, const std::string
 
 // Adds path to the reveals of ctx's run; without a run it is shown at once.
 void RevealAtEnd(CommandContext& ctx, const std::string& path);
+
+// Lets ctx's run batch its moves to other file systems (MoveBatch.h): one
+// flush for many items instead of one each. failed hears of each move the
+// batch could not finish; the run's reveal drops a copy that was taken back.
+void UseMoveBatch(CommandContext& ctx, MoveBatch::FailureSink failed);
 
 // Shows what run gathered: the reveal and the notification.
 void FinishCommandRun(Platform& platform, const CommandRun& run);

@@ -94,6 +94,9 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     if (!StartDestinationCommand(ctx, k, operation.purpose, chosen)) {
         return;
     }
+    if (operation.prepareRun) {
+        operation.prepareRun(ctx);
+    }
     // Resolved once: a list edited during the run must not send the rest of
     // the items to whichever folder then holds place k.
     const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);

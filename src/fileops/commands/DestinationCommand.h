@@ -39,6 +39,9 @@ struct DestinationOperation {
     // and what did not happen to the failed items, "moved".
     QString verb;
     QString done;
+    // Sets the run up before its first item (Move To's batch of moves);
+    // may be empty.
+    std::function<void(CommandContext&)> prepareRun;
 };
 
 // The steps every destination command shares:

@@ -145,9 +145,10 @@ void LogMoved(const FileRef& moved, const FileRef& destinationFolder) {
 } // namespace
 
 Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
-                FileRef* newItem) {
+                FileRef* newItem, ItemCheck check) {
     struct stat itemInfo {};
-    if (const Status status = StatItemRef(item, itemInfo); status != 0) {
+    if (const Status status = check == ItemCheck::Needed ? StatItemRef(item, itemInfo) : 0;
+        status != 0) {
         return status;
     }
     bool alreadyThere = false;

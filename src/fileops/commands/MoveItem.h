@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filemanager/ItemComments.h"
 #include "fileops/commands/CommandContext.h"
 #include "platform/FileRef.h"
 #include "util/Status.h"
@@ -26,8 +27,10 @@ namespace ferrolet {
 //   risk more.
 // - Logs "Moved \"<new name>\" to \"<destination name>\"" on success and
 //   "An error occurred: <status>" when the move itself fails.
+// check is Done when the caller has just checked that the item is still
+// where its reference says (the engine checks again as it moves it).
 Status MoveItem(CommandContext& ctx, const FileRef& item, const FileRef& destinationFolder,
-                FileRef* newItem);
+                FileRef* newItem, ItemCheck check = ItemCheck::Needed);
 
 // The same with the destination given as a path; a symbolic link in the
 // destination's last place leads to the folder it names (the user chose the

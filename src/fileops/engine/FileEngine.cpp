@@ -2,6 +2,7 @@
 
 #include "fileops/engine/CopyEngine.h"
 #include "fileops/engine/EngineSteps.h"
+#include "fileops/engine/MoveBatch.h"
 #include "fileops/engine/SourceRemoval.h"
 #include "items/ItemAccess.h"
 #include "journal/GestureRecorder.h"
@@ -9,6 +10,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace ferrolet {
@@ -89,37 +91,12 @@ Status PlaceCopy(const Transfer& transfer, const std::string& hiddenName) {
     return status;
 }
 
-Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
-                             const ProgressSink* progress) {
-    if (TargetTaken(transfer)) {
-        return EEXIST; // before copying gigabytes for nothing
-    }
-    CopyContext context;
-    context.progress = progress;
-    context.recordSource = true;
-    CopiedEntry record;
-    std::string hiddenName;
-    RecordedStep step;
-    if (Status status =
-            CopyToHiddenName(transfer, context, &record, hiddenName, step, StepKind::CrossMove);
-        status != 0) {
-        return status;
-    }
+// The source goes once the copy under its real name is durable: at once,
+// with one flush of its own, or with the batch of this run's moves (one
+// flush for them all).
+Status FinishMoveAlone(const Transfer& transfer, const CopiedEntry& record, RecordedStep& step,
+                       FileRef* newItem) {
     const int destination = transfer.destination.Get();
-    const int sourceFolder = transfer.source.folder.Get();
-    // The source may only go when it is still what was copied and all of it
-    // can be removed; and the copy, under its real name, must be on disk
-    // first. One flush makes both the data and the name durable: a second
-    // one per item (before the rename) cost as much again and kept nothing
-    // more, since the source stays whole until after the flush.
-    if (Status status = CheckSourceRemovable(sourceFolder, record); status != 0) {
-        RemoveOwnTreeAt(destination, hiddenName);
-        return status;
-    }
-    step.Reach(StepState::Copied);
-    if (Status placed = PlaceCopy(transfer, hiddenName); placed != 0) {
-        return placed;
-    }
     if (Status durable = MakeDurable(destination, transfer.targetName); durable != 0) {
         RemoveOwnTreeAt(destination, transfer.targetName);
         return durable;
@@ -127,9 +104,9 @@ Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
     FileRef placedRef;
     ReferenceTo(transfer.destinationPath, destination, transfer.targetName, &placedRef);
     const ItemIdentity placedIdentity = IdentityAt(destination, transfer.targetName);
-    step.Reach(StepState::Placed, &placedIdentity);
+    step.Reach(StepState::Flushed, &placedIdentity);
     bool removedAny = false;
-    const Status status = RemoveCopiedSource(sourceFolder, record, &removedAny);
+    const Status status = RemoveCopiedSource(transfer.source.folder.Get(), record, &removedAny);
     if (status != 0) {
         // Untouched source: take the copy back, so there are not two of it.
         // Partly removed source: the copy holds everything, so it stays.
@@ -145,6 +122,83 @@ Status MoveAcrossFileSystems(const Transfer& transfer, FileRef* newItem,
         *newItem = placedRef;
     }
     return 0;
+}
+
+// Leaves the source to the batch, which removes it after its one flush.
+Status LeaveToBatch(MoveBatch& batch, Transfer& transfer, CopiedEntry& record, RecordedStep& step,
+                    uint64_t bytes, FileRef* newItem) {
+    const int destination = transfer.destination.Get();
+    MoveBatch::Move move;
+    move.placed = IdentityAt(destination, transfer.targetName);
+    if (!move.placed.IsSet()) {
+        return ENOENT; // the copy went at once: the source stays
+    }
+    // Committed with the next item's step, or before the batch's flush at
+    // the latest: the source stays whole until after both.
+    step.Reach(StepState::Placed, &move.placed, false);
+    // The same look at the copy gives its reference.
+    const FileRef placedRef = FileRef::Make(
+        ChildPath(transfer.destinationPath, transfer.targetName),
+        static_cast<dev_t>(move.placed.device), static_cast<ino_t>(move.placed.inode));
+    if (fstat(transfer.source.folder.Get(), &move.sourceFolderInfo) != 0) {
+        const Status status = LastErrnoStatus();
+        RemoveOwnTreeAt(destination, transfer.targetName);
+        return status;
+    }
+    std::tie(move.recorder, move.step) = step.HandOver();
+    move.sourceFolder = std::move(transfer.source.folder);
+    move.destination = std::move(transfer.destination);
+    move.destinationInfo = transfer.destinationInfo;
+    move.record = std::move(record);
+    move.sourcePath = transfer.sourcePath;
+    move.copyPath = ChildPath(transfer.destinationPath, transfer.targetName);
+    move.copyName = transfer.targetName;
+    move.bytes = bytes;
+    batch.Add(std::move(move));
+    if (newItem) {
+        *newItem = placedRef;
+    }
+    return 0;
+}
+
+Status MoveAcrossFileSystems(Transfer& transfer, FileRef* newItem, const ProgressSink* progress) {
+    MoveBatch* batch = MoveBatch::Current();
+    if (batch && batch->HoldsSource(transfer.source.info.st_dev, transfer.source.info.st_ino)) {
+        batch->Flush(); // the item listed twice: its first move is finished first
+        return ENOENT;
+    }
+    if (TargetTaken(transfer)) {
+        return EEXIST; // before copying gigabytes for nothing
+    }
+    CopyContext context;
+    context.progress = progress;
+    context.recordSource = true;
+    CopiedEntry record;
+    std::string hiddenName;
+    RecordedStep step;
+    if (Status status =
+            CopyToHiddenName(transfer, context, &record, hiddenName, step, StepKind::CrossMove);
+        status != 0) {
+        return status;
+    }
+    // The source may only go when it is still what was copied and all of it
+    // can be removed; and the copy, under its real name, must be on disk
+    // first. One flush makes both the data and the name durable, and it is
+    // bought once for a whole batch of moves when the run keeps one.
+    if (Status status = CheckSourceRemovable(transfer.source.folder.Get(), record); status != 0) {
+        RemoveOwnTreeAt(transfer.destination.Get(), hiddenName);
+        return status;
+    }
+    if (!batch) {
+        step.Reach(StepState::Copied); // a batch's step goes straight to placed
+    }
+    if (Status placed = PlaceCopy(transfer, hiddenName); placed != 0) {
+        return placed;
+    }
+    if (batch) {
+        return LeaveToBatch(*batch, transfer, record, step, context.bytesDone, newItem);
+    }
+    return FinishMoveAlone(transfer, record, step, newItem);
 }
 
 } // namespace

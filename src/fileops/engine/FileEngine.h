@@ -30,6 +30,10 @@ namespace ferrolet {
 // changes in the last instant, while its removal is under way, stays where it
 // is beside the complete copy, and the move reports EBUSY). *newItem receives
 // the reference of the item at its new place.
+//
+// With a MoveBatch on this thread, the move ends once the copy is in place:
+// the flush and the source's removal are the batch's, done for many moves at
+// once, and what fails then is told to the batch's failure sink.
 Status MoveObject(const FileRef& item, const FileRef& destinationFolder, const std::string* newName,
                   FileRef* newItem, const ProgressSink* progress = nullptr);
 
