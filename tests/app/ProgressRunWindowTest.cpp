@@ -1,7 +1,7 @@
 // The progress window following command runs on the suite's X server: it
 // appears only once a run has lasted half a second, says what the run does,
 // where to and how far it has got, and its Cancel button stops a real copy.
-#include "../fileops/commands/CommandRunFixture.h"
+#include "../fileops/commands/CommandFixture.h"
 #include "app/gui/ProgressWindow.h"
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CopySelection.h"
@@ -15,7 +15,7 @@
 namespace ferrolet::test {
 namespace {
 
-class ProgressRunWindowTest : public CommandRunFixture {
+class ProgressRunWindowTest : public CommandTest {
 protected:
     static void SetUpTestSuite() {
         static int argc = 1;
