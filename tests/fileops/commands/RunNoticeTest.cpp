@@ -26,10 +26,6 @@ TEST(RunReport, TurnsIntoOneNoticeInPlainWords) {
     };
     const Case cases[] = {
         {{"Move To", "moved", "Projects", false, 5, {}, {}}, {}, {}},
-        {{"Move To", "moved", "Projects", false, 5, failures(3), {}},
-         "Move To: 3 of 5 items not moved",
-         "Destination: Projects\n\u201Cf0\u201D: No space left on device\n"
-         "\u201Cf1\u201D: Invalid cross-device link\n\u201Cf2\u201D: No space left on device"},
         {{"Copy To", "copied", "Projects", false, 5, failures(5), {}},
          "Copy To: 5 of 5 items not copied",
          "Destination: Projects\n\u201Cf0\u201D: No space left on device\n"
@@ -38,9 +34,6 @@ TEST(RunReport, TurnsIntoOneNoticeInPlainWords) {
         {{"Move To", "moved", "Gone", true, 1, failures(1), {}},
          "Move To: 1 of 1 item not moved",
          "Destination not found: Gone\n\u201Cf0\u201D: No space left on device"},
-        {{"Archive To", "archived", {}, false, 3, {{"Archive.zip", "Permission denied", 3}}, {}},
-         "Archive To: 3 of 3 items not archived",
-         "\u201CArchive.zip\u201D: Permission denied"},
         {{"Move To", "moved", {}, false, 0, {}, "Nothing is selected."},
          "Move To: nothing moved",
          "Nothing is selected."},
