@@ -5,7 +5,6 @@
 #include "items/ItemAccess.h"
 #include "items/ItemNames.h"
 
-#include <QRegularExpression>
 #include <QString>
 
 using namespace ferrolet;
@@ -97,34 +96,20 @@ TEST(UniqueNameFromName, NeverPassesTheNameLimit) {
 
 using MakeUniqueNameTest = ferrolet::test::TempHome;
 
+// Only a taken name, a dangling link's included, gives a unique one (its form:
+// the table above, and the commands' ClashTest); a gone item gives none.
 TEST_F(MakeUniqueNameTest, OnlyWhenTheNameIsTaken) {
     const FileRef dest = Ref(MakeDir("dest"));
     const FileRef file = Ref(WriteFile("src/archive.tar.gz"));
-    const FileRef folder = Ref(MakeDir("src/Photos"));
-
     EXPECT_FALSE(MakeUniqueName(dest, file).has_value());
-    EXPECT_FALSE(MakeUniqueName(dest, folder).has_value());
-
     WriteFile("dest/archive.tar.gz", "old");
-    MakeDir("dest/Photos");
-    const QRegularExpression fileForm(QStringLiteral(
-        "^archive\\.tar - [0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.gz$"));
     const std::optional<std::string> fileName = MakeUniqueName(dest, file);
     ASSERT_TRUE(fileName.has_value());
-    EXPECT_TRUE(fileForm.match(QString::fromStdString(*fileName)).hasMatch()) << *fileName;
+    EXPECT_TRUE(fileName->starts_with("archive.tar - ") && fileName->ends_with(".gz")) << *fileName;
     EXPECT_FALSE(Exists(Path("dest/" + *fileName)));
 
-    const std::optional<std::string> folderName = MakeUniqueName(dest, folder);
-    ASSERT_TRUE(folderName.has_value());
-    EXPECT_TRUE(folderName->starts_with("Photos - ")) << *folderName;
-    EXPECT_EQ(folderName->size(), 6 + 3 + 36u);
-
-    // A dangling link holds the name as much as a file does.
     ASSERT_EQ(symlink("/nonexistent/target", Path("dest/link.txt").c_str()), 0);
-    const FileRef linkItem = Ref(WriteFile("src/link.txt"));
-    EXPECT_TRUE(MakeUniqueName(dest, linkItem).has_value());
-
-    // An item that is gone, or a null reference, gives none.
+    EXPECT_TRUE(MakeUniqueName(dest, Ref(WriteFile("src/link.txt"))).has_value());
     ASSERT_EQ(unlink(Path("src/archive.tar.gz").c_str()), 0);
     EXPECT_FALSE(MakeUniqueName(dest, file).has_value());
     EXPECT_FALSE(MakeUniqueName(dest, FileRef()).has_value());

@@ -55,27 +55,6 @@ TEST_F(WrapItemsTest, MovesIntoANewDatedFolderBesideTheFirstItem) {
     EXPECT_EQ(Names(wrapper), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
 }
 
-TEST_F(WrapItemsTest, CopiesLeaveItemsInPlace) {
-    WriteFile("desk/folder/inner.txt", "I");
-    Select({WriteFile("desk/a.txt", "A"), Path("desk/folder"), WriteFile("desk/b.txt", "B")});
-
-    WrapItems(*m_ctx);
-
-    const std::string wrapper = Path("desk/") + kWrapperName;
-    EXPECT_EQ(Names(Path("desk")),
-              (std::vector<std::string>{kWrapperName, "a.txt", "b.txt", "folder"}));
-    EXPECT_EQ(ReadFile(Path("desk/a.txt")), "A");
-    EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
-    EXPECT_EQ(ReadFile(wrapper + "/folder/inner.txt"), "I");
-    EXPECT_EQ(ReadFile(Path("desk/folder/inner.txt")), "I");
-    EXPECT_TRUE(LinesStartingWith("Moved ").isEmpty());
-    EXPECT_EQ(
-        LinesStartingWith("Wrap Items. The wrapper path is : "),
-        QStringList({"Wrap Items. The wrapper path is : " + QString::fromStdString(wrapper)}));
-    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/b.txt"});
-    EXPECT_TRUE(m_platform.sounds.isEmpty()); // no completion sound after a wrap
-}
-
 TEST_F(WrapItemsTest, DialogChoosesTheWrapperAndCancelDoesNothing) {
     SetOption(keys::PromptForWrap, true);
     SetOption(keys::WrapCopies, false);
@@ -112,6 +91,8 @@ TEST_F(WrapItemsTest, FailedLastItemGivesNoWrapperLineAndNoReveal) {
 
     const std::string wrapper = Path("desk/") + kWrapperName;
     EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
+    EXPECT_EQ(ReadFile(Path("desk/a.txt")), "A") << "copies by default";
+    EXPECT_TRUE(LinesStartingWith("Moved ").isEmpty());
     EXPECT_EQ(ReadFile(wrapper + "/b.txt"), "older");
     EXPECT_EQ(ReadFile(Path("desk/b.txt")), "B");
     EXPECT_TRUE(LinesStartingWith("Wrap Items.").isEmpty());
