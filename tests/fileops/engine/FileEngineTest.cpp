@@ -4,6 +4,11 @@
 #include "EngineFixture.h"
 #include "HostileNames.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -11,6 +16,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -194,43 +200,59 @@ TEST_F(FileEngineTest, ProgressIsReportedSparinglyAndEndsAtTheTotal) {
 }
 
 // Faults while a copy runs (a source that changes, a cancel, the process
-// killed): the source stays whole and nothing is left at the destination.
-// Each row runs in a child process, so a kill ends only the child.
+// killed, a destination that fills up, a destination mounted inside the item
+// so that only the engine's own check stops a copy into itself that never
+// ends): the source stays whole and nothing is left at the destination. Each
+// row runs in a child process, so that a kill ends only the child and the
+// small tmpfs (root only) is mounted in a private mount namespace.
 TEST_F(FileEngineTest, AFaultDuringTheCopyKeepsTheSourceAndLeavesNoCopy) {
-    enum class Fault { Change, Cancel, Kill };
+    enum class Fault { None, Change, Cancel, Kill };
+    enum class Dest { OtherFs, SameFs, Full, InsideItself };
     struct Row {
         const char* what;
         bool copy;
         bool folder;
-        bool acrossFileSystems;
+        Dest dest;
         Fault fault;
         int ended; // the status returned, or 128 + the signal
     };
     const Row rows[] = {
-        {"a log appended to while it moves", false, false, true, Fault::Change, EBUSY},
-        {"a file added to a moving folder", false, true, true, Fault::Change, EBUSY},
-        {"a move cancelled", false, true, true, Fault::Cancel, ECANCELED},
-        {"a copy cancelled", true, true, true, Fault::Cancel, ECANCELED},
-        {"a copy cancelled on one file system", true, true, false, Fault::Cancel, ECANCELED},
-        {"a file's move killed", false, false, true, Fault::Kill, 128 + SIGKILL},
-        {"a folder's move killed", false, true, true, Fault::Kill, 128 + SIGKILL},
+        {"a log appended to while it moves", false, false, Dest::OtherFs, Fault::Change, EBUSY},
+        {"a file added to a moving folder", false, true, Dest::OtherFs, Fault::Change, EBUSY},
+        {"a move cancelled", false, true, Dest::OtherFs, Fault::Cancel, ECANCELED},
+        {"a copy cancelled", true, true, Dest::OtherFs, Fault::Cancel, ECANCELED},
+        {"a copy cancelled on one file system", true, true, Dest::SameFs, Fault::Cancel, ECANCELED},
+        {"a file's move killed", false, false, Dest::OtherFs, Fault::Kill, 128 + SIGKILL},
+        {"a folder's move killed", false, true, Dest::OtherFs, Fault::Kill, 128 + SIGKILL},
+        {"a file's move onto a full disk", false, false, Dest::Full, Fault::None, ENOSPC},
+        {"a folder's move onto a full disk", false, true, Dest::Full, Fault::None, ENOSPC},
+        {"a folder's copy onto a full disk", true, true, Dest::Full, Fault::None, ENOSPC},
+        {"a move into a mount inside itself", false, true, Dest::InsideItself, Fault::None, EINVAL},
     };
     const std::string original = Bytes(12 << 20, 'L');
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         std::filesystem::remove_all(Path("src"));
-        const std::string dest = row.acrossFileSystems ? OtherFsDir("dest") : MakeDir("dest");
         const std::string item =
             row.folder ? MakeDir("src/inbox") : WriteFile("src/app.log", original);
         if (row.folder) {
             WriteFile("src/inbox/big", original);
             WriteFile("src/inbox/sub/b", Bytes(6 << 20, 'b'));
         }
+        const std::string dest = row.dest == Dest::OtherFs        ? OtherFsDir("dest")
+                                 : row.dest == Dest::SameFs       ? MakeDir("dest")
+                                 : row.dest == Dest::InsideItself ? MakeDir("src/inbox/inner/mnt")
+                                                                  : MakeDir("small");
+        const bool mounts = row.dest == Dest::Full || row.dest == Dest::InsideItself;
         const auto before = CaptureTree(item);
         const FileRef ref = Ref(item);
-        const FileRef destRef = FolderRef(dest);
         const pid_t pid = fork();
         if (pid == 0) {
+            if (mounts && (unshare(CLONE_NEWNS) != 0 ||
+                           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                           mount("tmpfs", dest.c_str(), "tmpfs", 0, "size=1m") != 0)) {
+                _exit(77);
+            }
             bool changed = false;
             ProgressSink sink;
             sink.advanced = [&](uint64_t) {
@@ -244,10 +266,19 @@ TEST_F(FileEngineTest, AFaultDuringTheCopyKeepsTheSourceAndLeavesNoCopy) {
                 return row.fault != Fault::Cancel;
             };
             FileRef result;
-            _exit((row.copy ? CopyObject : MoveObject)(ref, destRef, nullptr, &result, &sink));
+            FileRef destRef;
+            FileRef::FromPath(dest, destRef, FileRef::Leaf::Follow);
+            const Status status =
+                (row.copy ? CopyObject : MoveObject)(ref, destRef, nullptr, &result, &sink);
+            // What the small file system holds is seen only from in here.
+            _exit(mounts && !Names(dest).empty() ? 200 : status);
         }
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+            std::fprintf(stderr, "skipped \"%s\": cannot mount a small tmpfs here\n", row.what);
+            continue;
+        }
         EXPECT_EQ(WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status), row.ended);
         // A killed copy leaves only its hidden remains, for recovery to clear.
         std::vector<std::string> left = Names(dest);
@@ -255,7 +286,9 @@ TEST_F(FileEngineTest, AFaultDuringTheCopyKeepsTheSourceAndLeavesNoCopy) {
             return row.fault == Fault::Kill && name.starts_with(kPartialCopyPrefix);
         });
         EXPECT_TRUE(left.empty()) << "nothing under a real name, no partial copy";
-        std::filesystem::remove_all(dest);
+        if (row.dest != Dest::InsideItself) {
+            std::filesystem::remove_all(dest);
+        }
         if (row.fault != Fault::Change) {
             EXPECT_EQ(DescribeDifference(before, CaptureTree(item)), "");
         } else if (row.folder) {
@@ -265,6 +298,79 @@ TEST_F(FileEngineTest, AFaultDuringTheCopyKeepsTheSourceAndLeavesNoCopy) {
             EXPECT_EQ(ReadFile(item), original + "late\n");
         }
     }
+}
+
+// An immutable file cannot be removed after its copy: the move must not
+// leave two of it. Root only (setting the flag needs CAP_LINUX_IMMUTABLE).
+TEST_F(FileEngineTest, AnImmutableSourceIsNotDuplicated) {
+    const std::string folder = MakeDir("src/locked");
+    WriteFile("src/locked/free.txt", "free");
+    const std::string pinned = WriteFile("src/locked/pinned.txt", "pinned");
+    const auto before = CaptureTree(folder);
+    const int fd = open(pinned.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+        close(fd);
+        GTEST_SKIP() << "file flags not supported here";
+    }
+    int locked = flags | FS_IMMUTABLE_FL;
+    if (ioctl(fd, FS_IOC_SETFLAGS, &locked) != 0) {
+        close(fd);
+        GTEST_SKIP() << "cannot set the immutable flag (not root?)";
+    }
+    const std::string dest = OtherFsDir("dest");
+    FileRef moved;
+    const Status folderMove = MoveObject(Ref(folder), FolderRef(dest), nullptr, &moved);
+    const Status fileMove = MoveObject(Ref(pinned), FolderRef(dest), nullptr, &moved);
+    ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    close(fd);
+    EXPECT_EQ(folderMove, EPERM);
+    EXPECT_EQ(fileMove, EPERM);
+    EXPECT_EQ(DescribeDifference(before, CaptureTree(folder)), "");
+    EXPECT_EQ(CaptureTree(dest).size(), 1u) << "no copy left beside the source";
+}
+
+// Permission cases: as root they cannot fail, so they run again as "nobody".
+class EnginePermissionTest : public ferrolet::test::EngineTest {
+protected:
+    void SetUp() override {
+        if (geteuid() == 0) {
+            GTEST_SKIP() << "root ignores permissions; the unprivileged run covers this";
+        }
+        EngineTest::SetUp();
+    }
+};
+
+// Neither a copy nor a partial copy is left beside a source that cannot be
+// removed (a read-only folder) or read whole (a file without read rights).
+TEST_F(EnginePermissionTest, WhatCannotBeReadRemovedOrWrittenFailsCleanly) {
+    const std::string file = WriteFile("src/readonly/report.pdf", Bytes(200000, 'r'));
+    const std::string tree = MakeDir("src/tree");
+    WriteFile("src/tree/ok.txt", "ok");
+    WriteFile("src/tree/frozen/inside.txt", "inside");
+    const std::string unreadable = MakeDir("src/unreadable");
+    ASSERT_EQ(chmod(WriteFile("src/unreadable/secret.txt", "secret").c_str(), 0200), 0);
+    ASSERT_EQ(chmod(Path("src/readonly").c_str(), 0555), 0);
+    ASSERT_EQ(chmod(Path("src/tree/frozen").c_str(), 0555), 0);
+    const auto before = CaptureTree(Path("src"));
+    const std::string dest = OtherFsDir("dest");
+    FileRef moved;
+    EXPECT_EQ(MoveObject(Ref(file), FolderRef(dest), nullptr, &moved), EACCES);
+    EXPECT_EQ(MoveObject(Ref(tree), FolderRef(dest), nullptr, &moved), EACCES);
+    EXPECT_EQ(MoveObject(Ref(unreadable), FolderRef(dest), nullptr, &moved), EACCES);
+    EXPECT_EQ(CopyObject(Ref(unreadable), FolderRef(dest), nullptr, &moved), EACCES);
+    // Within one file system the rename itself is refused.
+    EXPECT_EQ(MoveObject(Ref(file), FolderRef(MakeDir("dest")), nullptr, &moved), EACCES);
+    EXPECT_EQ(DescribeDifference(before, CaptureTree(Path("src"))), "");
+    EXPECT_TRUE(Names(dest).empty());
+
+    const std::string closed = OtherFsDir("closed");
+    ASSERT_EQ(chmod(closed.c_str(), 0555), 0);
+    const std::string plain = WriteFile("src/plain.txt", "plain");
+    EXPECT_EQ(MoveObject(Ref(plain), FolderRef(closed), nullptr, &moved), EACCES);
+    EXPECT_EQ(CopyObject(Ref(plain), FolderRef(closed), nullptr, &moved), EACCES);
+    EXPECT_EQ(ReadFile(plain), "plain");
 }
 
 } // namespace
