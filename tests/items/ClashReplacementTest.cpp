@@ -78,6 +78,10 @@ TEST_F(ClashReplacementTest, NeverReplacedWhatMustStay) {
     EXPECT_FALSE(RemoveClashingItem(m_store, item, Ref(Path("src")), clash));
     ASSERT_EQ(symlink(Path("src").c_str(), Path("srclink").c_str()), 0);
     EXPECT_FALSE(RemoveClashingItem(m_store, item, FolderRef(Path("srclink")), clash));
+    // A hard link of the item under its name elsewhere is the item itself.
+    ASSERT_EQ(link(Path("src/a.txt").c_str(), (MakeDir("linked") + "/a.txt").c_str()), 0);
+    EXPECT_FALSE(RemoveClashingItem(m_store, item, Ref(Path("linked")), clash));
+    EXPECT_EQ(Names(Path("linked")), std::vector<std::string>{"a.txt"});
     EXPECT_EQ(ReadFile(Path("src/a.txt")), "self");
 
     // A folder with contents, even only a hidden one.
