@@ -21,18 +21,11 @@ class CommentsTest : public CommandTest {
 protected:
     void SetUp() override {
         CommandTest::SetUp();
-        char shm[] = "/dev/shm/ferrolet-comments-XXXXXX";
-        ASSERT_NE(mkdtemp(shm), nullptr);
-        m_otherFs = shm;
+        OtherFs();
         m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(0));
         SetOption(keys::PromptForWrap, false);
         SetOption(keys::PreserveComments, true);
     }
-    void TearDown() override {
-        std::filesystem::remove_all(m_otherFs);
-        CommandTest::TearDown();
-    }
-    std::string m_otherFs;
 };
 
 TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
