@@ -146,9 +146,7 @@ TEST_F(ClashTest, AReplacedItemComesBackWhenTheStepAfterItFails) {
 
     // Nor across file systems (EXDEV): the item on the other side stays, and
     // the notification gives the system's reason.
-    char shm[] = "/dev/shm/ferrolet-link-XXXXXX";
-    ASSERT_NE(mkdtemp(shm), nullptr);
-    const std::string other = shm;
+    const std::string other = OtherFs();
     std::ofstream(other + "/report.txt") << "on the other side";
     SetDestinations({other});
     Select({WriteFile("report.txt", "here")});
@@ -159,7 +157,6 @@ TEST_F(ClashTest, AReplacedItemComesBackWhenTheStepAfterItFails) {
     EXPECT_TRUE(
         m_platform.notifications[0].contains("\u201Creport.txt\u201D: Invalid cross-device link"))
         << m_platform.notifications[0].toStdString();
-    std::filesystem::remove_all(other);
 
     // Into its own folder a hard link deletes nothing, and the next item
     // still links.
@@ -175,9 +172,7 @@ TEST_F(ClashTest, AReplacedItemComesBackWhenTheStepAfterItFails) {
 }
 
 TEST_F(ClashTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComplete) {
-    char shm[] = "/dev/shm/ferrolet-replace-XXXXXX";
-    ASSERT_NE(mkdtemp(shm), nullptr);
-    const std::string dest = shm;
+    const std::string dest = OtherFs();
     std::ofstream(dest + "/movie.bin") << "the version already there";
     const std::string source = WriteFile("src/movie.bin", std::string(3 << 20, 'n'));
     SetOption(keys::ReplaceFilesBySameName, true);
@@ -205,7 +200,6 @@ TEST_F(ClashTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComp
     EXPECT_EQ(Names(dest), std::vector<std::string>{"movie.bin"});
     EXPECT_EQ(ReadFile(dest + "/movie.bin"), std::string(3 << 20, 'n'));
     EXPECT_FALSE(Exists(source));
-    std::filesystem::remove_all(dest);
 }
 
 TEST(AliasNames, TakeTheNextFreeSuffixWithinTheNameLimit) {

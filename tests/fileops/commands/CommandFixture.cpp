@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include <filesystem>
+
 namespace ferrolet::test {
 
 void CommandTest::SetUp() {
@@ -17,6 +19,9 @@ void CommandTest::SetUp() {
 }
 
 void CommandTest::TearDown() {
+    if (!m_otherFs.empty()) {
+        std::filesystem::remove_all(m_otherFs);
+    }
     m_ctx.reset();
     m_settings.reset();
     TempHome::TearDown();
@@ -49,6 +54,17 @@ void CommandTest::SetOption(const QString& key, bool on) {
 void CommandTest::SetSound(const QString& name) {
     m_settings->SetAppValue(keys::LastSelectedSound, name);
     ASSERT_TRUE(m_settings->Synchronize());
+}
+
+std::string CommandTest::OtherFs() {
+    char shm[] = "/dev/shm/ferrolet-test-XXXXXX";
+    if (m_otherFs.empty() && mkdtemp(shm) != nullptr) {
+        m_otherFs = shm;
+    } else if (m_otherFs.empty()) { // never an empty path: tests write into it
+        ADD_FAILURE() << "no /dev/shm here";
+        m_otherFs = MakeDir("no-shm");
+    }
+    return m_otherFs;
 }
 
 QStringList CommandTest::LinesStartingWith(const QString& prefix) const {

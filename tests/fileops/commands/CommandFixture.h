@@ -34,6 +34,8 @@ protected:
     // The names the journal tests were written with.
     void SetBool(const QString& key, bool on) { SetOption(key, on); }
     CommandContext& Context() { return *m_ctx; }
+    // A folder on another file system (/dev/shm), removed after the test.
+    std::string OtherFs();
     // The log lines that start with prefix.
     QStringList LinesStartingWith(const QString& prefix) const;
 
@@ -44,6 +46,7 @@ protected:
     CutState m_cut;
     int m_tableUpdates = 0;
     std::unique_ptr<CommandContext> m_ctx;
+    std::string m_otherFs;
 };
 
 // Kept for the dispatch tests, which run commands through the same fixture.

@@ -21,18 +21,11 @@ class CommentsTest : public CommandTest {
 protected:
     void SetUp() override {
         CommandTest::SetUp();
-        char shm[] = "/dev/shm/ferrolet-comments-XXXXXX";
-        ASSERT_NE(mkdtemp(shm), nullptr);
-        m_otherFs = shm;
+        OtherFs();
         m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(0));
         SetOption(keys::PromptForWrap, false);
         SetOption(keys::PreserveComments, true);
     }
-    void TearDown() override {
-        std::filesystem::remove_all(m_otherFs);
-        CommandTest::TearDown();
-    }
-    std::string m_otherFs;
 };
 
 TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
@@ -44,18 +37,10 @@ TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
     };
     const std::vector<Row> rows{
         {"move", [this] { MoveSelectionToFolder(*m_ctx, 1); }, "dest/item"},
-        {"move across file systems",
-         [this] {
-             m_platform.dialogAnswers.push_back({m_otherFs});
-             MoveSelectionToFolder(*m_ctx, 0);
-         },
+        {"move across file systems", [this] { MoveSelectionToFolder(*m_ctx, 2); },
          m_otherFs + "/item"},
         {"copy", [this] { CopySelectionToFolder(*m_ctx, 1); }, "dest/item"},
-        {"copy across file systems",
-         [this] {
-             m_platform.dialogAnswers.push_back({m_otherFs});
-             CopySelectionToFolder(*m_ctx, 0);
-         },
+        {"copy across file systems", [this] { CopySelectionToFolder(*m_ctx, 2); },
          m_otherFs + "/item"},
         {"wrap (copies)", [this] { WrapItems(*m_ctx); }, "src/" + wrapper + "/item"},
         {"wrap (moves)",
@@ -80,7 +65,7 @@ TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
             if (!SetComment(item, "filed by hand")) {
                 GTEST_SKIP() << "no user extended attributes on this file system";
             }
-            SetDestinations({MakeDir("dest")});
+            SetDestinations({MakeDir("dest"), m_otherFs});
             Select({item});
             m_platform = FakePlatform();
             m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(0));

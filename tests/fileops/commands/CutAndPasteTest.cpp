@@ -1,25 +1,36 @@
 // Cut Items and Paste Items on real files: items wait in a UUID-named
 // holding folder of the state directory, arrive in the one folder selected at
-// Paste, go back to their folder when they cannot, and are never stranded.
+// Paste, go back to their folder when they cannot, and are never stranded,
+// lost or doubled, also across file systems and into one that fills up.
 #include "fileops/commands/CutAndPaste.h"
 #include "CommandFixture.h"
 #include "fileops/commands/CutStateFile.h"
 #include "fileops/commands/HeldProvenance.h"
-#include "settings/SettingsKeys.h"
+#include "fileops/engine/FileEngine.h"
 #include "util/AppPaths.h"
-
-#include <QRegularExpression>
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <functional>
-#include <thread>
-
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace ferrolet;
 
 namespace {
+
+std::string Pattern(size_t size, char seed) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>(seed + static_cast<char>(i % 251));
+    }
+    return bytes;
+}
 
 class CutAndPasteTest : public test::CommandTest {
 protected:
@@ -30,15 +41,27 @@ protected:
         std::erase(names, std::string(kHeldProvenanceName));
         return names;
     }
+    void Cut(const std::vector<std::string>& paths) {
+        Select(paths);
+        CutItems(*m_ctx);
+    }
+    void Paste(const std::string& folder) {
+        Select({folder});
+        PasteItems(*m_ctx);
+    }
+    // A fresh state as a new process reads it from disk.
+    CutState Reloaded() {
+        CutState loaded;
+        loaded.pending = true;
+        EXPECT_EQ(LoadCutState(loaded), 0);
+        return loaded;
+    }
 };
 
-TEST_F(CutAndPasteTest, CutTwoFilesThenPasteIntoAnotherFolder) {
+TEST_F(CutAndPasteTest, CutHoldsTheItemsAndPasteMovesThemIntoTheFolder) {
     const std::string dest = MakeDir("dest");
-    Select({WriteFile("src/a.txt", "A"), WriteFile("src/b.txt", "B"), WriteFile("src/stay.txt")});
-    m_selection.items.pop_back();
-    m_selection.count = 2;
-
-    CutItems(*m_ctx);
+    WriteFile("src/stay.txt");
+    Cut({WriteFile("src/a.txt", "A"), WriteFile("src/b.txt", "B")});
 
     ASSERT_TRUE(m_cut.pending);
     const std::string uuid = m_cut.holdingFolder.Name();
@@ -47,167 +70,126 @@ TEST_F(CutAndPasteTest, CutTwoFilesThenPasteIntoAnotherFolder) {
     EXPECT_EQ(HeldNames(), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_EQ(Names(Path("src")), std::vector<std::string>{"stay.txt"});
     EXPECT_EQ(m_cut.originFolder.Path(), Path("src"));
-    EXPECT_TRUE(Exists(CutStateFilePath()));
-    const QString holdingName = QString::fromStdString(uuid);
-    EXPECT_EQ(LogLines(), QStringList({"Moved \"a.txt\" to \"" + holdingName + "\"",
-                                       "Moved \"b.txt\" to \"" + holdingName + "\""}));
+    EXPECT_EQ(LogLines(),
+              QStringList({"Moved \"a.txt\" to \"" + QString::fromStdString(uuid) + "\"",
+                           "Moved \"b.txt\" to \"" + QString::fromStdString(uuid) + "\""}));
+
+    // A second Cut while one is pending is refused; its item stays.
+    const FileRef firstHolding = m_cut.holdingFolder;
+    Cut({Path("src/stay.txt")});
+    EXPECT_EQ(m_platform.beeps, 1);
+    EXPECT_EQ(Names(Path("src")), std::vector<std::string>{"stay.txt"});
+    EXPECT_TRUE(m_cut.holdingFolder == firstHolding);
 
     ClearLog();
-    Select({dest});
-    PasteItems(*m_ctx);
-
+    Paste(dest);
     EXPECT_EQ(ReadFile(dest + "/a.txt"), "A");
     EXPECT_EQ(ReadFile(dest + "/b.txt"), "B");
     EXPECT_FALSE(Exists(HoldingPath())); // emptied, so removed
     EXPECT_FALSE(m_cut.pending);
     EXPECT_FALSE(Exists(CutStateFilePath()));
-    // Paste takes the holding folder in the order the file system lists it.
-    QStringList pasted = LogLines();
-    pasted.sort();
-    EXPECT_EQ(pasted, QStringList({"Moved \"a.txt\" to \"dest\"", "Moved \"b.txt\" to \"dest\""}));
-    EXPECT_EQ(m_platform.beeps, 0);
-    EXPECT_TRUE(m_platform.sounds.isEmpty());
-    EXPECT_TRUE(m_platform.revealed.empty());
-}
-
-TEST_F(CutAndPasteTest, CutIsRefusedWhileACutIsPending) {
-    Select({WriteFile("src/a.txt", "A")});
-    CutItems(*m_ctx);
-    const FileRef firstHolding = m_cut.holdingFolder;
-
-    Select({WriteFile("src/b.txt", "B")});
-    CutItems(*m_ctx);
-
-    EXPECT_EQ(m_platform.beeps, 1);
-    EXPECT_EQ(Names(Path("src")), std::vector<std::string>{"b.txt"});
-    EXPECT_TRUE(m_cut.holdingFolder == firstHolding);
-    // One holding folder, the state file and its lock (besides the journal).
-    std::vector<std::string> held = Names(StateDirectory());
-    std::erase_if(held, [](const std::string& n) { return n.starts_with("journal.sqlite"); });
-    EXPECT_EQ(held.size(), 3u);
+    EXPECT_EQ(LogLines().filter("Moved").size(), 2);
+    EXPECT_TRUE(m_platform.sounds.isEmpty() && m_platform.revealed.empty());
+    // With nothing pending, Paste is refused.
+    Paste(dest);
+    EXPECT_EQ(m_platform.beeps, 2);
 }
 
 TEST_F(CutAndPasteTest, PasteOnlyIntoOnePlainFolderAndKeepsTheCutOtherwise) {
     const std::string dest = MakeDir("dest");
-    const std::string other = MakeDir("other");
     WriteFile("app.AppDir/AppRun", "#!/bin/sh\n");
     ASSERT_EQ(chmod(Path("app.AppDir/AppRun").c_str(), 0755), 0);
-    Select({WriteFile("src/a.txt", "A")});
-    CutItems(*m_ctx);
+    Cut({WriteFile("src/a.txt", "A")});
 
-    for (const auto& selection : std::vector<std::vector<std::string>>{
-             {dest, other}, {WriteFile("file.txt")}, {Path("app.AppDir")}, {Path("gone")}}) {
+    for (const auto& selection : std::vector<std::vector<std::string>>{{},
+                                                                       {dest, MakeDir("other")},
+                                                                       {WriteFile("file.txt")},
+                                                                       {Path("app.AppDir")},
+                                                                       {Path("gone")}}) {
         Select(selection);
         PasteItems(*m_ctx);
         EXPECT_TRUE(m_cut.pending);
         EXPECT_EQ(HeldNames(), std::vector<std::string>{"a.txt"});
     }
-    m_selection = SelectionSnapshot{};
-    PasteItems(*m_ctx);
-    EXPECT_TRUE(m_cut.pending);
     EXPECT_TRUE(Names(dest).empty());
-
-    Select({dest});
-    PasteItems(*m_ctx);
-    EXPECT_EQ(ReadFile(dest + "/a.txt"), "A");
-    EXPECT_FALSE(m_cut.pending);
-
-    // With nothing pending, Paste is refused.
-    PasteItems(*m_ctx);
-    EXPECT_EQ(m_platform.beeps, 1);
-}
-
-TEST_F(CutAndPasteTest, PasteBesideASameNamedFileTakesAUniqueName) {
-    const std::string dest = MakeDir("dest");
+    // Beside a same-named file the pasted item takes a unique name.
     WriteFile("dest/a.txt", "already here");
-    Select({WriteFile("src/a.txt", "pasted")});
-    CutItems(*m_ctx);
-    Select({dest});
-    ClearLog();
-
-    PasteItems(*m_ctx);
-
+    Paste(dest);
     const std::vector<std::string> names = Names(dest);
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(ReadFile(dest + "/a.txt"), "already here");
-    const QRegularExpression unique(
-        QStringLiteral("^a - [0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.txt$"));
-    const std::string arrived = names[0] == "a.txt" ? names[1] : names[0];
-    EXPECT_TRUE(unique.match(QString::fromStdString(arrived)).hasMatch()) << arrived;
-    EXPECT_EQ(ReadFile(dest + "/" + arrived), "pasted");
+    EXPECT_TRUE(test::IsUniqueForm(names[0], "a", ".txt")) << names[0];
+    EXPECT_EQ(ReadFile(dest + "/" + names[0]), "A");
     EXPECT_TRUE(Names(Path("src")).empty()); // not put back
-    EXPECT_TRUE(LinesStartingWith("The file").isEmpty());
     EXPECT_FALSE(m_cut.pending);
-}
 
-TEST_F(CutAndPasteTest, PasteIntoTheOriginFolderRestoresTheNames) {
+    // Pasted into the folder they came from, the items have their names.
     WriteFile("src/sub/b.txt", "B");
-    Select({WriteFile("src/a.txt", "A"), Path("src/sub")});
-    CutItems(*m_ctx);
+    Cut({WriteFile("src/c.txt", "C"), Path("src/sub")});
     EXPECT_TRUE(Names(Path("src")).empty());
-
-    Select({Path("src")});
-    PasteItems(*m_ctx);
-
-    EXPECT_EQ(Names(Path("src")), (std::vector<std::string>{"a.txt", "sub"}));
+    Paste(Path("src"));
+    EXPECT_EQ(Names(Path("src")), (std::vector<std::string>{"c.txt", "sub"}));
     EXPECT_EQ(ReadFile(Path("src/sub/b.txt")), "B");
-    EXPECT_FALSE(m_cut.pending);
 }
 
 TEST_F(CutAndPasteTest, HiddenItemsAreNeitherCutNorPasted) {
     const std::string dest = MakeDir("dest");
-    Select({WriteFile("src/a.txt", "A"), WriteFile("src/.profile", "P")});
-    CutItems(*m_ctx);
+    Cut({WriteFile("src/a.txt", "A"), WriteFile("src/.profile", "P")});
     // A dot name is not cut: Paste would never move it out again.
     EXPECT_EQ(Names(Path("src")), std::vector<std::string>{".profile"});
     EXPECT_EQ(m_platform.beeps, 1);
     // What a file manager leaves in a folder it shows, and a file it hides
     // through ".hidden", stay in the holding folder.
-    WriteFile(HoldingPath().substr(m_root.size() + 1) + "/.directory", "[Dolphin]");
-    WriteFile(HoldingPath().substr(m_root.size() + 1) + "/thumbs.db", "T");
-    WriteFile(HoldingPath().substr(m_root.size() + 1) + "/.hidden", "thumbs.db\n");
-
-    Select({dest});
-    PasteItems(*m_ctx);
-
+    const std::string held = HoldingPath().substr(m_root.size() + 1);
+    WriteFile(held + "/.directory", "[Dolphin]");
+    WriteFile(held + "/thumbs.db", "T");
+    WriteFile(held + "/.hidden", "thumbs.db\n");
+    Paste(dest);
     EXPECT_EQ(Names(dest), std::vector<std::string>{"a.txt"});
     EXPECT_EQ(HeldNames(), (std::vector<std::string>{".directory", ".hidden", "thumbs.db"}));
     EXPECT_FALSE(m_cut.pending);
+
+    // A Cut that holds nothing leaves no cut and no holding folder.
+    std::filesystem::remove_all(HoldingPath());
+    for (const std::vector<std::string>& selection : std::vector<std::vector<std::string>>{
+             {}, {Path("src/gone.txt")}, {Path("src/.profile")}}) {
+        Cut(selection);
+    }
+    EXPECT_FALSE(m_cut.pending);
+    EXPECT_FALSE(Exists(CutStateFilePath()));
+    std::vector<std::string> state = Names(StateDirectory());
+    std::erase_if(state, [](const std::string& n) { return n.starts_with("journal.sqlite"); });
+    EXPECT_EQ(state, std::vector<std::string>{"pending-cut.lock"});
 }
 
-TEST_F(CutAndPasteTest, PendingCutSurvivesARestart) {
+TEST_F(CutAndPasteTest, APendingCutSurvivesARestartARenamedOriginAndALostHoldingFolder) {
     const std::string dest = MakeDir("dest");
-    Select({WriteFile("src/a.txt", "A"), WriteFile("src/b.txt", "B")});
-    CutItems(*m_ctx);
-    const std::string holding = HoldingPath();
-
-    // A new process: a fresh state, read from disk.
-    CutState restarted;
-    ASSERT_EQ(LoadCutState(restarted), 0);
+    Cut({WriteFile("src/a.txt", "A"), WriteFile("src/b.txt", "B")});
+    CutState restarted = Reloaded();
     EXPECT_TRUE(restarted.pending);
-    EXPECT_EQ(restarted.holdingFolder.Path(), holding);
     EXPECT_TRUE(restarted.holdingFolder.SameItem(m_cut.holdingFolder));
-    EXPECT_TRUE(restarted.originFolder.SameItem(m_cut.originFolder));
-
     // The origin was renamed meanwhile: a put-back still finds it.
     ASSERT_EQ(rename(Path("src").c_str(), Path("source").c_str()), 0);
-    ASSERT_EQ(LoadCutState(restarted), 0);
+    restarted = Reloaded();
     EXPECT_EQ(restarted.originFolder.Path(), Path("source"));
-
     m_cut = restarted;
-    Select({dest});
-    PasteItems(*m_ctx);
+    Paste(dest);
     EXPECT_EQ(Names(dest), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_FALSE(Reloaded().pending);
 
-    CutState afterPaste;
-    afterPaste.pending = true;
-    ASSERT_EQ(LoadCutState(afterPaste), 0);
-    EXPECT_FALSE(afterPaste.pending);
+    // A holding folder deleted by hand ends the cut; a new one can begin.
+    Cut({WriteFile("source/c.txt", "C")});
+    std::filesystem::remove_all(HoldingPath());
+    EXPECT_FALSE(Reloaded().pending);
+    Paste(dest);
+    EXPECT_FALSE(m_cut.pending);
+    EXPECT_EQ(m_platform.beeps, 0);
+    Cut({WriteFile("source/d.txt", "D")});
+    EXPECT_EQ(HeldNames(), std::vector<std::string>{"d.txt"});
 }
 
 TEST_F(CutAndPasteTest, DamagedStateFileIsSetAsideAndTheHeldItemsFoundAgain) {
-    Select({WriteFile("src/a.txt", "A")});
-    CutItems(*m_ctx);
+    Cut({WriteFile("src/a.txt", "A")});
     const std::string holding = HoldingPath();
     const std::string statePath = CutStateFilePath();
     const std::string good = ReadFile(statePath);
@@ -220,10 +202,7 @@ TEST_F(CutAndPasteTest, DamagedStateFileIsSetAsideAndTheHeldItemsFoundAgain) {
     }
     for (const std::string& text : {crlf, good + "\n", good + "extra line\n"}) {
         WriteFile(relative, text);
-        CutState loaded;
-        EXPECT_EQ(LoadCutState(loaded), 0);
-        EXPECT_TRUE(loaded.holdingFolder.SameItem(m_cut.holdingFolder)) << text;
-        EXPECT_TRUE(loaded.originFolder.SameItem(m_cut.originFolder));
+        EXPECT_TRUE(Reloaded().holdingFolder.SameItem(m_cut.holdingFolder)) << text;
         EXPECT_EQ(ReadFile(statePath), text); // a sound file is not rewritten
     }
 
@@ -240,13 +219,11 @@ TEST_F(CutAndPasteTest, DamagedStateFileIsSetAsideAndTheHeldItemsFoundAgain) {
     for (size_t i = 0; i < damage.size(); ++i) {
         unlink(statePath.c_str());
         damage[i]();
-        CutState loaded;
-        EXPECT_EQ(LoadCutState(loaded), 0) << i;
+        const CutState loaded = Reloaded();
         EXPECT_TRUE(loaded.pending) << i;
         EXPECT_EQ(loaded.holdingFolder.Path(), holding) << i;
         EXPECT_TRUE(loaded.originFolder.SameItem(m_cut.originFolder)) << i;
         EXPECT_TRUE(Exists(statePath + ".corrupt")) << i;
-        EXPECT_EQ(ReadFile(holding + "/a.txt"), "A");
         // The index rebuilt, a plain file (never read while it is a FIFO).
         struct stat st {};
         ASSERT_EQ(lstat(statePath.c_str(), &st), 0);
@@ -257,11 +234,8 @@ TEST_F(CutAndPasteTest, DamagedStateFileIsSetAsideAndTheHeldItemsFoundAgain) {
 
     // With no state file at all the held items are still pasted.
     ASSERT_EQ(unlink(statePath.c_str()), 0);
-    CutState restarted;
-    ASSERT_EQ(LoadCutState(restarted), 0);
-    m_cut = restarted;
-    Select({MakeDir("dest")});
-    PasteItems(*m_ctx);
+    m_cut = Reloaded();
+    Paste(MakeDir("dest"));
     EXPECT_EQ(ReadFile(Path("dest/a.txt")), "A");
     EXPECT_FALSE(Exists(holding));
 }
@@ -278,11 +252,7 @@ TEST_F(CutAndPasteTest, TwoCutsAtOnceNeverStrandEitherSet) {
         SelectionSnapshot selections[2];
         std::atomic<int> ready{0};
         auto cut = [&](int which, const std::string& path) {
-            FileRef ref;
-            FileRef::FromPath(path, ref);
-            selections[which].hasArray = true;
-            selections[which].count = 1;
-            selections[which].items = {ref};
+            selections[which] = {.hasArray = true, .items = {Ref(path)}, .count = 1};
             CommandContext ctx{*m_settings,  m_platform,    selections[which],
                                m_extensions, states[which], {},
                                nullptr};
@@ -299,53 +269,14 @@ TEST_F(CutAndPasteTest, TwoCutsAtOnceNeverStrandEitherSet) {
         ASSERT_TRUE(states[0].pending && states[1].pending) << round;
         ASSERT_TRUE(states[0].holdingFolder.SameItem(states[1].holdingFolder)) << round;
         ASSERT_NE(Exists(first), Exists(second)) << round;
-        CutState onDisk;
-        ASSERT_EQ(LoadCutState(onDisk), 0);
-        EXPECT_TRUE(onDisk.holdingFolder.SameItem(states[0].holdingFolder)) << round;
-        m_cut = onDisk;
-        Select({MakeDir("dest")});
-        PasteItems(*m_ctx);
+        m_cut = Reloaded();
+        EXPECT_TRUE(m_cut.holdingFolder.SameItem(states[0].holdingFolder)) << round;
+        Paste(MakeDir("dest"));
         ASSERT_FALSE(m_cut.pending);
     }
     EXPECT_EQ(Names(Path("dest")).size(), 20u);
     EXPECT_EQ(Names(Path("one")).size() + Names(Path("two")).size(), 20u);
 }
-
-TEST_F(CutAndPasteTest, HoldingFolderDeletedByHandEndsTheCut) {
-    Select({WriteFile("src/a.txt", "A")});
-    CutItems(*m_ctx);
-    std::filesystem::remove_all(HoldingPath());
-
-    CutState loaded;
-    loaded.pending = true;
-    EXPECT_EQ(LoadCutState(loaded), 0);
-    EXPECT_FALSE(loaded.pending);
-
-    Select({MakeDir("dest")});
-    PasteItems(*m_ctx);
-    EXPECT_FALSE(m_cut.pending);
-    EXPECT_EQ(m_platform.beeps, 0);
-
-    // A new cut is possible again.
-    Select({WriteFile("src/b.txt", "B")});
-    CutItems(*m_ctx);
-    EXPECT_TRUE(m_cut.pending);
-    EXPECT_EQ(HeldNames(), std::vector<std::string>{"b.txt"});
-}
-
-TEST_F(CutAndPasteTest, CutThatHoldsNothingLeavesNoCut) {
-    CutItems(*m_ctx); // no selection
-    Select({Path("src/gone.txt")});
-    CutItems(*m_ctx); // first slot invalid
-    Select({WriteFile("src/.hidden-only")});
-    CutItems(*m_ctx); // only an item that is not cut
-    EXPECT_FALSE(m_cut.pending);
-    EXPECT_FALSE(Exists(CutStateFilePath()));
-    EXPECT_EQ(Names(StateDirectory()),
-              std::vector<std::string>{"pending-cut.lock"}); // no holding folder left
-}
-
-} // namespace
 
 // A state folder that is a symbolic link is not used: Cut says so (a line, a
 // beep, the report) and its items never leave their folder.
@@ -353,14 +284,99 @@ TEST_F(CutAndPasteTest, StateFolderThatIsALinkIsRefusedAndSaidSo) {
     const std::string state = StateDirectoryPath();
     std::filesystem::remove_all(state);
     std::filesystem::create_directories(state.substr(0, state.rfind('/')));
-    const std::string elsewhere = MakeDir("elsewhere");
-    ASSERT_EQ(symlink(elsewhere.c_str(), state.c_str()), 0);
-    Select({WriteFile("src/a.txt", "A")});
-    CutItems(*m_ctx);
+    ASSERT_EQ(symlink(MakeDir("elsewhere").c_str(), state.c_str()), 0);
+    Cut({WriteFile("src/a.txt", "A")});
     EXPECT_FALSE(m_cut.pending);
     EXPECT_EQ(ReadFile(Path("src/a.txt")), "A");
-    EXPECT_TRUE(Names(elsewhere).empty());
+    EXPECT_TRUE(Names(Path("elsewhere")).empty());
     EXPECT_EQ(m_platform.beeps, 1);
     EXPECT_TRUE(LogLines().contains(
         "Ferrolet: An error occurred cutting a folder or file. Error code = 40"));
 }
+
+// Paste onto another file system: a 1 MiB tmpfs (a private mount namespace
+// of a child process; root only) that holds two of three 400 KiB items: the third goes back to
+// its folder, or, when that is gone, stays held for a later Paste. Every item
+// ends up exactly once, whole, and no partial copy is left anywhere.
+TEST_F(CutAndPasteTest, TargetThatFillsUpSendsTheRestBackOrKeepsItHeld) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting a small file system needs root";
+    }
+    constexpr size_t kItemBytes = 400 * 1024;
+    const auto whole = [&](const std::string& path) {
+        const std::string name = std::filesystem::path(path).filename();
+        return ReadFile(path) == Pattern(kItemBytes, name[0] == 'o'   ? 'a'
+                                                     : name[1] == 'w' ? 'b'
+                                                                      : 'c');
+    };
+    for (const bool originGone : {false, true}) {
+        SCOPED_TRACE(originGone ? "the origin is gone" : "the origin is there");
+        std::filesystem::remove_all(Path("src"));
+        m_cut = Reloaded(); // what the child's paste left on disk
+        const std::string mountPoint = MakeDir(originGone ? "small2" : "small");
+        Cut({WriteFile("src/one.bin", Pattern(kItemBytes, 'a')),
+             WriteFile("src/two.bin", Pattern(kItemBytes, 'b')),
+             WriteFile("src/three.bin", Pattern(kItemBytes, 'c'))});
+        const std::string holding = HoldingPath();
+        if (originGone) {
+            ASSERT_EQ(rmdir(Path("src").c_str()), 0);
+        }
+        const std::string report = Path("report.txt");
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0) {
+                _exit(77);
+            }
+            ClearLog();
+            Paste(MakeDir(mountPoint.substr(m_root.size() + 1) + "/target"));
+            std::ofstream out(report);
+            for (const std::string& name : Names(mountPoint + "/target")) {
+                out << name << (whole(mountPoint + "/target/" + name) ? " whole\n" : " damaged\n");
+            }
+            out << LogLines().join('\n').toStdString() << '\n';
+            out.close();
+            _exit(out ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+            GTEST_SKIP() << "no private mount namespace here";
+        }
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const std::string lines = ReadFile(report);
+        EXPECT_EQ(lines.find(kPartialCopyPrefix), std::string::npos) << lines;
+        size_t arrived = 0;
+        for (size_t at = 0; (at = lines.find(" whole\n", at)) != std::string::npos; ++at) {
+            ++arrived;
+        }
+        EXPECT_EQ(arrived, 2u) << lines;
+        EXPECT_EQ(lines.find(" damaged"), std::string::npos) << lines;
+        // The one that did not fit: back in its folder, or still held.
+        std::vector<std::string> left = originGone ? Names(holding) : Names(Path("src"));
+        std::erase(left, std::string(kHeldProvenanceName));
+        ASSERT_EQ(left.size(), 1u);
+        EXPECT_EQ(lines.find(left[0] + " whole"), std::string::npos) << "never doubled";
+        if (!originGone) {
+            EXPECT_TRUE(whole(Path("src/" + left[0])));
+            EXPECT_NE(
+                lines.find("The file \"" + left[0] +
+                           "\" could not be moved and will be put back in its original folder."),
+                std::string::npos);
+            EXPECT_FALSE(Exists(holding)); // emptied, so removed
+            EXPECT_FALSE(Exists(CutStateFilePath()));
+            continue;
+        }
+        // Still pending on disk: a later start can paste what is left.
+        m_cut = Reloaded();
+        ASSERT_TRUE(m_cut.pending);
+        Paste(MakeDir("roomy"));
+        ASSERT_EQ(Names(Path("roomy")), left);
+        EXPECT_TRUE(whole(Path("roomy/" + left[0])));
+        EXPECT_FALSE(m_cut.pending);
+        EXPECT_FALSE(Exists(holding));
+    }
+}
+
+} // namespace

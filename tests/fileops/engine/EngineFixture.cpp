@@ -2,11 +2,9 @@
 
 #include "fileops/engine/FileEngine.h"
 
-#include <dirent.h>
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -17,24 +15,15 @@ namespace ferrolet::test {
 namespace {
 
 char TypeOf(mode_t mode) {
-    switch (mode & S_IFMT) {
-    case S_IFREG:
-        return 'f';
-    case S_IFDIR:
-        return 'd';
-    case S_IFLNK:
-        return 'l';
-    case S_IFIFO:
-        return 'p';
-    case S_IFSOCK:
-        return 's';
-    case S_IFCHR:
-        return 'c';
-    case S_IFBLK:
-        return 'b';
-    default:
-        return '?';
+    static const std::pair<mode_t, char> kinds[] = {{S_IFREG, 'f'}, {S_IFDIR, 'd'},  {S_IFLNK, 'l'},
+                                                    {S_IFIFO, 'p'}, {S_IFSOCK, 's'}, {S_IFCHR, 'c'},
+                                                    {S_IFBLK, 'b'}};
+    for (const auto& [kind, letter] : kinds) {
+        if ((mode & S_IFMT) == kind) {
+            return letter;
+        }
     }
+    return '?';
 }
 
 std::map<std::string, std::string> UserXattrs(const std::string& path) {
@@ -44,12 +33,11 @@ std::map<std::string, std::string> UserXattrs(const std::string& path) {
     for (ssize_t at = 0; at < n;) {
         const std::string name = names.data() + at;
         at += static_cast<ssize_t>(name.size()) + 1;
-        if (name.rfind("user.", 0) != 0) {
-            continue;
-        }
         std::vector<char> value(65536);
         const ssize_t v = lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
-        out[name] = std::string(value.data(), v > 0 ? static_cast<size_t>(v) : 0);
+        if (name.starts_with("user.")) {
+            out[name] = std::string(value.data(), v > 0 ? static_cast<size_t>(v) : 0);
+        }
     }
     return out;
 }
@@ -64,33 +52,15 @@ void Capture(const std::string& path, const std::string& relative, TreeState& ou
     e.mode = st.st_mode & 07777;
     e.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     e.xattrs = UserXattrs(path);
+    std::error_code ec;
     if (S_ISREG(st.st_mode)) {
         e.size = static_cast<uint64_t>(st.st_size);
-        if (st.st_size < (1 << 20)) {
-            std::ifstream in(path, std::ios::binary);
-            std::stringstream bytes;
-            bytes << in.rdbuf();
-            e.contents = bytes.str();
-        }
+        e.contents = st.st_size < (1 << 20) ? TempHome::ReadFile(path) : std::string();
     } else if (S_ISLNK(st.st_mode)) {
-        std::vector<char> target(static_cast<size_t>(st.st_size) + 1);
-        const ssize_t n = readlink(path.c_str(), target.data(), target.size());
-        e.linkTarget.assign(target.data(), n > 0 ? static_cast<size_t>(n) : 0);
+        e.linkTarget = std::filesystem::read_symlink(path, ec).string();
     } else if (S_ISDIR(st.st_mode)) {
-        e.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-        DIR* dir = opendir(path.c_str());
-        if (!dir) {
-            return;
-        }
-        std::vector<std::string> names;
-        while (const dirent* d = readdir(dir)) {
-            const std::string name = d->d_name;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        closedir(dir);
-        for (const std::string& name : names) {
+        for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+            const std::string name = entry.path().filename().string();
             Capture(path + "/" + name, relative + "/" + name, out);
         }
     }
@@ -111,23 +81,14 @@ std::string DescribeDifference(const TreeState& expected, const TreeState& actua
             return "missing: " + path;
         }
         const EntryState& got = it->second;
-        if (got.type != state.type) {
-            return "type differs: " + path;
-        }
-        if (got.mode != state.mode) {
-            return "mode differs: " + path;
-        }
-        if (got.mtimeNs != state.mtimeNs) {
-            return "mtime differs: " + path;
-        }
-        if (got.size != state.size || got.contents != state.contents) {
-            return "contents differ: " + path;
-        }
-        if (got.linkTarget != state.linkTarget) {
-            return "link target differs: " + path;
-        }
-        if (got.xattrs != state.xattrs) {
-            return "extended attributes differ: " + path;
+        if (!(got == state)) {
+            return std::string(got.type != state.type               ? "type"
+                               : got.mode != state.mode             ? "mode"
+                               : got.mtimeNs != state.mtimeNs       ? "mtime"
+                               : got.linkTarget != state.linkTarget ? "link target"
+                               : got.xattrs != state.xattrs         ? "extended attributes"
+                                                                    : "contents") +
+                   " differs: " + path;
         }
     }
     for (const auto& [path, state] : actual) {
@@ -146,15 +107,16 @@ void EngineTest::SetUp() {
 }
 
 void EngineTest::TearDown() {
+    // Tests leave read-only folders behind; open them so they can go.
+    namespace fs = std::filesystem;
     std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             m_otherRoot, std::filesystem::directory_options::skip_permission_denied, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(m_otherRoot, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (it->is_directory(ec) && !it->is_symlink(ec)) {
             chmod(it->path().c_str(), 0700);
         }
     }
-    std::filesystem::remove_all(m_otherRoot, ec);
+    fs::remove_all(m_otherRoot, ec);
     TempHome::TearDown();
 }
 
@@ -165,18 +127,10 @@ std::string EngineTest::OtherFsDir(const std::string& relative) {
 }
 
 int EngineTest::PartialCopiesIn(const std::string& folder) {
-    int count = 0;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) {
-        return 0;
-    }
-    while (const dirent* d = readdir(dir)) {
-        if (std::string(d->d_name).rfind(kPartialCopyPrefix, 0) == 0) {
-            ++count;
-        }
-    }
-    closedir(dir);
-    return count;
+    const std::vector<std::string> names = Names(folder);
+    return static_cast<int>(std::count_if(names.begin(), names.end(), [](const std::string& n) {
+        return n.starts_with(kPartialCopyPrefix);
+    }));
 }
 
 void EngineTest::SetXattr(const std::string& path, const std::string& name,
