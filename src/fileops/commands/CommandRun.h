@@ -113,7 +113,9 @@ void RevealMovedItem(CommandContext& ctx, const FileRef& item, const std::string
 // Adds path to the reveals of ctx's run; without a run it is shown at once.
 void RevealAtEnd(CommandContext& ctx, const std::string& path);
 
-// Shows what run gathered: the reveal and the notification.
-void FinishCommandRun(Platform& platform, const CommandRun& run);
+// Shows what run gathered: the reveal and the notification. The reveals are
+// handed on, not copied (a run may have revealed 100,000 items): run's list
+// of them is empty afterwards.
+void FinishCommandRun(Platform& platform, CommandRun& run);
 
 } // namespace ferrolet
