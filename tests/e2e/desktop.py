@@ -164,8 +164,12 @@ class Desktop:
                 proc.stdin.write(data)
                 proc.stdin.close()
                 self.procs.append(proc)
-            got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "text/uri-list"],
-                                 env=self.env, capture_output=True).stdout
+            try:  # bounded: a reader whose owner never answers would wait for ever
+                got = subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t",
+                                      "text/uri-list"], env=self.env, capture_output=True,
+                                     timeout=30).stdout
+            except subprocess.TimeoutExpired:
+                got = None
             if got == data:
                 return proc
             time.sleep(0.05)

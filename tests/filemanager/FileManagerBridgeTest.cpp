@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -99,35 +98,6 @@ TEST_F(Bridge, WithoutAFileManagerEachFolderOpensOnceWithXdgOpen) {
     ShowItems({a}, caller);
     ASSERT_TRUE(WaitFor([&] { return !m_launches.empty(); }));
     EXPECT_EQ(m_launches, QStringList{Opens("dir")});
-}
-
-TEST_F(Bridge, TheRealFallbackStartsXdgOpenOncePerFolder) {
-    SetFileManagerFallbackLauncher({});
-    const std::string record = Path("xdg-open.log");
-    WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + record + "'\n");
-    ASSERT_EQ(chmod(Path("bin/xdg-open").c_str(), 0755), 0);
-    const std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
-    setenv("PATH", (Path("bin") + ":" + oldPath).c_str(), 1);
-    PrivateBus bus(m_root);
-    std::vector<std::string> items;
-    for (int i = 0; i < 30; ++i) {
-        items.push_back(WriteFile((i % 3 == 0 ? "one/" : "two/") + std::to_string(i)));
-    }
-    ShowItems(items, bus.Connect(QStringLiteral("caller")));
-    auto lines = [&] {
-        std::ifstream in(record);
-        std::vector<std::string> seen;
-        for (std::string line; std::getline(in, line);) {
-            seen.push_back(line);
-        }
-        std::sort(seen.begin(), seen.end());
-        return seen;
-    };
-    const bool both = WaitFor([&] { return lines().size() >= 2; });
-    setenv("PATH", oldPath.c_str(), 1);
-    ASSERT_TRUE(both);
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
-    EXPECT_EQ(lines(), (std::vector<std::string>{Path("one"), Path("two")}));
 }
 
 // The desktop platform on the suite's session bus: a run's items in one

@@ -207,7 +207,7 @@ protected:
     void Serve(const std::string& type, const std::string& text) {
         Stop();
         const std::string input = WriteFile("clipboard-input", text);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         while (std::chrono::steady_clock::now() < deadline) {
             if (m_xclip <= 0 || waitpid(m_xclip, nullptr, WNOHANG) == m_xclip) {
                 posix_spawn_file_actions_t actions;
@@ -226,7 +226,9 @@ protected:
                 posix_spawn_file_actions_destroy(&actions);
             }
             std::string targets;
-            RunProgram({"xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"}, &targets);
+            // Bounded: a reader whose owner never answers would wait for ever.
+            RunProgram({"timeout", "30", "xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"},
+                       &targets);
             if (targets.find(type) != std::string::npos) {
                 return;
             }

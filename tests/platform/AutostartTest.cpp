@@ -20,11 +20,6 @@ protected:
         m_entry = Path("home/.config/autostart/com.quorvane.Ferrolet.desktop");
     }
 
-    static ino_t Inode(const std::string& path) {
-        struct stat st {};
-        return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-    }
-
     std::string m_entry;
 };
 

@@ -11,6 +11,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace ferrolet;
@@ -109,11 +110,13 @@ TEST_F(FolderRecordTest, StoredPathWinsOverAnotherItemAndLinksAreNotFollowed) {
     (void)other;
 }
 
-TEST_F(FolderRecordTest, BytesThatAreNotARecordFailCleanly) {
+// Bytes that are not a record (junk, cut short, one bit flipped, resealed
+// with lengths that lie) and references that cannot make one all fail cleanly.
+TEST_F(FolderRecordTest, DamagedRecordsAndStaleReferencesFailCleanly) {
     const QByteArray record = RecordOf(MakeDir("x/folder"));
     Status status = 0;
     for (const QByteArray& junk : {QByteArray(), QByteArray("dummy"), QByteArray("FLRC"),
-                                   QByteArray(64, '\0'), QByteArray(5000, '\xff')}) {
+                                   QByteArray(64, '\0'), QByteArray(5000, '\xff'), record + "x"}) {
         EXPECT_EQ(Resolved(junk, &status), "");
         EXPECT_EQ(status, EINVAL) << junk.left(16).toHex().toStdString();
     }
@@ -121,7 +124,6 @@ TEST_F(FolderRecordTest, BytesThatAreNotARecordFailCleanly) {
         EXPECT_EQ(Resolved(record.left(n), &status), "") << "truncated to " << n;
         EXPECT_EQ(status, EINVAL);
     }
-    EXPECT_EQ(Resolved(record + "x", &status), "");
     for (qsizetype byte = 0; byte < record.size(); ++byte) {
         for (int bit = 0; bit < 8; ++bit) {
             QByteArray flipped = record;
@@ -130,11 +132,7 @@ TEST_F(FolderRecordTest, BytesThatAreNotARecordFailCleanly) {
             ASSERT_EQ(status, EINVAL);
         }
     }
-}
-
-// Records whose checksum is right but whose lengths lie must not be believed.
-TEST_F(FolderRecordTest, ResealedRecordsWithLyingLengthsFail) {
-    const QByteArray record = RecordOf(MakeDir("x/folder"));
+    // Records whose checksum is right but whose lengths lie are not believed.
     auto reseal = [](QByteArray bytes) {
         bytes.chop(4);
         const uint32_t crc =
@@ -155,26 +153,24 @@ TEST_F(FolderRecordTest, ResealedRecordsWithLyingLengthsFail) {
         }
     }
     // A path that is not absolute, and a mount point that does not hold it.
-    fields = {};
-    fields.path = "relative/path";
-    fields.device = 1;
-    fields.inode = 2;
-    EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), EINVAL);
-    fields = {};
-    fields.path = "/a/b";
-    fields.device = 1;
-    fields.inode = 2;
-    fields.mountPoint = "/c";
-    fields.mountRoot = "/";
-    EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), EINVAL);
-    fields.path = "/a/b";
-    fields.device = 1;
-    fields.inode = 2;
-    fields.mountPoint = "/a";
-    fields.mountRoot = "/";
-    ASSERT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields), 0);
-    EXPECT_EQ(fields.path, "/a/b");
+    for (const auto& [path, mountPoint, decodes] :
+         {std::tuple{"relative/path", "", false}, {"/a/b", "/c", false}, {"/a/b", "/a", true}}) {
+        fields = {};
+        fields.path = path;
+        fields.device = 1;
+        fields.inode = 2;
+        fields.mountPoint = mountPoint;
+        fields.mountRoot = *mountPoint ? "/" : "";
+        EXPECT_EQ(DecodeFolderRecord(EncodeFolderRecord(fields), fields) == 0, decodes) << path;
+    }
     EXPECT_EQ(fields.mountPoint, "/a");
+
+    QByteArray made("left over");
+    EXPECT_EQ(MakeFolderRecord(FileRef(), made), EINVAL);
+    EXPECT_TRUE(made.isEmpty());
+    const FileRef gone = Ref(MakeDir("gone"));
+    ASSERT_EQ(rmdir(gone.Path().c_str()), 0);
+    EXPECT_NE(MakeFolderRecord(gone, made), 0);
 }
 
 TEST_F(FolderRecordTest, MountTableParsingDecodesEscapesAndFindsTheHoldingMount) {
@@ -265,16 +261,6 @@ TEST_F(FolderRecordTest, RealMountMovedToAnotherMountPoint) {
         GTEST_SKIP() << "no private mount namespace here";
     }
     EXPECT_EQ(WEXITSTATUS(status), 0) << "2: no record, 3: not resolved, 4: wrong path";
-}
-
-TEST_F(FolderRecordTest, NullAndStaleReferencesMakeNoRecord) {
-    QByteArray record("left over");
-    EXPECT_EQ(MakeFolderRecord(FileRef(), record), EINVAL);
-    EXPECT_TRUE(record.isEmpty());
-    FileRef ref;
-    ASSERT_EQ(FileRef::FromPath(MakeDir("gone"), ref), 0);
-    ASSERT_EQ(rmdir(ref.Path().c_str()), 0);
-    EXPECT_NE(MakeFolderRecord(ref, record), 0);
 }
 
 } // namespace

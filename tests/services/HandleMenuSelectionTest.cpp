@@ -149,8 +149,6 @@ TEST_F(Services, PathsAreUsableOnlyAbsoluteUtf8AndNamingAnEntry) {
     std::filesystem::create_directories(Path("a/b"));
     EXPECT_EQ(ServiceArgumentPath("..", Path("a/b")), QString::fromStdString(Path("a")));
     EXPECT_EQ(ServiceArgumentPath("b/.", Path("a")), QString::fromStdString(Path("a/b")));
-    EXPECT_EQ(FindServiceEntry(QStringLiteral("Compress to Select"))->command,
-              DestinationCommand::ArchiveTo);
 }
 
 TEST_F(Services, WindowEntriesActOncePerUsableItem) {

@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <set>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace ferrolet::test {
@@ -223,8 +222,8 @@ TEST_F(ProgramOnABus, TheBusStartsTheApplicationForARequest) {
 }
 
 // The home is the user's: menus, the settings report and a tray start make
-// no folders, and a settings path that is a FIFO never holds them up.
-TEST_F(ProgramOnABus, ReadOnlyEntryPointsMakeNoFoldersAndSkipAFifo) {
+// no folders. (A settings path that is no regular file: SettingsStoreTest.)
+TEST_F(ProgramOnABus, ReadOnlyEntryPointsMakeNoFolders) {
     PrivateBus bus(m_root);
     ASSERT_TRUE(bus.IsUp());
     const std::set<std::string> before = Folders();
@@ -241,14 +240,6 @@ TEST_F(ProgramOnABus, ReadOnlyEntryPointsMakeNoFoldersAndSkipAFifo) {
     tray.terminate();
     ASSERT_TRUE(tray.waitForFinished(120000));
     EXPECT_EQ(Folders(), before);
-
-    const std::string fifo = m_settings->FilePath();
-    std::filesystem::remove(fifo);
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(Run({"--settings"}, bus), 0);
-    const size_t said = m_stderr.find("is not a regular file");
-    EXPECT_NE(said, std::string::npos) << m_stderr;
-    EXPECT_EQ(m_stderr.find("is not a regular file", said + 1), std::string::npos) << m_stderr;
 }
 
 } // namespace

@@ -13,23 +13,29 @@ using ferrolet::test::RunProgram;
 
 namespace {
 
+// Python's view of the settings file (sys.argv[1]): d is what it holds, and
+// save() writes d back.
+const std::string kPrelude = "import plistlib, sys, os\n"
+                             "p = sys.argv[1]\n"
+                             "d = plistlib.load(open(p, 'rb')) if os.path.exists(p) else {}\n"
+                             "def save(): plistlib.dump(d, open(p, 'wb'))\n";
+
 class FolderListsTest : public ferrolet::test::TempHome {
 protected:
-    // Runs a Python snippet with the settings file path as sys.argv[1].
+    // Runs a Python snippet after the prelude above.
     std::string Python(const std::string& code) {
         std::string out;
-        const int rc = RunProgram({"python3", "-c", code, SettingsStore::DefaultFilePath()}, &out);
-        EXPECT_EQ(rc, 0) << code;
+        EXPECT_EQ(
+            RunProgram({"python3", "-c", kPrelude + code, SettingsStore::DefaultFilePath()}, &out),
+            0)
+            << code;
         return out;
     }
 
     // One word per stored element of key: "record", "dummy", or the Python
     // type name for anything that is not data; "absent" when there is no key.
     std::string StoredShape(const std::string& key) {
-        return Python(R"(
-import plistlib, sys
-d = plistlib.load(open(sys.argv[1], 'rb'))
-v = d.get(')" + key + R"(')
+        return Python("v = d.get('" + key + R"(')
 if v is None: print('absent')
 else: print(' '.join('dummy' if e == b'dummy' else 'record' if isinstance(e, bytes) and e[:4] == b'FLRC'
                      else type(e).__name__ for e in v))
@@ -62,12 +68,7 @@ TEST_F(FolderListsTest, RenamedFolderShowsItsNewPathAndDummyReadsNotFound) {
               QStringList({Q(Path("dest/a renamed")), Q(b)}));
 
     // A second entry of "dummy", written by someone else.
-    Python(R"(
-import plistlib, sys
-d = plistlib.load(open(sys.argv[1], 'rb'))
-d['PathnamesAliases'][1] = b'dummy'
-plistlib.dump(d, open(sys.argv[1], 'wb'))
-)");
+    Python("d['PathnamesAliases'][1] = b'dummy'; save()");
     EXPECT_EQ(FolderPathnames(reader, keys::PathnamesAliases),
               QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
     EXPECT_EQ(items.Pathnames(), QStringList({Q(Path("dest/a renamed")), kFolderNotFound}));
@@ -88,10 +89,7 @@ TEST_F(FolderListsTest, WindowKeepsEveryRowCommandsLeaveOutWhatIsNotAFolder) {
     EXPECT_EQ(StoredShape("PathnamesAliases"), "record dummy record\n");
     EXPECT_EQ(items.Pathnames(), QStringList({Q(a), kFolderNotFound, Q(b)}));
 
-    Python(R"(
-import plistlib, sys
-plistlib.dump({}, open(sys.argv[1], 'wb'))
-)");
+    Python("d = {}; save()");
     StoreDestinationPathnames(store, {Q(a), kFolderNotFound, Q(b), Q(Path("no/such/folder"))});
     EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
     EXPECT_EQ(FolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
@@ -176,35 +174,21 @@ TEST_F(FolderListsTest, OlderPathListsMoveAfterExistingEntriesAndDisappear) {
     const std::string a = MakeDir("old/a");
     const std::string b = MakeDir("old/b");
     const std::string c = MakeDir("old/c");
-    Python(R"(
-import plistlib, sys, os
-os.makedirs(os.path.dirname(sys.argv[1]), exist_ok=True)
-plistlib.dump({'Pathnames': [')" +
-           a + "', '" + b + R"('],
-               'ExtensionPaths': 'not an array', 'Extensions': ['txt']}, open(sys.argv[1], 'wb'))
-)");
+    MakeDir("home/.config");
+    Python("d = {'Pathnames': ['" + a + "', '" + b +
+           "'], 'ExtensionPaths': 'not an array', 'Extensions': ['txt']}; save()");
     SettingsStore store;
     MigrateOlderFolderLists(store);
     EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
     EXPECT_EQ(StoredShape("Pathnames"), "absent\n");
     EXPECT_EQ(StoredShape("ExtensionPaths"), "absent\n");
     EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "absent\n");
-    EXPECT_EQ(Python(R"(
-import plistlib, sys
-print(plistlib.load(open(sys.argv[1], 'rb'))['Extensions'])
-)"),
-              "['txt']\n");
+    EXPECT_EQ(Python("print(d['Extensions'])"), "['txt']\n");
     EXPECT_EQ(FolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
 
     // Both present: the older paths follow the resolved ones; an element that
     // is not a path keeps its row (paired with "Extensions" by index).
-    Python(R"(
-import plistlib, sys
-d = plistlib.load(open(sys.argv[1], 'rb'))
-d['ExtensionPaths'] = [')" +
-           c + R"(', 7, ')" + a + R"(']
-plistlib.dump(d, open(sys.argv[1], 'wb'))
-)");
+    Python("d['ExtensionPaths'] = ['" + c + "', 7, '" + a + "']; save()");
     {
         FolderList ext(store, keys::ExtensionPathsAliases);
         ext.SetPathnames({Q(b)});
@@ -251,10 +235,7 @@ TEST_F(FolderListsTest, LongPathsAndOddStoredValuesReadAsNotFound) {
     EXPECT_EQ(items.Pathnames().last(), kFolderNotFound);
 
     // Not an array at all.
-    Python(R"(
-import plistlib, sys
-plistlib.dump({'PathnamesAliases': 'a string', 'ExtensionPathsAliases': []}, open(sys.argv[1], 'wb'))
-)");
+    Python("d = {'PathnamesAliases': 'a string', 'ExtensionPathsAliases': []}; save()");
     EXPECT_TRUE(FolderPathnames(store, keys::PathnamesAliases).isEmpty());
     EXPECT_TRUE(FolderPathnames(store, keys::ExtensionPathsAliases).isEmpty());
     EXPECT_TRUE(items.Pathnames().isEmpty());
@@ -273,12 +254,8 @@ plistlib.dump({'PathnamesAliases': 'a string', 'ExtensionPathsAliases': []}, ope
     // Elements that are not data keep their rows and read as not found.
     const std::string a = MakeDir("a");
     items.SetPathnames({Q(a)});
-    Python(R"(
-import plistlib, sys
-d = plistlib.load(open(sys.argv[1], 'rb'))
-d['PathnamesAliases'] += ['a string', 5, {'k': b'x'}, [b'dummy'], b'', b'junk']
-plistlib.dump(d, open(sys.argv[1], 'wb'))
-)");
+    Python(
+        "d['PathnamesAliases'] += ['a string', 5, {'k': b'x'}, [b'dummy'], b'', b'junk']; save()");
     const QStringList shown = FolderPathnames(store, keys::PathnamesAliases);
     ASSERT_EQ(shown.size(), 7);
     EXPECT_EQ(shown.first(), Q(a));

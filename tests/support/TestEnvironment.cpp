@@ -142,17 +142,15 @@ void TempHome::ClearLog() {
     g_log.clear();
 }
 
-int RunProgram(const std::vector<std::string>& argv, std::string* out,
-               const std::string& stdinText) {
+int RunProgram(const std::vector<std::string>& argv, std::string* out) {
     int outPipe[2];
-    int inPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(inPipe, O_CLOEXEC) != 0) {
+    if (pipe2(outPipe, O_CLOEXEC) != 0) {
         return -1;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::vector<char*> args;
     for (const std::string& a : argv) {
         args.push_back(const_cast<char*>(a.c_str()));
@@ -162,34 +160,21 @@ int RunProgram(const std::vector<std::string>& argv, std::string* out,
     const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
-    close(inPipe[0]);
-    if (rc != 0) {
-        close(outPipe[0]);
-        close(inPipe[1]);
-        return -1;
-    }
-    if (!stdinText.empty()) {
-        [[maybe_unused]] ssize_t w = write(inPipe[1], stdinText.data(), stdinText.size());
-    }
-    close(inPipe[1]);
     std::string collected;
     char buf[65536];
     ssize_t n;
-    while ((n = read(outPipe[0], buf, sizeof buf)) > 0) {
+    while (rc == 0 && (n = read(outPipe[0], buf, sizeof buf)) > 0) {
         collected.append(buf, static_cast<size_t>(n));
     }
     close(outPipe[0]);
     int status = 0;
-    waitpid(pid, &status, 0);
+    if (rc != 0 || waitpid(pid, &status, 0) != pid) {
+        return -1;
+    }
     if (out) {
         *out = collected;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string SourceDir() {
-    const char* dir = std::getenv("FERROLET_SOURCE_DIR");
-    return dir ? dir : ".";
 }
 
 } // namespace ferrolet::test

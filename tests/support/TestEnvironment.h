@@ -56,10 +56,6 @@ protected:
 
 // Runs a program with arguments (no shell) and gives its exit status, with
 // standard output in *out when asked.
-int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr,
-               const std::string& stdinText = {});
-
-// The source tree (for test data and helper scripts).
-std::string SourceDir();
+int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr);
 
 } // namespace ferrolet::test
