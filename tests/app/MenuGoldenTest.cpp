@@ -8,6 +8,7 @@
 #include <QProcess>
 
 #include <cctype>
+#include <filesystem>
 #include <functional>
 #include <sys/stat.h>
 
@@ -245,7 +246,8 @@ TEST_F(MenuGolden, TheModelBehindTheTextAndTheProgramPrintingIt) {
     const std::string report = WriteFile("sel/Report.pdf");
     const std::string notes = WriteFile("sel/notes");
     SelectPaths({report, FileUri(notes)});
-    SetDestinations({MakeDir("dest/Alpha")});
+    const std::string alpha = MakeDir("dest/Alpha");
+    SetDestinations({alpha});
     SetExtensions({"pdf"}, {MakeDir("filed/PDFs")});
     Core().Setup();
     const Menu& menu = Core().StatusMenu();
@@ -261,6 +263,14 @@ TEST_F(MenuGolden, TheModelBehindTheTextAndTheProgramPrintingIt) {
     EXPECT_EQ(status, MenuToText(menu).toStdString());
     ASSERT_EQ(RunProgram({FERROLET_BINARY, "--menu", "--move-service"}, &moveService), 0);
     EXPECT_EQ(moveService, MenuToText(Core().MoveServiceMenu()).toStdString());
+
+    // A command on one small given file never connects to the display: it
+    // files the item even when the display named cannot be reached.
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":97");
+    EXPECT_EQ(RunProgram({FERROLET_BINARY, "--command", "1001", "--", notes}), 0);
+    qputenv("DISPLAY", display);
+    EXPECT_TRUE(std::filesystem::exists(alpha + "/notes"));
 }
 
 TEST_F(MenuGolden, ExtensionMapPairsUpToTheShorterListAndSurvivesBuildsWithoutExtensions) {
