@@ -36,11 +36,15 @@ BARE_BUS = ("<busconfig><type>session</type><listen>unix:tmpdir={dir}</listen>"
 
 
 def timed(argv, env, cwd=None):
-    """Runs argv to its end; (seconds, peak resident KiB). Fails loudly."""
-    with tempfile.TemporaryFile() as err:
+    """Runs argv to its end; (seconds, peak resident KiB). Fails loudly.
+    The peak is what GNU time, the program's parent, reads: a child of this
+    Python process counts the resident memory this process had when it
+    forked as its own peak (the kernel keeps it across exec)."""
+    with tempfile.TemporaryFile() as err, tempfile.NamedTemporaryFile("r") as peak:
         start = time.monotonic()
-        proc = subprocess.Popen(argv, env=env, cwd=cwd, stdout=subprocess.DEVNULL, stderr=err)
-        _, status, usage = os.wait4(proc.pid, 0)
+        proc = subprocess.Popen(["/usr/bin/time", "-q", "-f", "%M", "-o", peak.name, *argv],
+                                env=env, cwd=cwd, stdout=subprocess.DEVNULL, stderr=err)
+        _, status, _ = os.wait4(proc.pid, 0)
         elapsed = time.monotonic() - start
         proc.returncode = os.waitstatus_to_exitcode(status)
         if proc.returncode != 0:
@@ -48,7 +52,7 @@ def timed(argv, env, cwd=None):
             last = err.read().decode(errors="replace").strip().splitlines()[-1:]
             raise RuntimeError(f"{argv[0]} {' '.join(argv[1:3])} failed ({proc.returncode}): "
                                f"{last}")
-    return elapsed, usage.ru_maxrss
+        return elapsed, int(peak.read().split()[-1])
 
 
 def make_files(folder, count):

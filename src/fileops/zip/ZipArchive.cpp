@@ -2,7 +2,6 @@
 
 #include "fileops/engine/FolderTrail.h"
 #include "fileops/engine/TreeSize.h"
-#include "fileops/zip/ZipCompressibility.h"
 #include "fileops/zip/ZipTopNames.h"
 #include "fileops/zip/ZipWriter.h"
 #include "items/ItemAccess.h"
@@ -19,9 +18,6 @@ namespace ferrolet {
 
 namespace {
 
-// Read size of the file stream; also the sample that decides whether a file
-// is deflated or stored.
-constexpr size_t kBufferBytes = 256 * 1024;
 // How often a watching progress sink hears from us.
 constexpr uint64_t kProgressStepBytes = 4 * 1024 * 1024;
 
@@ -29,10 +25,29 @@ bool SameInode(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Reads size bytes; a file that ends sooner has shrunk since it was examined.
+Status ReadExactly(int fd, char* data, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, data + got, size - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return LastErrnoStatus();
+        }
+        if (n == 0) {
+            return EBUSY;
+        }
+        got += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
 class ArchiveWalk {
 public:
     ArchiveWalk(ZipWriter& writer, const ProgressSink* progress)
-        : m_writer(writer), m_progress(progress), m_buffer(kBufferBytes) {}
+        : m_writer(writer), m_progress(progress) {}
 
     // Adds folderFd's entry name as archiveName (a folder's contents go under
     // archiveName + "/"; an empty archiveName puts them at the top).
@@ -66,7 +81,6 @@ private:
 
     ZipWriter& m_writer;
     const ProgressSink* m_progress;
-    std::vector<char> m_buffer;
     uint64_t m_done = 0;
     uint64_t m_lastReported = 0;
     // The archive path of the folder being walked ("a/b/"): one string that
@@ -100,42 +114,26 @@ Status ArchiveWalk::AddFile(int folderFd, const std::string& name, const std::st
         return EBUSY;
     }
     posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (Status status = m_writer.BeginFile(archiveName, st); status != 0) {
+        return status;
+    }
     // Exactly the size announced in the header is stored: bytes appended
     // meanwhile wait for the next archive, a file that shrank fails it.
     auto remaining = static_cast<uint64_t>(st.st_size);
-    bool headerWritten = false;
-    while (!headerWritten || remaining > 0) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, m_buffer.size()));
-        size_t got = 0;
-        while (got < want) {
-            const ssize_t n = read(fd.Get(), m_buffer.data() + got, want - got);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                return LastErrnoStatus();
-            }
-            if (n == 0) {
-                return EBUSY;
-            }
-            got += static_cast<size_t>(n);
-        }
-        if (!headerWritten) {
-            const Status status =
-                m_writer.BeginFile(archiveName, st, LooksCompressible(m_buffer.data(), got));
-            if (status != 0) {
-                return status;
-            }
-            headerWritten = true;
-        }
-        if (Status status = m_writer.WriteData(m_buffer.data(), got); status != 0) {
+    do {
+        const auto want =
+            static_cast<size_t>(std::min<uint64_t>(remaining, ZipWriter::kBlockBytes));
+        if (Status status = ReadExactly(fd.Get(), m_writer.NextBlock(want), want); status != 0) {
             return status;
         }
-        remaining -= got;
-        if (Status status = Advance(got); status != 0) {
+        if (Status status = m_writer.CommitBlock(); status != 0) {
             return status;
         }
-    }
+        remaining -= want;
+        if (Status status = Advance(want); status != 0) {
+            return status;
+        }
+    } while (remaining > 0);
     return 0;
 }
 

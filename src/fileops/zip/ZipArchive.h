@@ -14,8 +14,9 @@ namespace ferrolet {
 // folder's own name at the top. Inside, symbolic links are stored as links
 // and never followed, folders on other file systems are stored empty, and
 // FIFOs, sockets and devices are left out without ever being opened. No
-// extended attributes are stored. Files are streamed through one fixed
-// buffer; entries that do not compress are stored as they are.
+// extended attributes are stored. Files are read in blocks that every core
+// deflates at once (ZipWriter); entries that do not compress are stored as
+// they are.
 //
 // Any entry that cannot be read fails the whole archive (its status: EACCES
 // for an unreadable file or folder, EBUSY for a file that shrank while it was

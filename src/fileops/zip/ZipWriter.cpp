@@ -1,203 +1,298 @@
 #include "fileops/zip/ZipWriter.h"
 
-#include <archive.h>
-#include <archive_entry.h>
-#include <clocale>
+#include "fileops/zip/ZipCompressibility.h"
 
-#include <memory>
+#include <algorithm>
+#include <cstring>
+#include <unistd.h>
+#include <zlib.h>
 
 namespace ferrolet {
 
 namespace {
 
-// Output goes out in blocks of this size; the last one is not padded.
-constexpr int kBlockBytes = 128 * 1024;
+// Archive bytes are gathered up to this much before a write.
+constexpr size_t kFlushBytes = 256 * 1024;
+// Deflate's window: each block is primed with this much of what came before.
+constexpr size_t kWindowBytes = 32 * 1024;
+// Blocks in flight per compressor thread: enough that no thread waits for
+// the walk, few enough that memory stays a few MiB.
+constexpr size_t kInFlightPerThread = 3;
+// Files from this size on carry zip64 sizes in their local header, which is
+// written before their data: deflating never adds 16 MiB to 4 GiB.
+constexpr uint64_t kZip64LocalFrom = 0xFF000000;
+constexpr uint16_t kDeflated = 8;
 
-// libarchive marks a non-ASCII name as UTF-8 exactly when the locale in force
-// while the entry's header is written uses UTF-8. Choosing the locale per
-// entry lets the mark follow each name's own bytes, whatever the user's
-// locale is. (The writer's "hdrcharset" option would convert names from the
-// locale instead, mangling them in a non-UTF-8 locale and marking invalid
-// names as UTF-8.)
-locale_t HeaderLocale(bool utf8) {
-    static const locale_t utf8Locale = newlocale(LC_ALL_MASK, "C.UTF-8", locale_t(nullptr));
-    static const locale_t plainLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    return utf8 ? utf8Locale : plainLocale;
-}
-
-struct EntryDeleter {
-    void operator()(archive_entry* entry) const { archive_entry_free(entry); }
-};
-using EntryPtr = std::unique_ptr<archive_entry, EntryDeleter>;
-
-EntryPtr NewEntry(const struct stat& st, mode_t type) {
-    EntryPtr entry(archive_entry_new());
-    if (!entry) {
-        return entry;
+Status WriteAll(int fd, const char* data, size_t size, off_t offset = -1) {
+    while (size > 0) {
+        const ssize_t n = offset < 0 ? write(fd, data, size) : pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? LastErrnoStatus() : EIO;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset = offset < 0 ? offset : offset + n;
     }
-    archive_entry_set_filetype(entry.get(), type);
-    archive_entry_set_perm(entry.get(), st.st_mode & 07777);
-    archive_entry_set_uid(entry.get(), st.st_uid);
-    archive_entry_set_gid(entry.get(), st.st_gid);
-    archive_entry_set_mtime(entry.get(), st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-    archive_entry_set_atime(entry.get(), st.st_atim.tv_sec, st.st_atim.tv_nsec);
-    return entry;
+    return 0;
 }
 
 } // namespace
 
-bool IsValidUtf8(const std::string& text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        size_t length;
-        uint32_t code;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            code = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            code = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (static_cast<size_t>(end - p) < length) {
-            return false;
-        }
-        for (size_t i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (p[i] & 0x3F);
-        }
-        static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        p += length;
+Status ZipWriter::Fail(Status status) {
+    if (m_failed == 0) {
+        m_failed = status != 0 ? status : EIO;
     }
-    return true;
-}
-
-ZipWriter::ZipWriter() : m_archive(archive_write_new()) {
-    m_failed = m_archive == nullptr;
-}
-
-ZipWriter::~ZipWriter() {
-    if (m_archive) {
-        archive_write_free(m_archive);
-    }
-}
-
-Status ZipWriter::Fail() {
-    m_failed = true;
-    if (!m_archive) {
-        return ENOMEM;
-    }
-    const int e = archive_errno(m_archive);
-    return e > 0 ? e : EIO;
+    return m_failed;
 }
 
 Status ZipWriter::Open(int fd) {
-    if (m_failed) {
-        return ENOMEM;
+    m_fd = fd;
+    m_buffer.reserve(kFlushBytes);
+    if (Status status = m_compressors.Start(); status != 0) {
+        return Fail(status);
     }
-    if (archive_write_set_format_zip(m_archive) != ARCHIVE_OK ||
-        archive_write_set_bytes_per_block(m_archive, kBlockBytes) != ARCHIVE_OK ||
-        archive_write_set_bytes_in_last_block(m_archive, 1) != ARCHIVE_OK ||
-        archive_write_open_fd(m_archive, fd) != ARCHIVE_OK) {
-        return Fail();
-    }
+    m_maxInFlight = kInFlightPerThread * m_compressors.Count();
     return 0;
 }
 
-Status ZipWriter::WriteHeader(archive_entry* entry, const std::string& name) {
-    archive_entry_copy_pathname(entry, name.c_str());
-    const locale_t headerLocale = HeaderLocale(IsValidUtf8(name));
-    const locale_t previous = headerLocale ? uselocale(headerLocale) : locale_t(nullptr);
-    const int result = archive_write_header(m_archive, entry);
-    if (previous) {
-        uselocale(previous);
+std::unique_ptr<ZipPiece> ZipWriter::TakePiece() {
+    if (m_spare.empty()) {
+        return std::make_unique<ZipPiece>();
     }
-    return result < ARCHIVE_WARN ? Fail() : 0;
+    std::unique_ptr<ZipPiece> piece = std::move(m_spare.back());
+    m_spare.pop_back();
+    // The buffers keep their memory for the next block.
+    piece->input.clear();
+    piece->window.clear();
+    piece->output.clear();
+    piece->first = piece->last = piece->compress = piece->wholeEntry = false;
+    piece->crc = 0;
+    piece->stored = false;
+    piece->status = 0;
+    piece->done = false;
+    return piece;
+}
+
+Status ZipWriter::AddWithoutData(ZipEntryRecord record, const std::string& data) {
+    if (m_failed != 0 || m_filling || m_fileLeft > 0) {
+        return Fail(m_failed != 0 ? m_failed : EINVAL);
+    }
+    record.folderOrLink = true;
+    record.size = data.size();
+    m_entries.push_back(std::move(record));
+    std::unique_ptr<ZipPiece> piece = TakePiece();
+    piece->entry = m_entries.size() - 1;
+    piece->first = piece->last = true;
+    piece->input.assign(data.begin(), data.end());
+    piece->crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    return Enqueue(std::move(piece), false);
 }
 
 Status ZipWriter::AddFolder(const std::string& name, const struct stat& st) {
-    if (m_failed) {
-        return EIO;
-    }
-    EntryPtr entry = NewEntry(st, AE_IFDIR);
-    if (!entry) {
-        return ENOMEM;
-    }
-    archive_entry_set_size(entry.get(), 0);
-    return WriteHeader(entry.get(), name.ends_with('/') ? name : name + '/');
+    return AddWithoutData(MakeEntryRecord(name.ends_with('/') ? name : name + '/', st), {});
 }
 
 Status ZipWriter::AddSymlink(const std::string& name, const struct stat& st,
                              const std::string& target) {
-    if (m_failed) {
-        return EIO;
-    }
-    EntryPtr entry = NewEntry(st, AE_IFLNK);
-    if (!entry) {
-        return ENOMEM;
-    }
-    archive_entry_copy_symlink(entry.get(), target.c_str());
-    archive_entry_set_size(entry.get(), 0);
-    return WriteHeader(entry.get(), name);
+    return AddWithoutData(MakeEntryRecord(name, st), target);
 }
 
-Status ZipWriter::BeginFile(const std::string& name, const struct stat& st, bool compress) {
-    if (m_failed) {
-        return EIO;
+Status ZipWriter::BeginFile(const std::string& name, const struct stat& st) {
+    if (m_failed != 0 || m_filling || m_fileLeft > 0) {
+        return Fail(m_failed != 0 ? m_failed : EINVAL);
     }
-    // The method applies from the next header on. (The writer's "compression"
-    // option cannot change once the archive is open; these calls can.)
-    if (compress != m_compressing) {
-        const int set = compress ? archive_write_zip_set_compression_deflate(m_archive)
-                                 : archive_write_zip_set_compression_store(m_archive);
-        if (set != ARCHIVE_OK) {
-            return Fail();
-        }
-        m_compressing = compress;
-    }
-    EntryPtr entry = NewEntry(st, AE_IFREG);
-    if (!entry) {
-        return ENOMEM;
-    }
-    archive_entry_set_size(entry.get(), st.st_size);
-    return WriteHeader(entry.get(), name);
+    ZipEntryRecord record = MakeEntryRecord(name, st);
+    record.size = static_cast<uint64_t>(std::max<off_t>(st.st_size, 0));
+    record.zip64Local = record.size >= kZip64LocalFrom;
+    m_fileLeft = record.size;
+    m_fileStarted = false;
+    m_window.clear();
+    m_entries.push_back(std::move(record));
+    return 0;
 }
 
-Status ZipWriter::WriteData(const char* data, size_t size) {
-    if (m_failed) {
-        return EIO;
+char* ZipWriter::NextBlock(size_t size) {
+    if (!m_filling) {
+        m_filling = TakePiece();
     }
-    while (size > 0) {
-        const la_ssize_t written = archive_write_data(m_archive, data, size);
-        if (written <= 0) {
-            return Fail();
+    m_filling->input.resize(size);
+    return m_filling->input.data();
+}
+
+void ZipWriter::KeepWindow(const std::vector<char>& input) {
+    if (input.size() >= kWindowBytes) {
+        m_window.assign(input.end() - kWindowBytes, input.end());
+        return;
+    }
+    m_window.insert(m_window.end(), input.begin(), input.end());
+    if (m_window.size() > kWindowBytes) {
+        m_window.erase(m_window.begin(), m_window.end() - kWindowBytes);
+    }
+}
+
+Status ZipWriter::CommitBlock() {
+    if (m_failed != 0 || !m_filling || m_filling->input.size() > m_fileLeft ||
+        (m_fileStarted && m_filling->input.empty())) {
+        return Fail(m_failed != 0 ? m_failed : EINVAL);
+    }
+    std::unique_ptr<ZipPiece> piece = std::move(m_filling);
+    piece->entry = m_entries.size() - 1;
+    piece->first = !m_fileStarted;
+    m_fileLeft -= piece->input.size();
+    piece->last = m_fileLeft == 0;
+    if (piece->first) {
+        // A file of one block is judged by its compressor; a bigger one by
+        // its first block here, since its later blocks follow at once.
+        piece->wholeEntry = piece->last;
+        m_fileCompress =
+            piece->wholeEntry || LooksCompressible(piece->input.data(), piece->input.size());
+        m_fileStarted = true;
+    }
+    piece->compress = m_fileCompress;
+    if (m_fileCompress && !piece->last) {
+        piece->window = m_window;
+        KeepWindow(piece->input);
+    } else if (m_fileCompress) {
+        piece->window.swap(m_window);
+    }
+    return Enqueue(std::move(piece), true);
+}
+
+Status ZipWriter::Enqueue(std::unique_ptr<ZipPiece> piece, bool needsWork) {
+    ZipPiece* queued = piece.get();
+    queued->done = !needsWork;
+    m_inFlight.push_back(std::move(piece));
+    if (needsWork) {
+        m_compressors.Submit(queued);
+    }
+    return WriteFinished(m_maxInFlight);
+}
+
+// Writes the pieces at the front that are done, waiting for them while more
+// than keepInFlight are in flight.
+Status ZipWriter::WriteFinished(size_t keepInFlight) {
+    while (!m_inFlight.empty()) {
+        const bool wait = m_inFlight.size() > keepInFlight;
+        if (!m_compressors.Done(m_inFlight.front().get(), wait)) {
+            break;
         }
-        data += written;
-        size -= static_cast<size_t>(written);
+        std::unique_ptr<ZipPiece> piece = std::move(m_inFlight.front());
+        m_inFlight.pop_front();
+        const Status status = WritePiece(*piece);
+        m_spare.push_back(std::move(piece));
+        if (status != 0) {
+            return Fail(status);
+        }
     }
     return 0;
 }
 
-Status ZipWriter::Close() {
-    if (m_failed) {
-        return EIO;
+Status ZipWriter::WritePiece(const ZipPiece& piece) {
+    if (piece.status != 0) {
+        return piece.status;
     }
-    if (archive_write_close(m_archive) != ARCHIVE_OK) {
-        return Fail();
+    ZipEntryRecord& record = m_entries[piece.entry];
+    const std::vector<char>& bytes = piece.Bytes();
+    if (piece.first) {
+        // A file of one block is complete here; a bigger one's header gets
+        // its CRC and sizes once its last block is written.
+        record.method = piece.compress && !piece.stored ? kDeflated : 0;
+        record.headerOffset = m_offset;
+        record.crc = piece.crc;
+        record.compressedSize = bytes.size();
+        std::string header;
+        AppendLocalHeader(header, record);
+        if (Status status = Emit(header.data(), header.size()); status != 0) {
+            return status;
+        }
+    } else {
+        record.crc = static_cast<uint32_t>(
+            crc32_combine(record.crc, piece.crc, static_cast<z_off_t>(piece.input.size())));
+        record.compressedSize += bytes.size();
+    }
+    if (Status status = Emit(bytes.data(), bytes.size()); status != 0) {
+        return status;
+    }
+    if (piece.last && !piece.first) {
+        return FillInLocalHeader(record);
+    }
+    return 0;
+}
+
+Status ZipWriter::FillInLocalHeader(const ZipEntryRecord& record) {
+    if (!record.zip64Local && record.compressedSize >= kZip64LocalFrom) {
+        return EFBIG; // the local header has no room for this size
+    }
+    if (Status status = Overwrite(record.headerOffset + kLocalCrcOffset, LocalCrcAndSizes(record));
+        status != 0) {
+        return status;
+    }
+    if (!record.zip64Local) {
+        return 0;
+    }
+    return Overwrite(record.headerOffset + LocalZip64SizesOffset(record), LocalZip64Sizes(record));
+}
+
+// Replaces archive bytes at offset, in the buffer while they are still there.
+Status ZipWriter::Overwrite(uint64_t offset, const std::string& bytes) {
+    const uint64_t buffered = m_offset - m_buffer.size();
+    if (offset >= buffered) {
+        std::memcpy(m_buffer.data() + (offset - buffered), bytes.data(), bytes.size());
+        return 0;
+    }
+    if (Status status = Flush(); status != 0) {
+        return status;
+    }
+    return WriteAll(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+}
+
+Status ZipWriter::Emit(const char* data, size_t size) {
+    if (m_buffer.size() + size > kFlushBytes) {
+        if (Status status = Flush(); status != 0) {
+            return status;
+        }
+    }
+    m_offset += size;
+    if (size >= kFlushBytes) {
+        return WriteAll(m_fd, data, size);
+    }
+    m_buffer.append(data, size);
+    return 0;
+}
+
+Status ZipWriter::Flush() {
+    const Status status = WriteAll(m_fd, m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
+    return status;
+}
+
+Status ZipWriter::Close() {
+    if (m_failed != 0 || m_filling || m_fileLeft > 0) {
+        return Fail(m_failed != 0 ? m_failed : EINVAL);
+    }
+    if (Status status = WriteFinished(0); status != 0) {
+        return status;
+    }
+    const uint64_t centralOffset = m_offset;
+    std::string record;
+    for (const ZipEntryRecord& entry : m_entries) {
+        record.clear();
+        AppendCentralRecord(record, entry);
+        if (Status status = Emit(record.data(), record.size()); status != 0) {
+            return Fail(status);
+        }
+    }
+    record.clear();
+    AppendEndRecords(record, m_entries.size(), centralOffset, m_offset - centralOffset);
+    if (Status status = Emit(record.data(), record.size()); status != 0) {
+        return Fail(status);
+    }
+    if (Status status = Flush(); status != 0) {
+        return Fail(status);
     }
     return 0;
 }

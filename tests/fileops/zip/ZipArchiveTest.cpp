@@ -1,14 +1,16 @@
-// Archives made by CreateZipArchive, read back by Python's zipfile and
-// `unzip -t`: layout, contents, modes, links, names, and the faults that must
-// fail the whole archive without leaving anything behind.
+// Archives made by CreateZipArchive and its zip writer, read back by Python's
+// zipfile and `unzip -t`: contents, modes, links, names, blocks deflated on
+// several threads, zip64, and faults that leave no archive and no thread.
+#include "HostileNames.h"
 #include "TestEnvironment.h"
 #include "ZipReadBack.h"
 #include "fileops/zip/TemporaryArchive.h"
+#include "fileops/zip/ZipWriter.h"
 #include "util/AppPaths.h"
 
 #include <QRegularExpression>
 
-#include <dirent.h>
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
@@ -21,27 +23,34 @@ using ferrolet::test::Sha256Hex;
 
 namespace {
 
+constexpr size_t kBlock = ZipWriter::kBlockBytes;
+
 std::string RandomBytes(size_t size, unsigned seed) {
     std::mt19937 generator(seed);
     std::string bytes(size, '\0');
-    for (char& c : bytes) {
-        c = static_cast<char>(generator() & 0xFF);
-    }
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(generator()); });
     return bytes;
 }
 
+// Text whose lines differ, so that a block deflated with the wrong window
+// before it, or blocks put together in the wrong order, read back wrong.
 std::string Text(size_t size) {
     std::string text;
     for (int line = 0; text.size() < size; ++line) {
-        text += "Line " + std::to_string(line) + " of a plain report that compresses well.\n";
+        text += "Line " + std::to_string(line * 7919 % 100003) + " of a report that compresses.\n";
     }
     text.resize(size);
     return text;
 }
 
+size_t ThreadCount() {
+    const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
+    return static_cast<size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
 class ZipArchiveTest : public ferrolet::test::TempHome {
 protected:
-    // Every entry of the state directory (archives' UUID folders), so that a
+    // Every entry of the state folder (archives' UUID folders), so that a
     // failed archive can be shown to leave nothing behind.
     std::vector<std::string> StateEntries() {
         std::vector<std::string> names;
@@ -54,153 +63,67 @@ protected:
     }
 };
 
-TEST_F(ZipArchiveTest, FolderContentsAtTopWithModesLinksAndContents) {
-    const std::string photos = MakeDir("Photos");
-    const std::string jpeg = RandomBytes(100 * 1024, 1);
-    const std::string notes = Text(20000);
-    WriteFile("Photos/beach.jpg", jpeg);
-    WriteFile("Photos/notes.txt", notes);
-    WriteFile("Photos/Trip/day1.txt", "first day");
-    MakeDir("Photos/Empty");
-    ASSERT_EQ(chmod(Path("Photos/beach.jpg").c_str(), 0600), 0);
-    ASSERT_EQ(chmod(Path("Photos/Trip").c_str(), 0750), 0);
-    ASSERT_EQ(symlink("notes.txt", Path("Photos/latest").c_str()), 0);
-    ASSERT_EQ(symlink("/nowhere/at/all", Path("Photos/dangling").c_str()), 0);
-    ASSERT_EQ(symlink(Path("Outside").c_str(), Path("Photos/outside").c_str()), 0);
+struct Expected {
+    std::string name;
+    std::string data; // contents or a link's target
+    unsigned mode;
+    int method; // 0 stored, 8 deflated, -1 either
+    bool utf8;
+};
+
+TEST_F(ZipArchiveTest, MixedTreeReadsBackEntryForEntry) {
+    const std::string big = Text(33 * kBlock + 1234), noise = RandomBytes(3 * kBlock + 99, 7);
+    const std::string mixed = RandomBytes(kBlock, 3) + Text(2 * kBlock); // judged by its start
+    const std::string photo = RandomBytes(100 * 1024, 1), notes = Text(20000);
+    std::vector<Expected> expected = {
+        {"Empty/", "", 040700, 0, false},
+        {"Trip/", "", 040750, 0, false},
+        {"Trip/day1.txt", "first day", 0100644, -1, false},
+        {"big.txt", big, 0100644, 8, false},
+        {"caf\xc3\xa9.txt", "accent", 0100644, -1, true},
+        {"dangling", "/nowhere/at/all", 0120777, 0, false},
+        {"empty", "", 0100644, 0, false},
+        {"latest", "notes.txt", 0120777, 0, false},
+        {"latin1-\xe9t\xe9.txt", "not utf-8", 0100644, -1, false},
+        {"mixed.bin", mixed, 0100644, 0, false},
+        {"noise.bin", noise, 0100644, 0, false},
+        {"notes.txt", notes, 0100644, 8, false},
+        {"outside", Path("Outside"), 0120777, 0, false},
+        {"overlong-\xc0\xaf.txt", "overlong slash", 0100644, -1, false},
+        {"photo.jpg", photo, 0100600, 0, false},
+    };
+    const std::string top = MakeDir("Mixed");
+    MakeDir("Mixed/Empty");
     MakeDir("Outside");
     WriteFile("Outside/secret.txt", "must not be followed into");
-
-    FileRef archive;
-    ASSERT_EQ(CreateZipArchive(Ref(photos), &archive), 0);
-    EXPECT_EQ(archive.Name(), "Photos.zip");
-    // <state>/<UUID>/Photos.zip and nothing else there.
-    const std::string folder = archive.ParentPath();
-    EXPECT_EQ(std::filesystem::path(folder).parent_path().string(), StateDirectory());
-    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
-                    .match(QString::fromStdString(std::filesystem::path(folder).filename()))
-                    .hasMatch())
-        << folder;
-    EXPECT_EQ(StateEntries().size(), 2u); // the UUID folder and the archive
-
-    const auto zip = ReadZip(archive.Path());
-    ASSERT_TRUE(zip.opened);
-    EXPECT_TRUE(zip.crcOk);
-    EXPECT_TRUE(zip.unzipOk);
-    std::vector<std::string> names;
-    for (const auto& [name, entry] : zip.entries) {
-        names.push_back(name);
+    uint64_t total = 0;
+    for (const Expected& entry : expected) {
+        const std::string path = top + "/" + entry.name;
+        if ((entry.mode & 0170000) == 0100000) {
+            WriteFile("Mixed/" + entry.name, entry.data);
+            total += entry.data.size();
+            ASSERT_EQ(chmod(path.c_str(), entry.mode & 07777), 0);
+        } else if ((entry.mode & 0170000) == 0120000) {
+            ASSERT_EQ(symlink(entry.data.c_str(), path.c_str()), 0);
+        } else {
+            MakeDir("Mixed/" + entry.name);
+            ASSERT_EQ(chmod(path.c_str(), entry.mode & 07777), 0);
+        }
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Empty/", "Trip/", "Trip/day1.txt", "beach.jpg",
-                                               "dangling", "latest", "notes.txt", "outside"}));
-
-    const auto& beach = zip.entries.at("beach.jpg");
-    EXPECT_EQ(beach.data, Sha256Hex(jpeg));
-    EXPECT_EQ(beach.mode, 0100600u);
-    EXPECT_EQ(beach.method, 0) << "random data is stored, not deflated";
-    const auto& text = zip.entries.at("notes.txt");
-    EXPECT_EQ(text.data, Sha256Hex(notes));
-    EXPECT_EQ(text.method, 8) << "text is deflated";
-    EXPECT_EQ(zip.entries.at("Trip/").mode, 040750u);
-    EXPECT_EQ(zip.entries.at("Trip/day1.txt").data, "first day");
-    // Links are links, with their targets as stored text.
-    EXPECT_EQ(zip.entries.at("latest").mode & 0170000u, 0120000u);
-    EXPECT_EQ(zip.entries.at("latest").data, "notes.txt");
-    EXPECT_EQ(zip.entries.at("dangling").data, "/nowhere/at/all");
-    EXPECT_EQ(zip.entries.at("outside").data, Path("Outside"));
-}
-
-TEST_F(ZipArchiveTest, FileStoredAsItselfAndKeepsItsTime) {
-    const std::string report = WriteFile("Report.pdf", Text(3000));
-    const struct timespec times[2] = {{1000000000, 0}, {1234567890, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, report.c_str(), times, 0), 0);
-    FileRef archive;
-    ASSERT_EQ(CreateZipArchive(Ref(report), &archive), 0);
-    EXPECT_EQ(archive.Name(), "Report.pdf.zip");
-
-    const auto zip = ReadZip(archive.Path());
-    EXPECT_TRUE(zip.unzipOk);
-    ASSERT_EQ(zip.entries.size(), 1u);
-    EXPECT_EQ(zip.entries.begin()->first, "Report.pdf");
-    EXPECT_EQ(zip.entries.begin()->second.data, Text(3000));
-
-    // Extracted by Info-ZIP, the file gets its modification time back.
-    const std::string out = MakeDir("extracted");
-    ASSERT_EQ(ferrolet::test::RunProgram({"unzip", "-qq", archive.Path(), "-d", out}), 0);
-    struct stat st {};
-    ASSERT_EQ(stat((out + "/Report.pdf").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mtime, 1234567890);
-}
-
-TEST_F(ZipArchiveTest, NamesMarkedUtf8OnlyWhenTheyAreUtf8) {
-    const std::string folder = MakeDir("Names");
-    WriteFile("Names/caf\xc3\xa9.txt", "accent");
-    WriteFile("Names/latin1-\xe9t\xe9.txt", "not utf-8");
-    WriteFile("Names/overlong-\xc0\xaf.txt", "overlong slash");
-    WriteFile("Names/plain.txt", "ascii");
-    FileRef archive;
-    ASSERT_EQ(CreateZipArchive(Ref(folder), &archive), 0);
-
-    const auto zip = ReadZip(archive.Path());
-    ASSERT_TRUE(zip.opened) << "one name that is not UTF-8 must not make the archive unreadable";
-    EXPECT_TRUE(zip.unzipOk);
-    ASSERT_EQ(zip.entries.size(), 4u);
-    EXPECT_TRUE(zip.entries.at("caf\xc3\xa9.txt").utf8Flag);
-    EXPECT_EQ(zip.entries.at("caf\xc3\xa9.txt").data, "accent");
-    EXPECT_FALSE(zip.entries.at("latin1-\xe9t\xe9.txt").utf8Flag);
-    EXPECT_EQ(zip.entries.at("latin1-\xe9t\xe9.txt").data, "not utf-8");
-    EXPECT_FALSE(zip.entries.at("overlong-\xc0\xaf.txt").utf8Flag);
-}
-
-TEST_F(ZipArchiveTest, SpecialFilesLeftOutWithoutBlocking) {
-    const std::string folder = MakeDir("Mixed");
-    WriteFile("Mixed/kept.txt", "kept");
-    // Opening a FIFO for reading waits for a writer; the archive must not.
+    for (const auto& hostile : ferrolet::test::HostileNames()) {
+        WriteFile("Mixed/Trip/" + hostile.name, hostile.name);
+        total += hostile.name.size();
+        const bool ascii = std::all_of(hostile.name.begin(), hostile.name.end(),
+                                       [](char c) { return (c & 0x80) == 0; });
+        expected.push_back({"Trip/" + hostile.name, hostile.name, 0100644, -1,
+                            hostile.utf8 && !ascii}); // plain ASCII needs no mark
+    }
+    // Opening a FIFO for reading waits for a writer; the archive leaves it out.
     ASSERT_EQ(mkfifo(Path("Mixed/pipe").c_str(), 0644), 0);
-    FileRef archive;
-    ASSERT_EQ(CreateZipArchive(Ref(folder), &archive), 0);
-    const auto zip = ReadZip(archive.Path());
-    ASSERT_EQ(zip.entries.size(), 1u);
-    EXPECT_EQ(zip.entries.begin()->first, "kept.txt");
+    const struct timespec times[2] = {{1000000000, 0}, {1234567890, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (top + "/notes.txt").c_str(), times, 0), 0);
 
-    // A FIFO chosen on its own has nothing to archive: a clean failure.
-    ASSERT_EQ(mkfifo(Path("lonely").c_str(), 0644), 0);
-    const size_t before = StateEntries().size();
-    EXPECT_EQ(CreateZipArchive(Ref(Path("lonely")), &archive), EINVAL);
-    EXPECT_EQ(StateEntries().size(), before);
-}
-
-TEST_F(ZipArchiveTest, UnreadableFileFailsTheWholeArchive) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root reads everything; the unprivileged run covers this";
-    }
-    const std::string folder = MakeDir("Locked");
-    WriteFile("Locked/a.txt", "readable");
-    WriteFile("Locked/z.txt", "unreadable");
-    ASSERT_EQ(chmod(Path("Locked/z.txt").c_str(), 0200), 0);
-    FileRef archive;
-    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES);
-    EXPECT_TRUE(archive.IsNull());
-    EXPECT_EQ(StateEntries(), std::vector<std::string>{})
-        << "neither the partial archive nor its UUID folder may stay";
-
-    // An unreadable folder inside fails it just the same.
-    ASSERT_EQ(chmod(Path("Locked/z.txt").c_str(), 0600), 0);
-    MakeDir("Locked/Private");
-    ASSERT_EQ(chmod(Path("Locked/Private").c_str(), 0), 0);
-    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES);
-    EXPECT_EQ(StateEntries(), std::vector<std::string>{});
-}
-
-TEST_F(ZipArchiveTest, BigFileStreamedWithProgressAndCancel) {
-    // Several read buffers' worth, half random and half text, across the
-    // sampling boundary: the bytes must come back exactly.
-    const std::string big = RandomBytes(3 * 1024 * 1024, 7) + Text(3 * 1024 * 1024);
-    const std::string folder = MakeDir("Big");
-    WriteFile("Big/data.bin", big);
-    WriteFile("Big/more.bin", big);
-
-    uint64_t announced = 0;
-    uint64_t lastDone = 0;
+    uint64_t announced = 0, lastDone = 0;
     ProgressSink watcher;
     watcher.started = [&](const std::string&, uint64_t total) { announced = total; };
     watcher.advanced = [&](uint64_t done) {
@@ -209,36 +132,127 @@ TEST_F(ZipArchiveTest, BigFileStreamedWithProgressAndCancel) {
         return true;
     };
     FileRef archive;
-    ASSERT_EQ(CreateZipArchive(Ref(folder), &archive, &watcher), 0);
-    EXPECT_EQ(announced, 2 * big.size());
+    ASSERT_EQ(CreateZipArchive(Ref(top), &archive, &watcher), 0);
+    EXPECT_EQ(archive.Name(), "Mixed.zip");
     EXPECT_GT(lastDone, 0u);
-    const auto zip = ReadZip(archive.Path());
-    EXPECT_TRUE(zip.unzipOk);
-    EXPECT_EQ(zip.entries.at("data.bin").data, Sha256Hex(big));
-    EXPECT_EQ(zip.entries.at("more.bin").data, Sha256Hex(big));
+    EXPECT_EQ(announced, total);
+    // <state>/<UUID>/Mixed.zip and nothing else there.
+    const std::filesystem::path folder = archive.ParentPath();
+    EXPECT_EQ(folder.parent_path().string(), StateDirectory());
+    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+                    .match(QString::fromStdString(folder.filename()))
+                    .hasMatch())
+        << folder;
+    EXPECT_EQ(StateEntries().size(), 2u);
 
-    // Cancelling halfway leaves nothing behind.
-    ASSERT_EQ(std::filesystem::remove_all(std::filesystem::path(archive.ParentPath())), 2u);
-    ProgressSink canceller;
-    canceller.advanced = [](uint64_t done) { return done < 5 * 1024 * 1024; };
-    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive, &canceller), ECANCELED);
-    EXPECT_EQ(StateEntries(), std::vector<std::string>{});
+    const auto zip = ReadZip(archive.Path());
+    ASSERT_TRUE(zip.opened) << "one name that is not UTF-8 must not make the archive unreadable";
+    EXPECT_TRUE(zip.crcOk);
+    EXPECT_TRUE(zip.unzipOk);
+    EXPECT_EQ(zip.entries.size(), expected.size());
+    for (const Expected& entry : expected) {
+        const auto found = zip.entries.find(entry.name);
+        ASSERT_NE(found, zip.entries.end()) << entry.name;
+        EXPECT_EQ(found->second.data, entry.data.size() > 4096 ? Sha256Hex(entry.data) : entry.data)
+            << entry.name;
+        EXPECT_EQ(found->second.mode, entry.mode) << entry.name;
+        EXPECT_EQ(found->second.utf8Flag, entry.utf8) << entry.name;
+        if (entry.method >= 0) {
+            EXPECT_EQ(found->second.method, entry.method) << entry.name;
+        }
+    }
+
+    // Extracted by Info-ZIP, a file gets its modification time back.
+    const std::string out = MakeDir("extracted");
+    ASSERT_EQ(ferrolet::test::RunProgram({"unzip", "-qq", archive.Path(), "notes.txt", "-d", out}),
+              0);
+    struct stat st {};
+    ASSERT_EQ(stat((out + "/notes.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1234567890);
 }
 
-TEST_F(ZipArchiveTest, LongNameStillFitsWithItsSuffix) {
-    // 127 two-byte characters: 254 bytes, so "<name>.zip" would pass 255.
-    std::string name;
-    for (int i = 0; i < 127; ++i) {
-        name += "\xc3\xa9";
-    }
-    const std::string file = WriteFile(name, "long");
+TEST_F(ZipArchiveTest, ItemAloneKeepsItsNameWithinTheLimit) {
     FileRef archive;
-    ASSERT_EQ(CreateZipArchive(Ref(file), &archive), 0);
-    const std::string archiveName = archive.Name();
-    EXPECT_LE(archiveName.size(), 255u);
-    EXPECT_TRUE(archiveName.ends_with("\xc3\xa9.zip")) << "cut at a character boundary";
-    EXPECT_EQ(ArchiveNameFor("Photos"), "Photos.zip");
+    ASSERT_EQ(CreateZipArchive(Ref(WriteFile("Report.pdf", Text(3000))), &archive), 0);
+    EXPECT_EQ(archive.Name(), "Report.pdf.zip");
+    const auto zip = ReadZip(archive.Path());
+    EXPECT_TRUE(zip.unzipOk);
+    ASSERT_EQ(zip.entries.size(), 1u);
+    EXPECT_EQ(zip.entries.begin()->first, "Report.pdf");
+    EXPECT_EQ(zip.entries.begin()->second.data, Text(3000));
+
+    // 127 two-byte characters: 254 bytes, so "<name>.zip" would pass 255.
+    const std::string name = QString(127, QChar(0xE9)).toStdString();
+    ASSERT_EQ(CreateZipArchive(Ref(WriteFile(name, "long")), &archive), 0);
+    EXPECT_LE(archive.Name().size(), 255u);
+    EXPECT_TRUE(archive.Name().ends_with("\xc3\xa9.zip")) << "cut at a character boundary";
     EXPECT_EQ(ArchiveNameFor(".config"), ".config.zip");
+
+    // A FIFO chosen on its own has nothing to archive: a clean failure.
+    ASSERT_EQ(mkfifo(Path("lonely").c_str(), 0644), 0);
+    const size_t before = StateEntries().size();
+    EXPECT_EQ(CreateZipArchive(Ref(Path("lonely")), &archive), EINVAL);
+    EXPECT_EQ(StateEntries().size(), before);
+}
+
+TEST_F(ZipArchiveTest, CancelAndUnreadableLeaveNoArchiveNorThread) {
+    const std::string big = Text(40 * kBlock);
+    const std::string folder = MakeDir("Big");
+    WriteFile("Big/a.txt", big);
+    WriteFile("Big/b.txt", big);
+    const size_t threads = ThreadCount();
+    // Cancelled halfway, with blocks in flight on every compressor.
+    ProgressSink canceller;
+    canceller.advanced = [](uint64_t done) { return done < 5 * 1024 * 1024; };
+    FileRef archive;
+    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive, &canceller), ECANCELED);
+    EXPECT_TRUE(archive.IsNull());
+    EXPECT_EQ(StateEntries(), std::vector<std::string>{})
+        << "neither the partial archive nor its UUID folder may stay";
+    EXPECT_EQ(ThreadCount(), threads) << "every compressor thread has ended";
+
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root reads everything; the unprivileged run covers the rest";
+    }
+    // An unreadable file or folder inside fails it just the same.
+    ASSERT_EQ(chmod(Path("Big/b.txt").c_str(), 0200), 0);
+    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES);
+    EXPECT_EQ(StateEntries(), std::vector<std::string>{});
+    ASSERT_EQ(chmod(Path("Big/b.txt").c_str(), 0600), 0);
+    MakeDir("Big/Private");
+    ASSERT_EQ(chmod(Path("Big/Private").c_str(), 0), 0);
+    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES);
+    EXPECT_EQ(StateEntries(), std::vector<std::string>{});
+    EXPECT_EQ(ThreadCount(), threads);
+}
+
+// More entries than the classic end record counts: zip64's end record and
+// locator, which readers must find.
+TEST_F(ZipArchiveTest, WriterPastSixtyFiveThousandEntries) {
+    const std::string path = Path("many.zip");
+    struct stat st {};
+    ASSERT_EQ(stat(m_root.c_str(), &st), 0);
+    {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        ZipWriter writer;
+        ASSERT_EQ(writer.Open(fd), 0);
+        for (int i = 0; i < 70000; ++i) {
+            ASSERT_EQ(writer.AddFolder("f" + std::to_string(i), st), 0);
+        }
+        st.st_mode = S_IFREG | 0644;
+        st.st_size = 5;
+        ASSERT_EQ(writer.BeginFile("last.txt", st), 0);
+        std::copy_n("final", 5, writer.NextBlock(5));
+        ASSERT_EQ(writer.CommitBlock(), 0);
+        ASSERT_EQ(writer.Close(), 0);
+        close(fd);
+    }
+    const auto zip = ReadZip(path);
+    EXPECT_TRUE(zip.crcOk);
+    EXPECT_TRUE(zip.unzipOk);
+    EXPECT_EQ(zip.entries.size(), 70001u);
+    EXPECT_EQ(zip.entries.count("f69999/"), 1u);
+    EXPECT_EQ(zip.entries.at("last.txt").data, "final");
 }
 
 } // namespace
