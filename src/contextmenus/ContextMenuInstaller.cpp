@@ -73,7 +73,8 @@ std::string OwnProgramPath() {
     if (path.ends_with(deleted) && access(path.c_str(), X_OK) != 0) {
         path.resize(path.size() - deleted.size());
     }
-    return path;
+    // The entries call ferrolet, also when ferrolet-gui (the tray) writes them.
+    return UserFacingProgram(path);
 }
 
 ContextMenuModel ContextMenuModelFromSettings(SettingsStore& settings, std::string program) {

@@ -15,7 +15,6 @@
 #include <thread>
 
 #ifdef FERROLET_HAVE_X11
-#include <QGuiApplication>
 #include <X11/Xlib.h>
 #endif
 
@@ -23,17 +22,14 @@ namespace ferrolet {
 
 namespace {
 
+// The X server's bell over a connection of our own, opened only when a bell
+// is due: this layer stays free of Qt's window system (the GUI layer sets
+// a bell that uses its application's connection).
 void RingX11Bell() {
 #ifdef FERROLET_HAVE_X11
-    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!app) {
-        return;
-    }
-    if (auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>()) {
-        if (Display* display = x11->display()) {
-            XBell(display, 0);
-            XFlush(display);
-        }
+    if (Display* display = XOpenDisplay(nullptr)) {
+        XBell(display, 0);
+        XCloseDisplay(display); // flushes the request
     }
 #endif
 }

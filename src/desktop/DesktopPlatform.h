@@ -40,10 +40,11 @@ public:
     // notifications away. Nothing is waited for that was not started.
     void FinishPendingRequests(std::chrono::milliseconds limit);
 
-    // Rings the display's bell; by default the X server's bell when a
-    // QGuiApplication runs on X11, otherwise nothing. The GUI layer may set
-    // its own.
+    // Rings the display's bell; by default the X server's bell over a
+    // connection opened for it (nothing without an X display). The GUI
+    // layer sets one that uses its application's connection.
     void SetDisplayBell(std::function<void()> bell) { m_displayBell = std::move(bell); }
+    const std::function<void()>& DisplayBell() const { return m_displayBell; }
 
 private:
     // Creates the sound context on first use; null when there is none.

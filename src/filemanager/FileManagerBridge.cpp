@@ -130,10 +130,15 @@ void ShowItems(const std::vector<std::string>& paths) {
 }
 
 void ShowItems(const std::vector<std::string>& paths, const QDBusConnection& bus) {
+    // The fallback opens each parent folder once: the distinct ones, in
+    // order, are all it keeps (usually one, however many items).
     std::vector<std::string> parents;
-    parents.reserve(paths.size());
+    std::set<std::string> seen;
     for (const std::string& path : paths) {
-        parents.push_back(ParentOfPath(path));
+        std::string parent = ParentOfPath(path);
+        if (seen.insert(parent).second) {
+            parents.push_back(std::move(parent));
+        }
     }
     Send(QStringLiteral("ShowItems"), paths, parents, bus);
 }

@@ -42,9 +42,23 @@ std::string DataDirectory() {
     if (n <= 0) {
         return {};
     }
-    std::string dir(exe, static_cast<size_t>(n));
+    std::string dir = UserFacingProgram(std::string(exe, static_cast<size_t>(n)));
     dir.erase(dir.rfind('/'));
     return dir + "/../share/ferrolet";
+}
+
+std::string UserFacingProgram(const std::string& executable) {
+    const size_t slash = executable.rfind('/');
+    if (slash == std::string::npos ||
+        executable.compare(slash, std::string::npos, "/ferrolet-gui") != 0) {
+        return executable;
+    }
+    const std::string dir = executable.substr(0, slash);
+    const std::string libexec = "/libexec/ferrolet";
+    if (dir.ends_with(libexec)) {
+        return dir.substr(0, dir.size() - libexec.size()) + "/bin/ferrolet";
+    }
+    return dir + "/ferrolet";
 }
 
 std::string ConfigDirectory() {

@@ -5,9 +5,15 @@
 namespace ferrolet {
 
 // The data folder (selection script, icons): ../share/ferrolet beside the
-// executable, so the build tree and an installed prefix both work.
+// `ferrolet` program, so the build tree and an installed prefix both work.
 // FERROLET_DATA_DIR overrides it for tests.
 std::string DataDirectory();
+
+// The `ferrolet` program users call, from the running executable's path:
+// itself, or for ferrolet-gui (the program with windows that ferrolet starts
+// in its place) the ferrolet beside it in a build tree, or <prefix>/bin/
+// ferrolet for <prefix>/libexec/ferrolet/ferrolet-gui.
+std::string UserFacingProgram(const std::string& executable);
 
 // $XDG_CONFIG_HOME (default ~/.config).
 std::string ConfigDirectory();

@@ -5,6 +5,7 @@
 #include "app/MoveServiceMenuBuilder.h"
 
 #include <cctype>
+#include <filesystem>
 #include <functional>
 
 using namespace ferrolet;
@@ -210,7 +211,8 @@ using MenuGolden = MenuFixture;
 TEST_F(MenuGolden, TheModelBehindTheTextAndTheProgramPrintingIt) {
     const std::string notes = WriteFile("sel/notes");
     SelectPaths({WriteFile("sel/Report.pdf"), FileUri(notes)});
-    SetDestinations({MakeDir("dest/Alpha")});
+    const std::string alpha = MakeDir("dest/Alpha");
+    SetDestinations({alpha});
     const std::string status = MenuText();
     const Menu& menu = Core().StatusMenu();
     ASSERT_TRUE(menu.items[0].submenu && menu.items[0].IsEnabled());
@@ -224,6 +226,14 @@ TEST_F(MenuGolden, TheModelBehindTheTextAndTheProgramPrintingIt) {
     EXPECT_EQ(printed, status);
     ASSERT_EQ(RunProgram({FERROLET_BINARY, "--menu", "--move-service"}, &printed), 0);
     EXPECT_EQ(printed, MenuText(true));
+
+    // A command on one small given file never connects to the display: it
+    // files the item even when the display named cannot be reached.
+    const QByteArray display = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":97");
+    EXPECT_EQ(RunProgram({FERROLET_BINARY, "--command", "1001", "--", notes}), 0);
+    qputenv("DISPLAY", display);
+    EXPECT_TRUE(std::filesystem::exists(alpha + "/notes"));
 }
 
 TEST_F(MenuGolden, ExtensionMapPairsUpToTheShorterListAndSurvivesBuildsWithoutExtensions) {

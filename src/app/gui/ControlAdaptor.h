@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/BusNames.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QString>
 #include <QStringList>
@@ -8,10 +10,6 @@ namespace ferrolet {
 
 class AppCore;
 class AppController;
-
-inline constexpr const char* kBusService = "com.quorvane.Ferrolet";
-inline constexpr const char* kBusPath = "/com/quorvane/Ferrolet";
-inline constexpr const char* kControlInterface = "com.quorvane.Ferrolet.Control";
 
 // The running instance's own entry points on the session bus, used by the
 // command line (`ferrolet --menu`, `--command`, `--preferences`) and by a

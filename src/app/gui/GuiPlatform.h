@@ -8,6 +8,8 @@ namespace ferrolet {
 // windows need a running QApplication.
 class GuiPlatform : public DesktopPlatform {
 public:
+    // The display's bell goes through the application's own X connection.
+    GuiPlatform();
     std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) override;
     void BringToFront() override;
 };

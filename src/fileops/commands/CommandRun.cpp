@@ -9,8 +9,9 @@
 #include "fileops/commands/RunWatcher.h"
 
 #include <cerrno>
-#include <set>
+#include <string_view>
 #include <sys/stat.h>
+#include <unordered_set>
 
 namespace ferrolet {
 
@@ -252,21 +253,27 @@ void UseMoveBatch(CommandContext& ctx, MoveBatch::FailureSink failed) {
     });
 }
 
-void FinishCommandRun(Platform& platform, const CommandRun& run) {
+void FinishCommandRun(Platform& platform, CommandRun& run) {
     for (const auto& [line, more] : run.repeats) {
         if (more > 0) {
             Log(QStringLiteral("\u2026 and %1 more like it: %2").arg(more).arg(line));
         }
     }
     // An item revealed twice (a service run repeated per item) is asked for
-    // once.
+    // once. The paths move over; the set only views them (paths never grows
+    // past its reserve, so the views stay put).
     std::vector<std::string> paths;
-    std::set<std::string> seen;
-    for (const std::string& path : run.revealed) {
-        if (seen.insert(path).second) {
-            paths.push_back(path);
+    paths.reserve(run.revealed.size());
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(run.revealed.size());
+    for (std::string& path : run.revealed) {
+        if (!seen.contains(path)) {
+            paths.push_back(std::move(path));
+            seen.insert(paths.back());
         }
     }
+    seen = {};
+    run.revealed = {};
     if (!paths.empty()) {
         platform.RevealItems(paths);
     }

@@ -123,7 +123,9 @@ void RevealAtEnd(CommandContext& ctx, const std::string& path);
 // batch could not finish; the run's reveal drops a copy that was taken back.
 void UseMoveBatch(CommandContext& ctx, MoveBatch::FailureSink failed);
 
-// Shows what run gathered: the reveal and the notification.
-void FinishCommandRun(Platform& platform, const CommandRun& run);
+// Shows what run gathered: the reveal and the notification. The reveals are
+// handed on, not copied (a run may have revealed 100,000 items): run's list
+// of them is empty afterwards.
+void FinishCommandRun(Platform& platform, CommandRun& run);
 
 } // namespace ferrolet
