@@ -68,13 +68,7 @@ std::string CommandTest::OtherFs() {
 }
 
 QStringList CommandTest::LinesStartingWith(const QString& prefix) const {
-    QStringList lines;
-    for (const QString& line : LogLines()) {
-        if (line.startsWith(prefix)) {
-            lines.append(line);
-        }
-    }
-    return lines;
+    return LogLines().filter(QRegularExpression("^" + QRegularExpression::escape(prefix)));
 }
 
 bool IsUniqueForm(const std::string& name, const std::string& base, const std::string& rest) {

@@ -31,8 +31,6 @@ protected:
     void SetDestinations(const std::vector<std::string>& folders);
     void SetOption(const QString& key, bool on);
     void SetSound(const QString& name);
-    // The names the journal tests were written with.
-    void SetBool(const QString& key, bool on) { SetOption(key, on); }
     CommandContext& Context() { return *m_ctx; }
     // A folder on another file system (/dev/shm), removed after the test.
     std::string OtherFs();
@@ -48,9 +46,6 @@ protected:
     std::unique_ptr<CommandContext> m_ctx;
     std::string m_otherFs;
 };
-
-// Kept for the dispatch tests, which run commands through the same fixture.
-class DestinationCommandTest : public CommandTest {};
 
 // "<base> - <UUID><rest>": the unique form of a clashing name.
 bool IsUniqueForm(const std::string& name, const std::string& base, const std::string& rest);
