@@ -308,21 +308,5 @@ TEST_F(CommandTest, ASettingChangedDuringAnItemAppliesFromTheNextItem) {
     EXPECT_EQ(m_platform.revealed, (std::vector<std::string>{Path("dest/a.txt")}));
 }
 
-TEST_F(CommandTest, UnprivilegedUnwritableDestinationFailsAndKeepsTheItem) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root ignores permissions; the unprivileged run covers this";
-    }
-    const std::string a = WriteFile("src/a.txt", "a");
-    MakeDir("locked");
-    ASSERT_EQ(chmod(Path("locked").c_str(), 0555), 0);
-    SetDestinations({Path("locked")});
-    Select({a});
-    MoveSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(ReadFile(a), "a");
-    EXPECT_EQ(CountLog(QStringLiteral("An error occurred: %1").arg(EACCES)), 1);
-    EXPECT_EQ(m_platform.beeps, 1);
-    EXPECT_TRUE(m_platform.sounds.isEmpty());
-}
-
 } // namespace
 } // namespace ferrolet::test
