@@ -9,15 +9,12 @@
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
@@ -44,13 +41,11 @@ protected:
         EXPECT_EQ(symlink("/etc", (root + "/outside").c_str()), 0);
         EXPECT_EQ(mkfifo((root + "/pipe").c_str(), 0620), 0);
         EXPECT_EQ(link((root + "/a.jpg").c_str(), (root + "/hard.jpg").c_str()), 0);
-        const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        const std::string sockPath = root + "/control.sock";
-        std::strncpy(addr.sun_path, sockPath.c_str(), sizeof addr.sun_path - 1);
-        EXPECT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << sockPath;
-        close(sock);
+        EXPECT_EQ(ferrolet::test::RunProgram({"python3", "-c",
+                                              "import socket,sys\n"
+                                              "socket.socket(socket.AF_UNIX).bind(sys.argv[1])",
+                                              root + "/control.sock"}),
+                  0);
         SetXattr(root + "/a.jpg", "user.xdg.comment", "sunset");
         SetXattr(root + "/deep", "user.xdg.comment", "a folder's comment");
         SetXattr(root, "user.other", "the tree itself");
@@ -332,19 +327,14 @@ TEST_F(FileEngineTest, AnImmutableSourceIsNotDuplicated) {
 }
 
 // Permission cases: as root they cannot fail, so they run again as "nobody".
-class EnginePermissionTest : public ferrolet::test::EngineTest {
-protected:
-    void SetUp() override {
-        if (geteuid() == 0) {
-            GTEST_SKIP() << "root ignores permissions; the unprivileged run covers this";
-        }
-        EngineTest::SetUp();
-    }
-};
+using EnginePermissionTest = ferrolet::test::EngineTest;
 
 // Neither a copy nor a partial copy is left beside a source that cannot be
 // removed (a read-only folder) or read whole (a file without read rights).
 TEST_F(EnginePermissionTest, WhatCannotBeReadRemovedOrWrittenFailsCleanly) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root ignores permissions; the unprivileged run covers this";
+    }
     const std::string file = WriteFile("src/readonly/report.pdf", Bytes(200000, 'r'));
     const std::string tree = MakeDir("src/tree");
     WriteFile("src/tree/ok.txt", "ok");
