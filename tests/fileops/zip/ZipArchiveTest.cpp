@@ -172,17 +172,10 @@ TEST_F(ZipArchiveTest, MixedTreeReadsBackEntryForEntry) {
 }
 
 TEST_F(ZipArchiveTest, ItemAloneKeepsItsNameWithinTheLimit) {
-    FileRef archive;
-    ASSERT_EQ(CreateZipArchive(Ref(WriteFile("Report.pdf", Text(3000))), &archive), 0);
-    EXPECT_EQ(archive.Name(), "Report.pdf.zip");
-    const auto zip = ReadZip(archive.Path());
-    EXPECT_TRUE(zip.unzipOk);
-    ASSERT_EQ(zip.entries.size(), 1u);
-    EXPECT_EQ(zip.entries.begin()->first, "Report.pdf");
-    EXPECT_EQ(zip.entries.begin()->second.data, Text(3000));
-
+    // An item alone is "<name>.zip" (the commands' ClashTest reads one back).
     // 127 two-byte characters: 254 bytes, so "<name>.zip" would pass 255.
     const std::string name = QString(127, QChar(0xE9)).toStdString();
+    FileRef archive;
     ASSERT_EQ(CreateZipArchive(Ref(WriteFile(name, "long")), &archive), 0);
     EXPECT_LE(archive.Name().size(), 255u);
     EXPECT_TRUE(archive.Name().ends_with("\xc3\xa9.zip")) << "cut at a character boundary";
