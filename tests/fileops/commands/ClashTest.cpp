@@ -203,8 +203,6 @@ TEST_F(ClashTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComp
 }
 
 TEST(AliasNames, TakeTheNextFreeSuffixWithinTheNameLimit) {
-    EXPECT_EQ(AliasNameFor("a", 1), "a alias");
-    EXPECT_EQ(AliasNameFor("a", 3), "a alias 3");
     const std::string longName(250, 'n');
     EXPECT_EQ(AliasNameFor(longName, 2).size(), 255u);
     EXPECT_TRUE(AliasNameFor(longName, 2).ends_with("n alias 2"));

@@ -22,7 +22,6 @@ protected:
     void SetUp() override {
         CommandTest::SetUp();
         OtherFs();
-        m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(0));
         SetOption(keys::PromptForWrap, false);
         SetOption(keys::PreserveComments, true);
     }
@@ -53,9 +52,8 @@ TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
     for (const bool folder : {false, true}) {
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(row.what) + (folder ? ", a folder" : ", a file"));
-            for (const char* gone : {"src", "dest"}) {
-                std::filesystem::remove_all(Path(gone));
-            }
+            std::filesystem::remove_all(Path("src"));
+            std::filesystem::remove_all(Path("dest"));
             std::filesystem::remove_all(m_otherFs + "/item");
             SetOption(keys::WrapCopies, true);
             const std::string item = folder ? MakeDir("src/item") : WriteFile("src/item", "x");

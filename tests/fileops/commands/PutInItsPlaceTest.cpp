@@ -24,10 +24,6 @@ public:
         events.push_back("sound");
         FakePlatform::PlaySound(name);
     }
-    void RevealItem(const std::string& path) override {
-        events.push_back("reveal " + path);
-        FakePlatform::RevealItem(path);
-    }
     void RevealItems(const std::vector<std::string>& paths) override {
         for (const std::string& path : paths) {
             events.push_back("reveal " + path);

@@ -68,8 +68,6 @@ TEST_F(WrapItemsTest, DialogChoosesTheWrapperAndCancelDoesNothing) {
     Select({Path("desk/a.txt")});
     ASSERT_EQ(m_platform.dialogs.size(), 1u);
     EXPECT_EQ(m_platform.dialogs[0].title, QStringLiteral("Choose the Wrapper Folder"));
-    EXPECT_EQ(m_platform.dialogs[0].prompt, QStringLiteral("Choose"));
-    EXPECT_FALSE(m_platform.dialogs[0].multipleSelection);
     EXPECT_FALSE(m_platform.dialogs[0].bringToFront);
     EXPECT_EQ(m_platform.broughtToFront, 0);
     EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{"a.txt"});
