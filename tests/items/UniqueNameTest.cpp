@@ -62,9 +62,8 @@ TEST(UniqueNameFromName, NeverPassesTheNameLimit) {
     // Multi-byte characters are never cut in half: 85 three-byte characters
     // (255 bytes) leave room for 72 whole ones.
     std::string euro;
-    for (int i = 0; i < 85; ++i) {
+    for (int i = 0; i < 85; ++i)
         euro += "\xe2\x82\xac";
-    }
     const std::string shortened = UniqueNameFromName(euro, kUuid);
     EXPECT_LE(shortened.size(), kMaxNameBytes);
     EXPECT_TRUE(IsValidUtf8(shortened)) << shortened;
@@ -73,18 +72,15 @@ TEST(UniqueNameFromName, NeverPassesTheNameLimit) {
 
     // Four-byte characters with an extension.
     std::string emoji;
-    for (int i = 0; i < 62; ++i) {
+    for (int i = 0; i < 62; ++i)
         emoji += "\xf0\x9f\x98\x80";
-    }
     const std::string emojiName = UniqueNameFromName(emoji + ".jpeg", kUuid);
     EXPECT_LE(emojiName.size(), kMaxNameBytes);
     EXPECT_TRUE(IsValidUtf8(emojiName));
     EXPECT_TRUE(emojiName.ends_with(" - " + kUuid + ".jpeg"));
 
     // Invalid UTF-8 still shortens, byte by byte.
-    const std::string invalid(255, '\xff');
-    const std::string invalidName = UniqueNameFromName(invalid, kUuid);
-    EXPECT_EQ(invalidName.size(), kMaxNameBytes);
+    EXPECT_EQ(UniqueNameFromName(std::string(255, '\xff'), kUuid).size(), kMaxNameBytes);
 
     // An extension too long to sit beside the UUID becomes part of the base.
     const std::string hugeExt = "a." + std::string(240, 'x');
