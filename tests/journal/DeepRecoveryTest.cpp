@@ -21,15 +21,13 @@ TEST_F(DeepRecoveryTest, DeepSourceRemovedWithFewDescriptorsButForTheChangedFile
     WriteFile("Src/Tree" + half + half + "/changed.txt", "after the copy");
     {
         JournalStore store(Path("journal.sqlite"));
-        JournalStep step{0,
-                         store.AddGesture(999999999),
-                         StepKind::CrossMove,
-                         false,
-                         Path("Src/Tree"),
-                         Path("Dst/Tree"),
-                         Path("Dst/.ferrolet-partial-dd"),
-                         {},
-                         StepState::Flushed};
+        JournalStep step;
+        step.gesture = store.AddGesture(999999999);
+        step.kind = StepKind::CrossMove;
+        step.from = Path("Src/Tree");
+        step.to = Path("Dst/Tree");
+        step.partial = Path("Dst/.ferrolet-partial-dd");
+        step.state = StepState::Flushed;
         store.AddStep(step, false);
     }
     const pid_t child = fork();

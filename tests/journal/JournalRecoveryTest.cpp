@@ -27,16 +27,6 @@ protected:
         waitpid(child, nullptr, 0);
         return child;
     }
-    static std::vector<std::string> Names(const std::string& folder) {
-        std::string out;
-        test::RunProgram({"ls", "-A", folder}, &out);
-        std::vector<std::string> names;
-        for (size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos;
-             start = end + 1) {
-            names.push_back(out.substr(start, end - start));
-        }
-        return names;
-    }
     static std::string Pragma(const std::string& path, const char* pragma) {
         std::string value;
         {
@@ -99,11 +89,8 @@ TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
 }
 
 TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
-    enum Change {
-        None,
-        SourceGrew,
-        CopyDiffers
-    }; // after the copy, same size and time for the latter
+    // What changed after the copy (the copy keeps its size and time).
+    enum Change { None, SourceGrew, CopyDiffers };
     struct Case {
         const char* name;
         StepKind kind;
