@@ -14,18 +14,6 @@ namespace ferrolet::test {
 
 namespace {
 
-char TypeOf(mode_t mode) {
-    static const std::pair<mode_t, char> kinds[] = {{S_IFREG, 'f'}, {S_IFDIR, 'd'},  {S_IFLNK, 'l'},
-                                                    {S_IFIFO, 'p'}, {S_IFSOCK, 's'}, {S_IFCHR, 'c'},
-                                                    {S_IFBLK, 'b'}};
-    for (const auto& [kind, letter] : kinds) {
-        if ((mode & S_IFMT) == kind) {
-            return letter;
-        }
-    }
-    return '?';
-}
-
 std::map<std::string, std::string> UserXattrs(const std::string& path) {
     std::map<std::string, std::string> out;
     std::vector<char> names(65536);
@@ -48,8 +36,7 @@ void Capture(const std::string& path, const std::string& relative, TreeState& ou
         return;
     }
     EntryState& e = out[relative];
-    e.type = TypeOf(st.st_mode);
-    e.mode = st.st_mode & 07777;
+    e.mode = st.st_mode;
     e.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     e.xattrs = UserXattrs(path);
     std::error_code ec;
@@ -82,8 +69,7 @@ std::string DescribeDifference(const TreeState& expected, const TreeState& actua
         }
         const EntryState& got = it->second;
         if (!(got == state)) {
-            return std::string(got.type != state.type               ? "type"
-                               : got.mode != state.mode             ? "mode"
+            return std::string(got.mode != state.mode               ? "type or mode"
                                : got.mtimeNs != state.mtimeNs       ? "mtime"
                                : got.linkTarget != state.linkTarget ? "link target"
                                : got.xattrs != state.xattrs         ? "extended attributes"

@@ -13,8 +13,7 @@ namespace ferrolet::test {
 // must keep: type, permission bits, size, modification time to the
 // nanosecond, link target, contents and user extended attributes.
 struct EntryState {
-    char type = '?'; // f file, d folder, l link, p FIFO, s socket, c/b device
-    unsigned mode = 0;
+    unsigned mode = 0; // the type bits and the permission bits
     uint64_t size = 0;
     int64_t mtimeNs = 0;
     std::string linkTarget;
