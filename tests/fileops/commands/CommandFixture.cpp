@@ -15,7 +15,8 @@ void CommandTest::SetUp() {
     m_ctx = std::make_unique<CommandContext>(CommandContext{*m_settings, m_platform, m_selection,
                                                             m_extensions, m_cut,
                                                             [this] { ++m_tableUpdates; }, nullptr});
-    SetSound(QStringLiteral("complete"));
+    m_settings->SetAppValue(keys::LastSelectedSound, QStringLiteral("complete"));
+    ASSERT_TRUE(m_settings->Synchronize());
 }
 
 void CommandTest::TearDown() {
@@ -48,11 +49,6 @@ void CommandTest::SetDestinations(const std::vector<std::string>& folders) {
 
 void CommandTest::SetOption(const QString& key, bool on) {
     m_settings->SetAppValue(key, on);
-    ASSERT_TRUE(m_settings->Synchronize());
-}
-
-void CommandTest::SetSound(const QString& name) {
-    m_settings->SetAppValue(keys::LastSelectedSound, name);
     ASSERT_TRUE(m_settings->Synchronize());
 }
 

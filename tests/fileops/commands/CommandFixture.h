@@ -30,7 +30,6 @@ protected:
     // The destination-folder list, stored as the preferences window would.
     void SetDestinations(const std::vector<std::string>& folders);
     void SetOption(const QString& key, bool on);
-    void SetSound(const QString& name);
     CommandContext& Context() { return *m_ctx; }
     // A folder on another file system (/dev/shm), removed after the test.
     std::string OtherFs();

@@ -39,7 +39,6 @@ protected:
         CommandTest::SetUp();
         m_ctx = std::make_unique<CommandContext>(
             CommandContext{*m_settings, m_ordered, m_selection, m_extensions, m_cut, {}, nullptr});
-        SetSound(QStringLiteral("complete"));
         SetOption(keys::SelectMovedItem, false);
         m_pictures = MakeDir("Pictures");
         m_documents = MakeDir("Documents");
