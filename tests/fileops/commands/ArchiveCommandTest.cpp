@@ -34,14 +34,11 @@ TEST_F(ArchiveCommandTest, SeveralItemsGoIntoOneArchiveEachUnderItsOwnName) {
 
     const auto zip = ReadZip(dest + "/Archive.zip");
     EXPECT_TRUE(zip.unzipOk);
-    std::vector<std::string> names;
-    for (const auto& [name, entry] : zip.entries) {
-        names.push_back(name);
-    }
     // A folder among several keeps its name; the second Report.pdf must not
     // overwrite the first when unzipped.
-    EXPECT_EQ(names, (std::vector<std::string>{"Photos/", "Photos/beach.jpg", "Report 2.pdf",
-                                               "Report.pdf"}));
+    EXPECT_EQ(zip.entries.size(), 4u);
+    EXPECT_EQ(zip.entries.count("Photos/"), 1u);
+    EXPECT_EQ(zip.entries.at("Photos/beach.jpg").data, "sand");
     EXPECT_EQ(zip.entries.at("Report.pdf").data, "report body");
     EXPECT_EQ(zip.entries.at("Report 2.pdf").data, "another report");
     EXPECT_EQ(Names(Path("Work")), (std::vector<std::string>{"Photos", "Report.pdf"}));
