@@ -39,10 +39,6 @@ void PrintTo(const Command& command, std::ostream* os) {
     *os << command.name;
 }
 
-bool SameBytes(const std::string& a, const std::string& b) {
-    return TempHome::Exists(b) && TempHome::ReadFile(a) == TempHome::ReadFile(b);
-}
-
 const Command kCommands[] = {
     {"MoveTo", MoveSelectionToFolder, "Move \u201CReport.pdf\u201D To", "Move 3 Items To",
      "Ferrolet: An error occurred moving a folder or file\\.", "moved",
@@ -51,7 +47,8 @@ const Command kCommands[] = {
     {"CopyTo", CopySelectionToFolder, "Copy \u201CReport.pdf\u201D To", "Copy 3 Items To",
      "Ferrolet: An error occurred copying a file system object\\. Error code = \\d+", "copied",
      [](const std::string& s, const std::string& a) {
-         return SameBytes(s, a) && TempHome::Inode(s) != TempHome::Inode(a);
+         return TempHome::Inode(a) != 0 && TempHome::Inode(s) != TempHome::Inode(a) &&
+                TempHome::ReadFile(s) == TempHome::ReadFile(a);
      },
      true, false},
     {"ArchiveTo", ArchiveSelectionToFolder, "Archive \u201CReport.pdf\u201D To",
