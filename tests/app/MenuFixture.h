@@ -55,20 +55,13 @@ public:
         std::ofstream(m_dataDir + "/list", std::ios::binary) << text;
     }
     void FailSelection() { WriteFile("data/fail"); }
-    static QStringList List(const std::vector<std::string>& paths) {
-        QStringList list;
-        for (const std::string& p : paths) {
-            list << QString::fromStdString(p);
-        }
-        return list;
-    }
     void SetDestinations(const std::vector<std::string>& paths) {
-        FolderList(*m_store, keys::PathnamesAliases).SetPathnames(List(paths));
+        FolderList(*m_store, keys::PathnamesAliases).SetPathnames(Paths(paths));
     }
     void SetExtensions(const QStringList& extensions, const std::vector<std::string>& folders) {
         m_store->SetAppValue(keys::Extensions, extensions);
         m_store->Synchronize();
-        FolderList(*m_store, keys::ExtensionPathsAliases).SetPathnames(List(folders));
+        FolderList(*m_store, keys::ExtensionPathsAliases).SetPathnames(Paths(folders));
     }
     void SetSwitches(std::initializer_list<QString> keysOff) {
         for (const QString& key : keysOff) {

@@ -42,11 +42,7 @@ protected:
         TempHome::TearDown();
     }
     void SetDestinations(const std::vector<std::string>& paths) {
-        QStringList list;
-        for (const std::string& p : paths) {
-            list << QString::fromStdString(p);
-        }
-        StoreDestinationPathnames(*m_settings, list);
+        StoreDestinationPathnames(*m_settings, Paths(paths));
         m_settings->Synchronize();
     }
     ContextMenuModel Model() { return ContextMenuModelFromSettings(*m_settings, FERROLET_BINARY); }

@@ -1,4 +1,6 @@
-// The standard-folder table from the XDG user directories, created when missing.
+// The standard-folder paths from the XDG user directories. The table the
+// services use (made nothing, a folder set to the home itself is off) is
+// tested through the requests in HandleMenuSelectionTest.
 #include "dispatch/StandardFolders.h"
 #include "TestEnvironment.h"
 
@@ -24,19 +26,4 @@ TEST_F(StandardFoldersTest, UserDirsDecideAndMissingKeysUseEnglishNames) {
     for (const auto& [folder, path] : rows) {
         EXPECT_EQ(StandardFolderPath(folder, home, dirs), path);
     }
-}
-
-TEST_F(StandardFoldersTest, TableMakesNothingAndAFolderSetToHomeIsOff) {
-    WriteFile("home/.config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n"
-                                             "XDG_MUSIC_DIR=\"$HOME/\"\n"
-                                             "XDG_DESKTOP_DIR=\"$HOME\"\n");
-    const StandardFolderTable table = FillStandardFolderTable();
-    auto row = [&](StandardFolder folder) { return table[static_cast<int>(folder)]; };
-    EXPECT_EQ(row(StandardFolder::DesktopPictures).path, Path("home/Bilder/Wallpapers"));
-    EXPECT_EQ(row(StandardFolder::Home).path, Path("home"));
-    EXPECT_FALSE(row(StandardFolder::Home).disabled);
-    for (StandardFolder off : {StandardFolder::Music, StandardFolder::Desktop}) {
-        EXPECT_TRUE(row(off).disabled && row(off).path.empty());
-    }
-    EXPECT_EQ(Names(Path("home")), std::vector<std::string>{".config"}) << "the table made folders";
 }

@@ -32,11 +32,6 @@ protected:
             GTEST_SKIP() << "the temporary folder's file system keeps no user attributes";
         }
     }
-    FileRef Ref(const std::string& path) {
-        FileRef ref;
-        EXPECT_EQ(FileRef::FromPath(path, ref), 0) << path;
-        return ref;
-    }
     static std::string Raw(const std::string& path) {
         std::string out;
         return RunProgram({"getfattr", "--absolute-names", "--only-values", "-h", "-n",

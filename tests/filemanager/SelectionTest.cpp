@@ -5,19 +5,16 @@
 #include "TestEnvironment.h"
 #include "filemanager/SelectionLine.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace ferrolet::test {
 namespace {
@@ -206,24 +203,14 @@ protected:
     }
     void Serve(const std::string& type, const std::string& text) {
         Stop();
-        const std::string input = WriteFile("clipboard-input", text);
+        m_xclip.setStandardInputFile(QString::fromStdString(WriteFile("clipboard-input", text)));
+        m_xclip.setStandardOutputFile(QProcess::nullDevice());
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (m_xclip <= 0 || waitpid(m_xclip, nullptr, WNOHANG) == m_xclip) {
-                posix_spawn_file_actions_t actions;
-                posix_spawn_file_actions_init(&actions);
-                posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-                posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-                std::vector<std::string> args{"xclip", "-quiet", "-selection", "clipboard",
-                                              "-t",    type,     "-i"};
-                std::vector<char*> argv;
-                for (std::string& arg : args) {
-                    argv.push_back(arg.data());
-                }
-                argv.push_back(nullptr);
-                ASSERT_EQ(posix_spawnp(&m_xclip, "xclip", &actions, nullptr, argv.data(), environ),
-                          0);
-                posix_spawn_file_actions_destroy(&actions);
+            if (m_xclip.state() == QProcess::NotRunning || m_xclip.waitForFinished(0)) {
+                m_xclip.start("xclip", {"-quiet", "-selection", "clipboard", "-t",
+                                        QString::fromStdString(type), "-i"});
+                ASSERT_TRUE(m_xclip.waitForStarted(120000));
             }
             std::string targets;
             // Bounded: a reader whose owner never answers would wait for ever.
@@ -237,15 +224,12 @@ protected:
         FAIL() << "xclip never served the clipboard";
     }
     void Stop() {
-        if (m_xclip > 0) {
-            kill(m_xclip, SIGTERM);
-            waitpid(m_xclip, nullptr, 0);
-            m_xclip = -1;
-        }
+        m_xclip.terminate();
+        m_xclip.waitForFinished(120000);
     }
     std::string m_script;
     std::string m_wayland;
-    pid_t m_xclip = -1;
+    QProcess m_xclip;
 };
 
 TEST_F(ShippedScriptTest, CopiedFilesAreTheSelection) {

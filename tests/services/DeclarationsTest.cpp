@@ -97,11 +97,7 @@ protected:
     }
     void TearDown() override {
         for (const auto& [name, value] : m_savedEnv) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         }
         ServiceFixture::TearDown();
     }

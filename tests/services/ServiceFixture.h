@@ -40,13 +40,6 @@ protected:
         m_platform = FakePlatform();
         ClearLog();
     }
-    static QStringList Paths(std::initializer_list<std::string> paths) {
-        QStringList list;
-        for (const std::string& p : paths) {
-            list << QString::fromStdString(p);
-        }
-        return list;
-    }
     int NotMovedLines() const {
         return static_cast<int>(LogLines().count(QStringLiteral("The object was not moved")));
     }

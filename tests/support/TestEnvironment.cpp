@@ -142,6 +142,14 @@ void TempHome::ClearLog() {
     g_log.clear();
 }
 
+QStringList Paths(const std::vector<std::string>& paths) {
+    QStringList list;
+    for (const std::string& p : paths) {
+        list << QString::fromStdString(p);
+    }
+    return list;
+}
+
 int RunProgram(const std::vector<std::string>& argv, std::string* out) {
     int outPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0) {

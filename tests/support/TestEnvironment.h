@@ -54,6 +54,9 @@ protected:
     std::string m_root;
 };
 
+// Paths as the string list the Qt side takes.
+QStringList Paths(const std::vector<std::string>& paths);
+
 // Runs a program with arguments (no shell) and gives its exit status, with
 // standard output in *out when asked.
 int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr);
