@@ -238,7 +238,7 @@ void LogInRun(CommandContext& ctx, const QString& line) {
     }
 }
 
-void UseMoveBatch(CommandContext& ctx, MoveBatch::FailureSink failed) {
+void UseMoveBatch(CommandContext& ctx, const MoveBatch::FailureSink& failed) {
     if (!ctx.run || ctx.run->moveBatch) {
         return;
     }

@@ -121,7 +121,7 @@ void RevealAtEnd(CommandContext& ctx, const std::string& path);
 // Lets ctx's run batch its moves to other file systems (MoveBatch.h): one
 // flush for many items instead of one each. failed hears of each move the
 // batch could not finish; the run's reveal drops a copy that was taken back.
-void UseMoveBatch(CommandContext& ctx, MoveBatch::FailureSink failed);
+void UseMoveBatch(CommandContext& ctx, const MoveBatch::FailureSink& failed);
 
 // Shows what run gathered: the reveal and the notification. The reveals are
 // handed on, not copied (a run may have revealed 100,000 items): run's list
