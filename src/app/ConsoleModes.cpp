@@ -181,6 +181,20 @@ int PrintSettings() {
 
 } // namespace
 
+std::optional<CommandLine> ParseProgramArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    QString error;
+    std::optional<CommandLine> cl = ParseCommandLine(args, &error);
+    if (!cl) {
+        std::fprintf(stderr, "ferrolet: %s\n%s", error.toUtf8().constData(),
+                     UsageText().toUtf8().constData());
+    }
+    return cl;
+}
+
 std::optional<int> RunWithoutWindows(int argc, char** argv, const CommandLine& cl) {
     switch (cl.mode) {
     case CommandLine::Mode::Version:

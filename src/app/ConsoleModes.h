@@ -29,6 +29,10 @@ int CommandFailed(int status, const QString& message);
 // status, or nothing when no instance answered.
 std::optional<int> CommandInRunningInstance(int tag, bool ask, const QStringList& paths);
 
+// The program's arguments parsed; nothing, with the reason and the usage on
+// standard error, when they make no command line.
+std::optional<CommandLine> ParseProgramArguments(int argc, char** argv);
+
 // Runs what needs no window: everything but the tray, the preferences
 // window, service requests and a command that may show a folder dialog or a
 // progress window (CommandRunsWithoutWindows). Nothing for those: the

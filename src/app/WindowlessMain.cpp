@@ -42,15 +42,8 @@ std::string GuiProgram() {
 } // namespace
 
 int main(int argc, char** argv) {
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
-    }
-    QString error;
-    const auto cl = ParseCommandLine(args, &error);
+    const std::optional<CommandLine> cl = ParseProgramArguments(argc, argv);
     if (!cl) {
-        std::fprintf(stderr, "ferrolet: %s\n%s", error.toUtf8().constData(),
-                     UsageText().toUtf8().constData());
         return 2;
     }
     if (const std::optional<int> status = RunWithoutWindows(argc, argv, *cl)) {

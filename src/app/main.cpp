@@ -169,15 +169,8 @@ int RunTray(int argc, char** argv, bool showPreferences) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
-    }
-    QString error;
-    const auto cl = ParseCommandLine(args, &error);
+    const std::optional<CommandLine> cl = ParseProgramArguments(argc, argv);
     if (!cl) {
-        std::fprintf(stderr, "ferrolet: %s\n%s", error.toUtf8().constData(),
-                     UsageText().toUtf8().constData());
         return 2;
     }
     // What needs no window runs the same here as in the program without
