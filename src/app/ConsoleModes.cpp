@@ -107,20 +107,8 @@ int RunCommandWithoutWindows(int argc, char** argv, int tag, bool ask, const QSt
     if (const std::optional<int> status = CommandInRunningInstance(tag, ask, paths)) {
         return *status;
     }
-    SettingsStore settings;
-    MigrateOlderFolderLists(settings);
     DesktopPlatform platform;
-    AppCore core(settings, platform, AppCore::Menus::Later);
-    core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
-    const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
-                                                   : RunOfferedCommandOn(core, tag, ask, paths);
-    // Reveals, notifications and sounds were sent without waiting; they
-    // leave (and a refused reveal gets its fallback) before the process ends.
-    platform.FinishPendingRequests(kPendingRequestsPatience);
-    if (outcome.exitStatus == 2) {
-        return CommandRefused(outcome.message);
-    }
-    return outcome.exitStatus == 0 ? 0 : CommandFailed(outcome.exitStatus, outcome.message);
+    return RunCommandHere(platform, nullptr, tag, ask, paths);
 }
 
 // --undo [N]: in the running instance when there is one (its pending cut
@@ -180,6 +168,24 @@ int PrintSettings() {
 }
 
 } // namespace
+
+int RunCommandHere(DesktopPlatform& platform, RunWatcher* watcher, int tag, bool ask,
+                   const QStringList& paths) {
+    SettingsStore settings;
+    MigrateOlderFolderLists(settings);
+    AppCore core(settings, platform, AppCore::Menus::Later);
+    core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
+    core.watcher = watcher;
+    const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
+                                                   : RunOfferedCommandOn(core, tag, ask, paths);
+    // Reveals, notifications and sounds were sent without waiting; they
+    // leave (and a refused reveal gets its fallback) before the process ends.
+    platform.FinishPendingRequests(kPendingRequestsPatience);
+    if (outcome.exitStatus == 2) {
+        return CommandRefused(outcome.message);
+    }
+    return outcome.exitStatus == 0 ? 0 : CommandFailed(outcome.exitStatus, outcome.message);
+}
 
 std::optional<CommandLine> ParseProgramArguments(int argc, char** argv) {
     QStringList args;

@@ -11,6 +11,9 @@
 
 namespace ferrolet {
 
+class DesktopPlatform;
+class RunWatcher;
+
 // How long a command run from the command line waits, once done, for the
 // file manager to answer its reveal (one started by the bus takes a moment)
 // and for its sounds to end.
@@ -28,6 +31,13 @@ int CommandFailed(int status, const QString& message);
 // --command TAG [--ask] [PATH...] handed to the running instance: its exit
 // status, or nothing when no instance answered.
 std::optional<int> CommandInRunningInstance(int tag, bool ask, const QStringList& paths);
+
+// --command TAG [--ask] [PATH...] run in this process on platform (the
+// running instance did not take it), watcher (the progress window, or none)
+// hearing how it goes; its exit status, once what it sent to the desktop
+// has left.
+int RunCommandHere(DesktopPlatform& platform, RunWatcher* watcher, int tag, bool ask,
+                   const QStringList& paths);
 
 // The program's arguments parsed; nothing, with the reason and the usage on
 // standard error, when they make no command line.

@@ -42,22 +42,9 @@ int RunCommandLine(int argc, char** argv, int tag, bool ask, const QStringList& 
     if (const std::optional<int> status = CommandInRunningInstance(tag, ask, paths)) {
         return *status;
     }
-    SettingsStore settings;
-    MigrateOlderFolderLists(settings);
     GuiPlatform platform;
-    AppCore core(settings, platform, AppCore::Menus::Later);
-    core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
     ProgressWindow progressWindow;
-    core.watcher = &progressWindow;
-    const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
-                                                   : RunOfferedCommandOn(core, tag, ask, paths);
-    // Reveals, notifications and sounds were sent without waiting; they
-    // leave (and a refused reveal gets its fallback) before the process ends.
-    platform.FinishPendingRequests(kPendingRequestsPatience);
-    if (outcome.exitStatus == 2) {
-        return CommandRefused(outcome.message);
-    }
-    return outcome.exitStatus == 0 ? 0 : CommandFailed(outcome.exitStatus, outcome.message);
+    return RunCommandHere(platform, &progressWindow, tag, ask, paths);
 }
 
 // --service "<user data>" PATH...: delivered to the running instance
