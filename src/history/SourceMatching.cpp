@@ -4,6 +4,7 @@
 #include "history/PathParts.h"
 #include "items/ItemAccess.h"
 #include "items/ScopedFd.h"
+#include "util/Files.h"
 
 #include <cerrno>
 #include <climits>
@@ -28,22 +29,6 @@ bool SameLinkTarget(int aDir, const std::string& a, int bDir, const std::string&
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
            a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
-// Reads up to size bytes; fewer only at the end of the file.
-ssize_t ReadFully(int fd, char* buffer, size_t size) {
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t n = read(fd, buffer + got, size - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? n : static_cast<ssize_t>(got);
-        }
-        got += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
 }
 
 // Whether two regular files hold the same bytes, read through to the end.

@@ -24,21 +24,6 @@ struct Descriptor {
     Descriptor& operator=(const Descriptor&) = delete;
 };
 
-Status WriteAll(int fd, const std::string& content) {
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return LastErrnoStatus();
-        }
-        done += static_cast<size_t>(n);
-    }
-    return 0;
-}
-
 // Writes the temporary file and flushes it; the caller renames it.
 Status WriteTemporary(int folderFd, const std::string& temp, const std::string& content,
                       mode_t mode) {
@@ -47,7 +32,7 @@ Status WriteTemporary(int folderFd, const std::string& temp, const std::string& 
     if (file.fd < 0) {
         return LastErrnoStatus();
     }
-    Status status = WriteAll(file.fd, content);
+    Status status = WriteAll(file.fd, content.data(), content.size());
     if (status == 0 && fchmod(file.fd, mode) != 0) {
         status = LastErrnoStatus();
     }
@@ -58,6 +43,37 @@ Status WriteTemporary(int folderFd, const std::string& temp, const std::string& 
 }
 
 } // namespace
+
+Status WriteAll(int fd, const char* data, size_t size, off_t offset) {
+    while (size > 0) {
+        const ssize_t n = offset < 0 ? write(fd, data, size) : pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? LastErrnoStatus() : EIO;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset = offset < 0 ? offset : offset + n;
+    }
+    return 0;
+}
+
+ssize_t ReadFully(int fd, char* buffer, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, buffer + got, size - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? n : static_cast<ssize_t>(got);
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
 
 Status MakeFolders(const std::string& folder, mode_t mode) {
     for (size_t slash = 0; slash != std::string::npos;) {

@@ -11,6 +11,14 @@ namespace ferrolet {
 // Small whole-file helpers for the files Ferrolet writes for the desktop
 // (autostart entry, context-menu files) and the folders they live in.
 
+// Writes all size bytes of data to fd, at offset when one is given (pwrite),
+// else where fd stands; retries what a signal interrupted.
+Status WriteAll(int fd, const char* data, size_t size, off_t offset = -1);
+
+// Reads up to size bytes from fd, fewer only at its end: the count read, or
+// -1 with errno set. Retries what a signal interrupted.
+ssize_t ReadFully(int fd, char* buffer, size_t size);
+
 // Creates folder and its missing parents with mode (as the umask allows);
 // ENOTDIR when something other than a folder is in the way.
 Status MakeFolders(const std::string& folder, mode_t mode);

@@ -6,6 +6,7 @@
 #include "fileops/zip/ZipWriter.h"
 #include "items/ItemAccess.h"
 #include "items/ScopedFd.h"
+#include "util/Files.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -27,21 +28,11 @@ bool SameInode(const struct stat& a, const struct stat& b) {
 
 // Reads size bytes; a file that ends sooner has shrunk since it was examined.
 Status ReadExactly(int fd, char* data, size_t size) {
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t n = read(fd, data + got, size - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return LastErrnoStatus();
-        }
-        if (n == 0) {
-            return EBUSY;
-        }
-        got += static_cast<size_t>(n);
+    const ssize_t got = ReadFully(fd, data, size);
+    if (got < 0) {
+        return LastErrnoStatus();
     }
-    return 0;
+    return static_cast<size_t>(got) == size ? 0 : EBUSY;
 }
 
 class ArchiveWalk {

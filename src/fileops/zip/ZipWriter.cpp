@@ -1,6 +1,7 @@
 #include "fileops/zip/ZipWriter.h"
 
 #include "fileops/zip/ZipCompressibility.h"
+#include "util/Files.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,22 +23,6 @@ constexpr size_t kInFlightPerThread = 3;
 // written before their data: deflating never adds 16 MiB to 4 GiB.
 constexpr uint64_t kZip64LocalFrom = 0xFF000000;
 constexpr uint16_t kDeflated = 8;
-
-Status WriteAll(int fd, const char* data, size_t size, off_t offset = -1) {
-    while (size > 0) {
-        const ssize_t n = offset < 0 ? write(fd, data, size) : pwrite(fd, data, size, offset);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? LastErrnoStatus() : EIO;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-        offset = offset < 0 ? offset : offset + n;
-    }
-    return 0;
-}
 
 } // namespace
 
