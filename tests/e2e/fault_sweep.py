@@ -173,7 +173,7 @@ class AnotherUserTest(Sweep):
     def own(self, path, mode=0o755, nobody=True, data=None):
         """Makes a folder (or, with data, a file) owned by nobody or root."""
         if data is None:
-            os.makedirs(path)
+            os.makedirs(path, exist_ok=True)
         else:
             write(path, data)
         os.chmod(path, mode)
@@ -194,10 +194,8 @@ class AnotherUserTest(Sweep):
         if probe.returncode != 0:
             self.skipTest("nobody cannot run the program here: " + probe.stderr.decode())
         good = self.own(os.path.join(self.base, "dest"))
-        shm = tempfile.mkdtemp(prefix="ferrolet-sweep-shm-", dir="/dev/shm")
+        shm = self.own(tempfile.mkdtemp(prefix="ferrolet-sweep-shm-", dir="/dev/shm"))
         self.addCleanup(shutil.rmtree, shm, True)
-        os.chmod(shm, 0o755)
-        os.chown(shm, self.uid, self.gid)
         locked = self.own(os.path.join(self.base, "locked-dest"), nobody=False)
         for folder in (good, shm, locked):
             result = self.as_nobody(-1001, [folder])

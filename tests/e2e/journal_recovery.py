@@ -67,29 +67,6 @@ class KillAndRecover(unittest.TestCase):
         result = subprocess.run([FERROLET, *args], env=self.env, capture_output=True, timeout=120)
         self.assertEqual(result.returncode, 0, result.stderr.decode())
 
-    def killed_then_recovered(self, command, places, originals, moving, delay):
-        child = subprocess.Popen([FERROLET, *command], env=self.env,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(delay)
-        child.send_signal(signal.SIGKILL)
-        child.wait()
-        self.run_ferrolet("--recover")
-        seen, partial = [], []
-        state = os.path.join(self.home, ".local/state/Ferrolet")
-        # Held items and archives being made wait in the state folder's own folders.
-        if os.path.isdir(state):
-            places = places + [e.path for e in os.scandir(state) if e.is_dir()]
-        for place in places:
-            v, p = walk_files(place)
-            seen += v
-            partial += p
-        what = "%s after %.3f s" % (command[1], delay)
-        self.assertEqual(partial, [], "left by " + what)
-        for d in originals:
-            self.assertIn(seen.count(d), (1,) if moving else (1, 2), what)
-        # Nothing visible is a truncated or half-written file.
-        self.assertTrue(set(seen) <= set(originals) or command[1] == "1003")
-
     def test_kills_at_random_points(self):
         rng = random.Random(int(os.environ.get("FERROLET_KILL_SEED", "16")))
         operations = [
@@ -129,7 +106,27 @@ class KillAndRecover(unittest.TestCase):
         else:
             command = ["--command", tag, src]
         delay = rng.uniform(0.05, 0.5)
-        self.killed_then_recovered(command, [self.top, self.other], originals, moving, delay)
+        child = subprocess.Popen([FERROLET, *command], env=self.env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(delay)
+        child.send_signal(signal.SIGKILL)
+        child.wait()
+        self.run_ferrolet("--recover")
+        seen, partial, places = [], [], [self.top, self.other]
+        state = os.path.join(self.home, ".local/state/Ferrolet")
+        # Held items and archives being made wait in the state folder's own folders.
+        if os.path.isdir(state):
+            places += [e.path for e in os.scandir(state) if e.is_dir()]
+        for place in places:
+            v, p = walk_files(place)
+            seen += v
+            partial += p
+        what = "%s after %.3f s" % (tag, delay)
+        self.assertEqual(partial, [], "left by " + what)
+        for d in originals:
+            self.assertIn(seen.count(d), (1,) if moving else (1, 2), what)
+        # Nothing visible is a truncated or half-written file.
+        self.assertTrue(set(seen) <= set(originals) or tag == "1003")
 
 
 if __name__ == "__main__":

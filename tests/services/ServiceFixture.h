@@ -33,10 +33,8 @@ protected:
     }
     // Sets (or, without a value, unsets) a variable until the test ends.
     void SetEnv(const std::string& name, const std::optional<std::string>& value) {
-        if (!m_savedEnv.contains(name)) {
-            const char* old = std::getenv(name.c_str());
-            m_savedEnv[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
+        const char* old = std::getenv(name.c_str());
+        m_savedEnv.try_emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
         value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
     const std::string& FolderPath(StandardFolder which) {
