@@ -53,15 +53,9 @@ class Sweep(unittest.TestCase):
         """A listed folder on another file system (tmpfs)."""
         shm = tempfile.mkdtemp(prefix="ferrolet-sweep-shm-", dir="/dev/shm")
         self.addCleanup(shutil.rmtree, shm, True)
-        self.add_folder(shm)
-        return shm
-
-    def start_command(self, tag):
-        return self.desk.spawn(["ferrolet", "--command", str(tag)], stderr=subprocess.PIPE)
-
-    def add_folder(self, folder):
-        result = self.desk.command(-1001, [folder])
+        result = self.desk.command(-1001, [shm])
         self.assertEqual(result.returncode, 0, result.stderr)
+        return shm
 
     def assert_whole_once(self, name, data, source_dir, dest_dir):
         """The item called name is in exactly one of the two folders, holding
@@ -91,7 +85,7 @@ class Sweep(unittest.TestCase):
             write(os.path.join(shm, "movie.bin"), existing)
         big = write(os.path.join(self.src, "movie.bin"), data)
         self.desk.serve_clipboard([big])
-        proc = self.start_command(1001)
+        proc = self.desk.spawn(["ferrolet", "--command", "1001"])
         seen = wait_for(lambda: any(e.startswith(PARTIAL) for e in entries(shm)), step=0.002)
         proc.send_signal(signal.SIGKILL)
         proc.communicate(timeout=60)
@@ -103,7 +97,7 @@ class Sweep(unittest.TestCase):
 
 class RacesAndKillsTest(Sweep):
     def test_items_deleted_or_replaced_after_the_selection_was_taken(self):
-        # A large file crosses to /dev/shm first, so the later items change
+        # Copy To: a large file crosses to /dev/shm first, so the later items change
         # while the command already runs on its snapshot.
         shm = self.shm_folder()
         big = write(os.path.join(self.src, "big.bin"), os.urandom(200 << 20))
@@ -112,7 +106,7 @@ class RacesAndKillsTest(Sweep):
         swapped = write(os.path.join(self.src, "swapped.txt"), b"the selected file")
         kept = write(os.path.join(self.src, "kept.txt"), b"kept")
         self.desk.serve_clipboard([big, gone, swapped, kept])
-        proc = self.start_command(1002)  # Copy To the /dev/shm folder
+        proc = self.desk.spawn(["ferrolet", "--command", "1002"], stderr=subprocess.PIPE)
         started = wait_for(lambda: any(e.startswith(PARTIAL) for e in entries(shm)), step=0.002)
         os.unlink(gone)
         os.unlink(swapped)

@@ -134,18 +134,6 @@ class WalkThrough(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.bus_calls("Notify") == 1))
         self.assertTrue(os.path.exists(lost))
 
-    def test_a_cut_survives_a_restart_of_the_program(self):
-        self.start_ferrolet({"OpenMoveServiceWindow": False})
-        c = self.file("c.txt", "held")
-        self.assertEqual(self.desk.command(-1005, [c]).returncode, 0)
-        self.assertFalse(os.path.exists(c), "cut items wait in the holding folder")
-        self.app.terminate()
-        self.app.wait(60)
-        self.start_ferrolet()
-        self.assertEqual(self.desk.command(-1006, [self.dest]).returncode, 0)
-        with open(os.path.join(self.dest, "c.txt")) as f:
-            self.assertEqual(f.read(), "held")
-
 
 def main():
     global PREFIX, SHOTS
