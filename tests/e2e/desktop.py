@@ -2,6 +2,7 @@
 knows the installed Ferrolet and the file manager, a tray host, and a private
 home. Everything is started fresh and stopped at the end."""
 
+import contextlib
 import hashlib
 import os
 import plistlib
@@ -112,12 +113,9 @@ class Desktop:
                     proc.wait(timeout=30)
                 except subprocess.TimeoutExpired:
                     proc.kill()
-        for pid in [getattr(self, "bus_pid", None)] + self._started_by_bus():
-            try:
-                if pid:
-                    os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
+        for pid in filter(None, [getattr(self, "bus_pid", None)] + self._started_by_bus()):
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGTERM)
         shutil.rmtree(self.root, ignore_errors=True)
 
     def _started_by_bus(self):
