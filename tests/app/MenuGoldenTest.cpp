@@ -3,6 +3,7 @@
 // a real settings file, and spells out the whole `--menu` text expected.
 #include "MenuFixture.h"
 #include "app/MoveServiceMenuBuilder.h"
+#include "fileops/commands/CutAndPaste.h"
 
 #include <cctype>
 #include <filesystem>
@@ -60,8 +61,17 @@ std::string CutRow(MenuFixture& t, bool pending, const std::vector<std::string>&
     t.SetSwitches({keys::IncludeMoveTo, keys::IncludeCopyTo, keys::IncludeArchiveTo,
                    keys::IncludeAliasTo, keys::IncludeOpenFolder, keys::IncludeHardLinkTo,
                    keys::IncludeWrapItems});
+    if (pending) {
+        // A real cut in the state folder, as another process would leave
+        // it (unrecorded): each menu build reads it there.
+        t.SelectPaths({t.WriteFile("held/item")});
+        t.Core().Setup();
+        CommandContext ctx = t.Core().Context();
+        qputenv("FERROLET_JOURNAL", "off");
+        CutItems(ctx);
+        qunsetenv("FERROLET_JOURNAL");
+    }
     t.SelectPaths(selection);
-    t.Core().Cut().pending = pending;
     return ItemsLine(selection) + block + kSeparator + toggle + kStatusClosing;
 }
 std::string EveryCommand(MenuFixture& t, const std::string& closing, bool namedAfterFolder) {
