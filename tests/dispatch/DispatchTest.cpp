@@ -12,7 +12,6 @@
 #include <QDBusConnectionInterface>
 #include <QProcess>
 
-#include <fstream>
 #include <sys/stat.h>
 
 namespace ferrolet::test {
@@ -75,6 +74,9 @@ TEST_F(DispatchTest, OnlyEnabledItemsAreOffered) {
     EXPECT_EQ(FindOfferedCommand(menu, 1001, true)->title, "Move To");
     EXPECT_EQ(FindOfferedCommand(menu, 1002, false), nullptr) << "inside a greyed submenu";
     EXPECT_EQ(FindOfferedCommand(menu, 2002, false), nullptr);
+    // The plain search by tag and action looks into greyed submenus too.
+    EXPECT_EQ(menu.FindByTag(1002, MenuAction::RunCommand)->title, "/x");
+    EXPECT_EQ(menu.FindByTag(1001, MenuAction::OpenItem), nullptr);
 }
 
 // The program itself, with the selection script of a private data folder.
