@@ -3,8 +3,6 @@
 #include "MenuFilesFixture.h"
 #include "contextmenus/ThunarMenus.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 
 namespace ferrolet::test {
