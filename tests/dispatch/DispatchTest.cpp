@@ -56,18 +56,14 @@ TEST_F(DispatchTest, TagsRunTheirCommandOnTheirFolderAndHeadersAsk) {
 
 TEST_F(DispatchTest, OnlyEnabledItemsAreOffered) {
     Menu menu;
-    MenuItem greyed;
-    greyed.tag = cmd::CutItems; // no action: shown greyed
-    menu.Append(greyed);
+    menu.Append(MenuItem::Info("Cut Items")).tag = cmd::CutItems; // no action: shown greyed
     for (int base : {1001, 1002}) {
-        MenuItem header;
-        header.title = "Move To";
+        MenuItem& header = menu.Append(MenuItem::Info("Move To"));
         header.action = MenuAction::ChooseFolder;
         header.tag = base;
         header.explicitlyDisabled = base == 1002;
         header.submenu = std::make_shared<Menu>();
         AddMenuItem("/x", base, "/x", *header.submenu);
-        menu.Append(header);
     }
     EXPECT_EQ(FindOfferedCommand(menu, cmd::CutItems, false), nullptr);
     EXPECT_EQ(FindOfferedCommand(menu, 1001, false)->title, "/x");
