@@ -108,24 +108,6 @@ const Row kRows[] = {
      [](auto& t) { return AddRemoveRow(t, t.MakeDir("work/Proj"), kRemoveFolder + kSeparator); }},
     {"SameNameOtherCaseIsAnotherFolder", false,
      [](auto& t) { return AddRemoveRow(t, t.MakeDir("work/proj"), kAddFolder + kSeparator); }},
-    {"AppDirIsNoFolder", false,
-     [](auto& t) {
-         chmod(t.WriteFile("work/Tool.AppDir/AppRun").c_str(), 0755);
-         return AddRemoveRow(t, t.Path("work/Tool.AppDir"), "");
-     }},
-    {"LinkToListedFolderIsNoFolder", false,
-     [](auto& t) {
-         symlink(t.MakeDir("work/Proj").c_str(), t.Path("work/link to Proj").c_str());
-         return AddRemoveRow(t, t.Path("work/link to Proj"), "");
-     }},
-    {"NoListStillOffersAdd", false,
-     [](auto& t) {
-         const std::string folder = t.MakeDir("work/Proj");
-         t.SelectPaths({folder});
-         t.SetSwitches(kAllButOpenAndCut);
-         return ItemsLine({folder}) + kAddFolder + kSeparator + Header("Open Folder", 1005, {}) +
-                kStatusClosing;
-     }},
     {"PendingCutGreysCutAndPasteOnFiles", false,
      [](auto& t) {
          return CutRow(t, true, {t.WriteFile("s/a"), t.WriteFile("s/b")},
@@ -140,10 +122,6 @@ const Row kRows[] = {
      [](auto& t) {
          return CutRow(t, false, {t.MakeDir("s/Target")}, kCut + Greyed("Paste Items"),
                        kAddFolder + kSeparator);
-     }},
-    {"NoCutOnFilesOffersCutOnly", false,
-     [](auto& t) {
-         return CutRow(t, false, {t.WriteFile("s/a"), t.WriteFile("s/b")}, kCut, "");
      }},
     {"EverySwitchOffInAFileAnotherProgramWrote", false,
      [](auto& t) {
