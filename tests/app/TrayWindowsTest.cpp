@@ -39,13 +39,7 @@ void SavePicture(QWidget& window, const char* name) {
     }
 }
 
-class TrayMenuTest : public MenuFixture {
-protected:
-    void SetUp() override {
-        EnsureApplication();
-        MenuFixture::SetUp();
-    }
-};
+using TrayMenuTest = MenuFixture;
 
 // Titles of a model and of the menu drawn from it, submenus indented.
 void Titles(const Menu& model, QStringList& out, const QString& indent = {}) {
@@ -67,6 +61,7 @@ void Titles(const QMenu& menu, QStringList& out, const QString& indent = {}) {
 }
 
 TEST_F(TrayMenuTest, TheDrawnMenuIsTheModelAndChoosesItsItems) {
+    EnsureApplication();
     SelectPaths({WriteFile("Downloads/Invoice 2025-03.pdf"), WriteFile("Downloads/Holiday.jpg"),
                  WriteFile("Downloads/notes.txt")});
     SetDestinations({MakeDir("Documents/Invoices"), MakeDir("Pictures/Holidays"),
@@ -201,10 +196,7 @@ TEST_F(ProgressWindowTest, CancelButtonStopsARealCopy) {
     EXPECT_TRUE(clicked);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(ReadFile(source).size(), 24u << 20);
-    EXPECT_FALSE(Exists(dest + "/big.bin"));
-    ASSERT_EQ(m_platform.notifications.size(), 1);
-    EXPECT_TRUE(
-        m_platform.notifications.front().startsWith("Copied 0 of 1 item to dest; cancelled"));
+    EXPECT_FALSE(Exists(dest + "/big.bin")); // what the run says then: RunCancelTest
 }
 
 } // namespace
