@@ -3,7 +3,8 @@
 // a real settings file, and spells out the whole `--menu` text expected.
 #include "MenuFixture.h"
 
-#include <cctype>
+#include <QByteArray>
+
 #include <filesystem>
 #include <functional>
 
@@ -15,13 +16,7 @@ namespace {
 
 // A file:// URI, so that names with newlines fit on one selection line.
 std::string FileUri(const std::string& path) {
-    std::string out = "file://";
-    for (const unsigned char c : path) {
-        char buf[4];
-        std::snprintf(buf, sizeof buf, "%%%02X", c);
-        out += std::isalnum(c) || c == '/' || c == '.' ? std::string(1, char(c)) : buf;
-    }
-    return out;
+    return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/").toStdString();
 }
 
 std::string ItemsLine(const std::vector<std::string>& selection) {
