@@ -12,7 +12,6 @@
 #include <QUrl>
 
 #include <set>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ferrolet::test {
@@ -107,21 +106,18 @@ TEST_F(PreferencesModelTest, AddedAndDroppedFoldersGoToTheTopInNumericCaseBlindO
     EXPECT_EQ(reversed, forward);
     EXPECT_EQ(forward.mid(0, 2), QStringList({"/p/A3", "/p/a100"}));
 
-    // Only plain folders are taken from a drop.
+    // Only plain folders are taken from a drop, a link as itself (which
+    // folders are plain, AppDirs aside: ItemKindsTest).
     const QString file = QString::fromStdString(WriteFile("drops/file.txt"));
-    ASSERT_EQ(chmod(WriteFile("drops/Tool.AppDir/AppRun").c_str(), 0755), 0);
     const QString link = QString::fromStdString(Path("drops/link"));
     ASSERT_EQ(symlink(x.toUtf8().constData(), link.toUtf8().constData()), 0);
-    const QString notApp = Dir("drops/Notes"); // AppRun not executable: a plain folder
-    WriteFile("drops/Notes/AppRun", "just a note");
-    const QString appDir = QString::fromStdString(Path("drops/Tool.AppDir"));
-    for (const QString& refused : {file, appDir, link, QString::fromStdString(Path("drops/gone")),
+    for (const QString& refused : {file, link, QString::fromStdString(Path("drops/gone")),
                                    QStringLiteral("relative/path")}) {
         EXPECT_FALSE(IsDroppablePlainFolder(refused)) << refused.toStdString();
         EXPECT_FALSE(model.DropFolders(FolderTable::Destinations, {refused}));
     }
-    EXPECT_TRUE(model.DropFolders(FolderTable::Extensions, {file, notApp, appDir}));
-    EXPECT_EQ(model.ExtensionPaths().front(), notApp);
+    EXPECT_TRUE(model.DropFolders(FolderTable::Extensions, {file, f2, link}));
+    EXPECT_EQ(model.ExtensionPaths().front(), f2);
     EXPECT_EQ(LocalPathsOfUrls({QUrl::fromLocalFile(x), QUrl("https://example.org/x"),
                                 QUrl("smb://host/share")}),
               QStringList({x}));
