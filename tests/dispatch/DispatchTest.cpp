@@ -150,11 +150,9 @@ TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
     instance.setProcessEnvironment(m_env);
     instance.start(QStringLiteral(FERROLET_BINARY), {});
     QDBusConnection observer = bus.Connect(QStringLiteral("observer"));
-    ASSERT_TRUE(WaitFor([&] {
-        return observer.interface()
-            ->isServiceRegistered(QStringLiteral("com.quorvane.Ferrolet"))
-            .value();
-    })) << "the instance never took its bus name";
+    const QString ours = QStringLiteral("com.quorvane.Ferrolet");
+    ASSERT_TRUE(WaitFor([&] { return observer.interface()->isServiceRegistered(ours).value(); }))
+        << "the instance never took its bus name";
     SelectionScriptPrints("client-data", WriteFile("src/client.txt", "c"));
     const int copied = Run({"--command", "2004"});
     const int refused = Run({"--command", "3003"});
