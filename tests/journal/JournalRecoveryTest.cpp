@@ -1,6 +1,5 @@
 // The journal store on disk (schema, bounded history, a damaged database set
 // aside) and recovery of what killed gestures left, on real files.
-
 #include "TestEnvironment.h"
 #include "history/Recovery.h"
 #include "journal/JournalStore.h"
@@ -9,12 +8,26 @@
 #include <QSqlQuery>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ferrolet;
 
 namespace {
+
+// One step of a gesture as the process that recorded it left it.
+JournalStep Step(int64_t gesture, StepKind kind, StepState state, const std::string& to,
+                 const std::string& from = {}, const std::string& partial = {}) {
+    JournalStep step;
+    step.gesture = gesture;
+    step.kind = kind;
+    step.state = state;
+    step.to = to;
+    step.from = from;
+    step.partial = partial;
+    return step;
+}
 
 class JournalTest : public test::TempHome {
 protected:
@@ -49,12 +62,10 @@ TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
         JournalStore store(path);
         ASSERT_TRUE(store.Usable());
         for (int i = 0; i < JournalStore::kHistoryLength + 3; ++i) {
-            JournalStep step;
-            step.gesture = store.AddGesture();
-            step.to = "/x/" + std::to_string(i);
-            step.state = StepState::Done;
-            store.AddStep(step, true);
-            store.MarkGesture(step.gesture, kGestureDone);
+            const int64_t gesture = store.AddGesture();
+            store.AddStep(Step(gesture, StepKind::Move, StepState::Done, "/x/" + std::to_string(i)),
+                          true);
+            store.MarkGesture(gesture, kGestureDone);
         }
         store.Prune();
         const std::vector<Gesture> recent = store.Recent(5000);
@@ -138,14 +149,9 @@ TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
             test::RunProgram({"touch", "-r", top + "/Src/Tree/f1", copy + "/f1"});
         }
         JournalStore store(Path("journal.sqlite"));
-        JournalStep step;
-        step.gesture = store.AddGesture(DeadPid());
-        step.kind = c.kind;
-        step.state = c.state;
-        step.from = top + "/Src/Tree";
-        step.to = top + "/Dst/Tree";
-        step.partial = top + "/Dst/" + c.partial;
-        store.AddStep(step, false);
+        store.AddStep(Step(store.AddGesture(DeadPid()), c.kind, c.state, top + "/Dst/Tree",
+                           top + "/Src/Tree", top + "/Dst/" + c.partial),
+                      false);
 
         const RecoveryReport report = RecoverInterrupted(store);
         EXPECT_EQ(joined(Names(top + "/Dst")), c.dst);
@@ -161,20 +167,14 @@ TEST_F(JournalTest, WrapperKeptWhenHalfFilledRemovedWhenEmptyAndLiveGesturesLeft
     const int64_t live = store.AddGesture();
     const int64_t dead = store.AddGesture(DeadPid());
     for (const char* name : {"Empty", "Half"}) {
-        JournalStep step;
-        step.gesture = dead;
-        step.kind = StepKind::Made;
-        step.to = MakeDir(name);
+        JournalStep step = Step(dead, StepKind::Made, StepState::Done, MakeDir(name));
         step.identity = IdentityAt(AT_FDCWD, step.to);
-        step.state = StepState::Done;
         store.AddStep(step, true);
     }
     WriteFile("Half/a.txt");
-    JournalStep copying;
-    copying.gesture = live;
-    copying.kind = StepKind::Copy;
-    copying.partial = WriteFile("Live/.ferrolet-partial-dd");
-    store.AddStep(copying, false);
+    store.AddStep(Step(live, StepKind::Copy, StepState::Intent, "", "",
+                       WriteFile("Live/.ferrolet-partial-dd")),
+                  false);
     const RecoveryReport report = RecoverInterrupted(store);
     EXPECT_FALSE(Exists(Path("Empty")));
     ASSERT_EQ(report.attention.size(), 1);
@@ -183,6 +183,36 @@ TEST_F(JournalTest, WrapperKeptWhenHalfFilledRemovedWhenEmptyAndLiveGesturesLeft
     EXPECT_TRUE(Exists(Path("Live/.ferrolet-partial-dd"))) << "this process is still at it";
     EXPECT_EQ(store.GestureById(dead)->state, QString::fromLatin1(kGestureInterrupted));
     EXPECT_EQ(store.GestureById(live)->state, QString::fromLatin1(kGestureRunning));
+}
+
+// A move killed while removing a source 300 folders deep, finished by recovery
+// allowed 64 descriptors: what the copy holds as it is goes, a changed file stays.
+TEST_F(JournalTest, DeepSourceRemovedWithFewDescriptorsButForTheChangedFile) {
+    std::string half;
+    for (int level = 0; level < 150; ++level)
+        half += "/d";
+    WriteFile("Src/Tree" + half + "/same.txt", "same");
+    WriteFile("Src/Tree" + half + half + "/changed.txt", "before");
+    ASSERT_EQ(test::RunProgram({"cp", "-a", Path("Src"), Path("Dst")}), 0);
+    WriteFile("Src/Tree" + half + half + "/changed.txt", "after the copy");
+    {
+        JournalStore store(Path("journal.sqlite"));
+        store.AddStep(Step(store.AddGesture(DeadPid()), StepKind::CrossMove, StepState::Flushed,
+                           Path("Dst/Tree"), Path("Src/Tree"), Path("Dst/.ferrolet-partial-dd")),
+                      false);
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit few{64, 64};
+        setrlimit(RLIMIT_NOFILE, &few);
+        JournalStore store(Path("journal.sqlite"));
+        _exit(RecoverInterrupted(store).attention.size() == 1 && !store.HasUnfinished() ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(Exists(Path("Src/Tree" + half + "/same.txt")));
+    EXPECT_EQ(ReadFile(Path("Src/Tree" + half + half + "/changed.txt")), "after the copy");
 }
 
 } // namespace
