@@ -4,9 +4,6 @@
 #include "history/Recovery.h"
 #include "journal/JournalStore.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -40,19 +37,17 @@ protected:
         waitpid(child, nullptr, 0);
         return child;
     }
-    static std::string Pragma(const std::string& path, const char* pragma) {
-        std::string value;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "probe");
-            db.setDatabaseName(QString::fromStdString(path));
-            db.open();
-            QSqlQuery q(db);
-            if (q.exec(QString::fromLatin1(pragma)) && q.next()) {
-                value = q.value(0).toString().toStdString();
-            }
-        }
-        QSqlDatabase::removeDatabase("probe");
-        return value;
+    // One statement run by Python's sqlite3 on the journal file; the first
+    // column of its first row.
+    static std::string Sql(const std::string& path, const std::string& statement) {
+        std::string out;
+        test::RunProgram({"python3", "-c",
+                          "import sqlite3, sys\nc = sqlite3.connect(sys.argv[1])\n"
+                          "row = c.execute(sys.argv[2]).fetchone()\nc.commit()\n"
+                          "print('' if row is None else row[0], end='')",
+                          path, statement},
+                         &out);
+        return out;
     }
 };
 
@@ -75,16 +70,16 @@ TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
         EXPECT_EQ(store.StepsOf(4).size(), 1u);
         EXPECT_FALSE(store.HasUnfinished());
     }
-    EXPECT_EQ(Pragma(path, "PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(Sql(path, "PRAGMA journal_mode"), "wal");
     // A journal of version 1 marked a move's step placed once its copy was flushed.
-    Pragma(path, "UPDATE steps SET state = 'placed' WHERE id = 4");
-    Pragma(path, "PRAGMA user_version = 1");
+    Sql(path, "UPDATE steps SET state = 'placed' WHERE id = 4");
+    Sql(path, "PRAGMA user_version = 1");
     {
         JournalStore old(path);
         ASSERT_EQ(old.UnfinishedSteps().size(), 1u);
         EXPECT_EQ(old.UnfinishedSteps()[0].state, StepState::Flushed);
     }
-    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), "2");
+    EXPECT_EQ(Sql(path, "PRAGMA user_version"), "2");
 
     const std::string damaged = Path("state/damaged.sqlite");
     WriteFile("state/damaged.sqlite", std::string(4096, 'z'));

@@ -94,15 +94,9 @@ void EngineTest::SetUp() {
 
 void EngineTest::TearDown() {
     // Tests leave read-only folders behind; open them so they can go.
-    namespace fs = std::filesystem;
+    RunProgram({"chmod", "-R", "u+rwx", m_otherRoot});
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(m_otherRoot, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec)) {
-            chmod(it->path().c_str(), 0700);
-        }
-    }
-    fs::remove_all(m_otherRoot, ec);
+    std::filesystem::remove_all(m_otherRoot, ec);
     TempHome::TearDown();
 }
 

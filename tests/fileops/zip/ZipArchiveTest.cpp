@@ -38,20 +38,9 @@ size_t ThreadCount() {
     return static_cast<size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
-class ZipArchiveTest : public ferrolet::test::EngineTest {
-protected:
-    // Every entry of the state folder (archives' UUID folders), so that a
-    // failed archive can be shown to leave nothing behind.
-    std::vector<std::string> StateEntries() {
-        std::vector<std::string> names;
-        std::error_code ec;
-        for (const auto& entry :
-             std::filesystem::recursive_directory_iterator(StateDirectory(), ec)) {
-            names.push_back(entry.path().string());
-        }
-        return names;
-    }
-};
+// A failed archive leaves nothing in the state folder, where each archive is
+// made in a UUID folder of its own.
+using ZipArchiveTest = ferrolet::test::EngineTest;
 
 struct Expected {
     std::string name;
@@ -130,7 +119,8 @@ TEST_F(ZipArchiveTest, MixedTreeReadsBackEntryForEntry) {
     const std::filesystem::path folder = archive.ParentPath();
     EXPECT_EQ(folder.parent_path().string(), StateDirectory());
     EXPECT_EQ(folder.filename().string().size(), 36u) << folder;
-    EXPECT_EQ(StateEntries().size(), 2u);
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{folder.filename().string()});
+    EXPECT_EQ(Names(folder), std::vector<std::string>{"Mixed.zip"});
 
     const auto zip = ReadZip(archive.Path());
     ASSERT_TRUE(zip.opened) << "one name that is not UTF-8 must not make the archive unreadable";
@@ -170,9 +160,9 @@ TEST_F(ZipArchiveTest, ItemAloneKeepsItsNameWithinTheLimit) {
 
     // A FIFO chosen on its own has nothing to archive: a clean failure.
     ASSERT_EQ(mkfifo(Path("lonely").c_str(), 0644), 0);
-    const size_t before = StateEntries().size();
+    const auto before = Names(StateDirectory());
     EXPECT_EQ(CreateZipArchive(Ref(Path("lonely")), &archive), EINVAL);
-    EXPECT_EQ(StateEntries().size(), before);
+    EXPECT_EQ(Names(StateDirectory()), before);
 }
 
 TEST_F(ZipArchiveTest, CancelAndUnreadableLeaveNoArchiveNorThread) {
@@ -187,7 +177,7 @@ TEST_F(ZipArchiveTest, CancelAndUnreadableLeaveNoArchiveNorThread) {
     FileRef archive;
     EXPECT_EQ(CreateZipArchive(Ref(folder), &archive, &canceller), ECANCELED);
     EXPECT_TRUE(archive.IsNull());
-    EXPECT_EQ(StateEntries(), std::vector<std::string>{})
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{})
         << "neither the partial archive nor its UUID folder may stay";
     EXPECT_EQ(ThreadCount(), threads) << "every compressor thread has ended";
 
@@ -198,7 +188,7 @@ TEST_F(ZipArchiveTest, CancelAndUnreadableLeaveNoArchiveNorThread) {
     // commands' ArchiveCommandTest).
     ASSERT_EQ(chmod(Path("Big/b.txt").c_str(), 0200), 0);
     EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES);
-    EXPECT_EQ(StateEntries(), std::vector<std::string>{});
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
     EXPECT_EQ(ThreadCount(), threads);
 }
 
