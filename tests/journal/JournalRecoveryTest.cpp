@@ -123,12 +123,8 @@ TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
         {"a name the journal did not make", StepKind::Copy, StepState::Intent, "Tree-user",
          "Tree-user", None, "Tree-user", "f1 f2"},
     };
-    const auto joined = [](const std::vector<std::string>& names) {
-        std::string out;
-        for (const std::string& name : names) {
-            out += (out.empty() ? "" : " ") + name;
-        }
-        return out;
+    const auto joined = [](const std::string& folder) {
+        return test::Paths(Names(folder)).join(' ').toStdString();
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,8 +145,8 @@ TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
                       false);
 
         const RecoveryReport report = RecoverInterrupted(store);
-        EXPECT_EQ(joined(Names(top + "/Dst")), c.dst);
-        EXPECT_EQ(joined(Names(top + "/Src/Tree")), c.src);
+        EXPECT_EQ(joined(top + "/Dst"), c.dst);
+        EXPECT_EQ(joined(top + "/Src/Tree"), c.src);
         EXPECT_EQ(c.change != None, !report.attention.isEmpty());
         EXPECT_FALSE(store.HasUnfinished()) << "settled once, not at every start";
         unlink(Path("journal.sqlite").c_str());
