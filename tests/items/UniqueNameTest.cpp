@@ -2,7 +2,6 @@
 // MakeUniqueName against real folders.
 #include "items/UniqueName.h"
 #include "TestEnvironment.h"
-#include "items/ItemAccess.h"
 #include "items/ItemNames.h"
 
 #include <utility>
