@@ -33,8 +33,7 @@ std::string Text(size_t size) {
     return text;
 }
 
-// A failed archive leaves nothing in the state folder, where each archive is
-// made in a UUID folder of its own.
+// The engine's fixture, for its Bytes: contents that do not compress.
 using ZipArchiveTest = ferrolet::test::EngineTest;
 
 struct Expected {
