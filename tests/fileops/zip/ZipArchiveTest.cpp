@@ -178,11 +178,13 @@ TEST_F(ZipArchiveTest, CancelAndUnreadableLeaveNoArchiveNorThread) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "root reads everything; the unprivileged run covers the rest";
     }
-    // An unreadable file inside fails it just the same (a folder: the
-    // commands' ArchiveCommandTest).
-    ASSERT_EQ(chmod(Path("Big/b.txt").c_str(), 0200), 0);
-    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES);
-    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
+    // An unreadable file or folder inside fails it just the same.
+    for (const std::string& unreadable : {Path("Big/b.txt"), MakeDir("Big/Private")}) {
+        ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
+        EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES) << unreadable;
+        EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
+        ASSERT_EQ(chmod(unreadable.c_str(), 0700), 0);
+    }
     EXPECT_EQ(Names("/proc/self/task").size(), threads);
 }
 
