@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 
 using namespace ferrolet;
 using ferrolet::test::CaptureTree;
@@ -27,6 +28,10 @@ namespace {
 
 class FileEngineTest : public ferrolet::test::EngineTest {
 protected:
+    static void SetMtime(const std::string& path, int64_t seconds, long nanoseconds) {
+        const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+    }
     // A tree with every kind of entry and every attribute a transfer keeps.
     std::string MakeRichTree(const std::string& relative) {
         const std::string root = MakeDir(relative);
@@ -46,9 +51,9 @@ protected:
                                               "socket.socket(socket.AF_UNIX).bind(sys.argv[1])",
                                               root + "/control.sock"}),
                   0);
-        SetXattr(root + "/a.jpg", "user.xdg.comment", "sunset");
-        SetXattr(root + "/deep", "user.xdg.comment", "a folder's comment");
-        SetXattr(root, "user.other", "the tree itself");
+        EXPECT_TRUE(SetComment(root + "/a.jpg", "sunset"));
+        EXPECT_TRUE(SetComment(root + "/deep", "a folder's comment"));
+        EXPECT_EQ(lsetxattr(root.c_str(), "user.other", "tree", 4, 0), 0);
         EXPECT_EQ(chmod((root + "/a.jpg").c_str(), 0751), 0);
         EXPECT_EQ(chmod((root + "/deep/er").c_str(), 0750), 0);
         EXPECT_EQ(chmod((root + "/deep/er/still").c_str(), 0555), 0); // read-only inside
