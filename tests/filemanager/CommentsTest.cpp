@@ -3,8 +3,6 @@
 #include "TestEnvironment.h"
 #include "filemanager/ItemComments.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <sys/xattr.h>
 #include <unistd.h>

@@ -8,8 +8,6 @@
 
 #include <QProcess>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <fstream>
 #include <sys/stat.h>
