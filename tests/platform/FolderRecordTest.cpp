@@ -6,6 +6,8 @@
 #include "platform/FolderRecordFormat.h"
 #include "platform/MountTable.h"
 
+#include <QtEndian>
+
 #include <cstdio>
 #include <sched.h>
 #include <sys/mount.h>
@@ -131,12 +133,9 @@ TEST_F(FolderRecordTest, DamagedRecordsAndStaleReferencesFailCleanly) {
     // Records whose checksum is right but whose lengths lie are not believed.
     auto reseal = [](QByteArray bytes) {
         bytes.chop(4);
-        const uint32_t crc =
-            FolderRecordChecksum(bytes.constData(), static_cast<size_t>(bytes.size()));
-        for (int i = 0; i < 4; ++i) {
-            bytes.append(static_cast<char>((crc >> (8 * i)) & 0xFF));
-        }
-        return bytes;
+        const uint32_t crc = qToLittleEndian(
+            FolderRecordChecksum(bytes.constData(), static_cast<size_t>(bytes.size())));
+        return bytes.append(reinterpret_cast<const char*>(&crc), sizeof crc);
     };
     EXPECT_EQ(Resolved(reseal(record)), Path("x/folder")) << "resealing alone changes nothing";
     FolderRecordFields fields;
