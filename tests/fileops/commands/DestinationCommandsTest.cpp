@@ -11,12 +11,10 @@
 #include "fileops/commands/MoveSelection.h"
 #include "fileops/engine/ProgressSink.h"
 #include "settings/FolderLists.h"
-#include "settings/SettingsKeys.h"
 #include "util/Log.h"
 
 #include <filesystem>
 #include <functional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ferrolet::test {
@@ -81,6 +79,10 @@ protected:
     static std::string Arrived(const std::string& folder, const std::string& source) {
         return folder + "/" + std::filesystem::path(source).filename().string();
     }
+    // Whether the command's result for source stands in folder.
+    bool Made(const std::string& source, const std::string& folder) const {
+        return C().made(source, Arrived(folder, source));
+    }
     int FailureLines() const {
         return CountLog(QString::fromUtf8(C().failureLine) +
                         QStringLiteral("( Error code = \\d+)?"));
@@ -90,8 +92,7 @@ protected:
 TEST_P(DestinationCommands, TheDialogNamesTheCommandAndCancelDoesNothing) {
     // Without a selection: not even a dialog, and the notice says why.
     Run(0);
-    ASSERT_EQ(m_platform.notifications.size(), 1);
-    EXPECT_TRUE(m_platform.notifications[0].contains("\nNothing is selected."));
+    EXPECT_THAT(Notice(), testing::HasSubstr("\nNothing is selected."));
     m_platform = FakePlatform();
     const std::string report = WriteFile("src/Report.pdf", "report");
     Select({report});
@@ -114,7 +115,7 @@ TEST_P(DestinationCommands, TheDialogNamesTheCommandAndCancelDoesNothing) {
     Select({report});
     m_platform.dialogAnswers.push_back({Path("link-to-chosen")});
     Run(0);
-    EXPECT_TRUE(C().made(report, Arrived(chosen, report)));
+    EXPECT_TRUE(Made(report, chosen));
     m_platform.dialogs.clear();
     HardLinkSelectionToFolder(*m_ctx, 0);
     ASSERT_EQ(m_platform.dialogs.size(), 1u);
@@ -132,7 +133,6 @@ TEST_P(DestinationCommands, EveryItemArrivesRevealedTogetherWithOneSound) {
     SetDestinations({MakeDir("Other"), dest});
     SetOption(keys::SelectMovedItem, true);
     Select({a, b});
-    const std::string keptA = ReadFile(a);
 
     Run(2);
 
@@ -141,8 +141,8 @@ TEST_P(DestinationCommands, EveryItemArrivesRevealedTogetherWithOneSound) {
         EXPECT_EQ(m_platform.revealed, std::vector<std::string>{dest + "/Archive.zip"});
     } else {
         EXPECT_EQ(Names(dest), (std::vector<std::string>{"a.txt", "b.txt"}));
-        EXPECT_TRUE(C().made(C().keepsSource ? a : Arrived(dest, a), Arrived(dest, a)));
-        EXPECT_EQ(ReadFile(Arrived(dest, a)), keptA);
+        EXPECT_TRUE(Made(a, dest));
+        EXPECT_EQ(ReadFile(Arrived(dest, a)), "a");
         ASSERT_EQ(m_platform.revealRequests.size(), 1u) << "one file-manager request per run";
         EXPECT_EQ(m_platform.revealRequests[0],
                   (std::vector<std::string>{Arrived(dest, a), Arrived(dest, b)}));
@@ -177,16 +177,13 @@ TEST_P(DestinationCommands, AVanishedItemIsLeftAloneAndReported) {
     Run(1);
 
     EXPECT_EQ(ReadFile(other), "impostor");
-    ASSERT_EQ(m_platform.notifications.size(), 1);
-    EXPECT_TRUE(m_platform.notifications[0].contains(QStringLiteral(" not %1").arg(C().done)) ||
-                C().oneArchive)
-        << m_platform.notifications[0].toStdString();
+    EXPECT_THAT(Notice(),
+                testing::HasSubstr((C().oneArchive ? " " : " not ") + std::string(C().done)));
     for (const std::string& name : Names(dest)) {
         EXPECT_FALSE(name.starts_with("other")) << name;
     }
     if (!C().oneArchive) {
-        EXPECT_TRUE(C().made(C().keepsSource ? good : Arrived(dest, good), Arrived(dest, good)))
-            << "the other item is still done";
+        EXPECT_TRUE(Made(good, dest)) << "the other item is still done";
         EXPECT_TRUE(m_platform.sounds.isEmpty()) << "the last item failed";
     }
     // The failure first, a good item last: the sound plays, once.
@@ -207,12 +204,10 @@ TEST_P(DestinationCommands, AVanishedOrFileDestinationFailsAndKeepsTheItem) {
     Select({item});
 
     Run(1);
-    ASSERT_EQ(m_platform.notifications.size(), 1);
-    EXPECT_TRUE(m_platform.notifications[0].contains("Destination not found: Gone"))
-        << m_platform.notifications[0].toStdString();
+    EXPECT_THAT(Notice(), testing::HasSubstr("Destination not found: Gone"));
     Run(2);
     EXPECT_EQ(m_platform.beeps, 2);
-    EXPECT_GE(FailureLines(), 2) << LogLines().join('\n').toStdString();
+    EXPECT_GE(FailureLines(), 2) << Log();
     EXPECT_EQ(ReadFile(item), "a");
     EXPECT_EQ(ReadFile(file), "f");
     EXPECT_TRUE(m_platform.sounds.isEmpty());
@@ -228,10 +223,10 @@ TEST_P(DestinationCommands, HostileNamesArriveAsTheyAre) {
         const std::string item = WriteFile("src/" + hostile.name, hostile.name);
         Select({item});
         Run(1);
-        EXPECT_TRUE(C().made(C().keepsSource ? item : Arrived(dest, item), Arrived(dest, item)));
+        EXPECT_TRUE(Made(item, dest));
         EXPECT_EQ(Exists(item), C().keepsSource);
     }
-    EXPECT_EQ(m_platform.beeps, 0) << LogLines().join('\n').toStdString();
+    EXPECT_EQ(m_platform.beeps, 0) << Log();
     const std::string longest = WriteFile("src/" + LongestName(), "long");
     WriteFile("Dest/" + LongestName(), "taken");
     Select({longest});
@@ -243,18 +238,6 @@ TEST_P(DestinationCommands, HostileNamesArriveAsTheyAre) {
 
 INSTANTIATE_TEST_SUITE_P(All, DestinationCommands, ::testing::ValuesIn(kCommands),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(CommandTest, MovingIntoItsOwnFolderIsASilentSuccess) {
-    const std::string a = WriteFile("dest/a.txt", "a");
-    SetOption(keys::SelectMovedItem, true);
-    SetDestinations({Path("dest")});
-    Select({a});
-    MoveSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(Names(Path("dest")), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(CountLog(QStringLiteral("Moved .*")) + m_platform.beeps, 0);
-    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{a});
-    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
-}
 
 TEST_F(CommandTest, TheChosenFolderTakesEveryItemWhileTheListChanges) {
     const std::string one = MakeDir("one");
@@ -281,16 +264,17 @@ TEST_F(CommandTest, TheChosenFolderTakesEveryItemWhileTheListChanges) {
 // A run reads the settings once per item: a change written by another
 // program (plistlib, as another instance's preferences window would) while an
 // item is filed leaves that item as it began and applies from the next one.
+// An item already in the folder is a silent success: revealed, no line.
 TEST_F(CommandTest, ASettingChangedDuringAnItemAppliesFromTheNextItem) {
     SetDestinations({MakeDir("dest")});
     SetOption(keys::SelectMovedItem, true);
-    Select({WriteFile("src/a.txt"), WriteFile("src/b.txt"), WriteFile("src/c.txt")});
+    const std::string there = WriteFile("dest/there.txt");
+    Select({there, WriteFile("src/a.txt"), WriteFile("src/b.txt"), WriteFile("src/c.txt")});
     // The first "Moved" line falls between the item's move and its reveal:
     // that is when the other program turns the reveal off.
-    bool changed = false;
+    int moved = 0;
     SetLogSink([&](const QString& line) {
-        if (!changed && line.startsWith(QLatin1String("Moved "))) {
-            changed = true;
+        if (line.startsWith(QLatin1String("Moved ")) && moved++ == 0) {
             ASSERT_EQ(
                 RunProgram({"python3", "-c",
                             "import plistlib,sys\np=sys.argv[1]\nd=plistlib.load(open(p,'rb'))\n"
@@ -301,8 +285,12 @@ TEST_F(CommandTest, ASettingChangedDuringAnItemAppliesFromTheNextItem) {
     });
     MoveSelectionToFolder(*m_ctx, 1);
     SetLogSink({});
-    EXPECT_EQ(Names(Path("dest")), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-    EXPECT_EQ(m_platform.revealed, (std::vector<std::string>{Path("dest/a.txt")}));
+    EXPECT_EQ(Names(Path("dest")),
+              (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "there.txt"}));
+    EXPECT_EQ(m_platform.revealed, (std::vector<std::string>{there, Path("dest/a.txt")}));
+    EXPECT_EQ(moved, 3) << "no line for the item already there";
+    EXPECT_EQ(m_platform.beeps, 0);
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
 }
 
 } // namespace

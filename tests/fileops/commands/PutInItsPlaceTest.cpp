@@ -5,7 +5,6 @@
 #include "CommandFixture.h"
 #include "app/ExtensionMap.h"
 #include "platform/FolderRecord.h"
-#include "settings/SettingsKeys.h"
 
 #include <filesystem>
 
@@ -102,45 +101,41 @@ TEST_F(PutInItsPlaceTest, FailedMovesBeepAndLeaveTheItem) {
         1);
 }
 
-TEST_F(PutInItsPlaceTest, AnExtensionStoredWithItsDotFilesLikeThePlainOne) {
-    QByteArray record;
-    ASSERT_EQ(MakeFolderRecord(Ref(m_documents), record), 0);
+// The extensions as the preferences window stores them, read back into the
+// map the way a run's settings change does.
+TEST_F(PutInItsPlaceTest, StoredExtensionsFileItemsWithOrWithoutTheirDot) {
+    const auto store = [&](const QVariantList& extensions,
+                           const std::vector<std::string>& folders) {
+        QVariantList records;
+        for (const std::string& folder : folders) {
+            QByteArray record;
+            ASSERT_EQ(MakeFolderRecord(Ref(folder), record), 0);
+            records.append(record);
+        }
+        m_settings->SetAppValue(keys::Extensions, extensions);
+        m_settings->SetAppValue(keys::ExtensionPathsAliases, records);
+        ASSERT_TRUE(m_settings->Synchronize());
+        ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
+    };
     const std::string report = Path("desk/report.pdf");
     for (const char* stored : {"pdf", ".pdf", ".PDF", "PDF"}) {
         WriteFile("desk/report.pdf", stored);
-        m_settings->SetAppValue(keys::Extensions, QVariantList({QString::fromLatin1(stored)}));
-        m_settings->SetAppValue(keys::ExtensionPathsAliases, QVariantList({record}));
-        ASSERT_TRUE(m_settings->Synchronize());
-        ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
+        store({QString::fromLatin1(stored)}, {m_documents});
         Select({report});
-
         PutInItsPlace(*m_ctx);
-
         EXPECT_FALSE(Exists(report)) << stored;
         EXPECT_EQ(ReadFile(m_documents + "/report.pdf"), stored);
         std::filesystem::remove(m_documents + "/report.pdf");
     }
     EXPECT_EQ(m_ordered.beeps, 0);
-}
 
-TEST_F(PutInItsPlaceTest, ExtensionListedTwiceFilesTheItemOnceIntoOneOfItsFolders) {
-    QVariantList records;
-    for (const std::string& folder : {MakeDir("First"), MakeDir("Second")}) {
-        QByteArray record;
-        ASSERT_EQ(MakeFolderRecord(Ref(folder), record), 0);
-        records.append(record);
-    }
-    m_settings->SetAppValue(keys::Extensions, QVariantList({"raw", "raw"}));
-    m_settings->SetAppValue(keys::ExtensionPathsAliases, records);
-    ASSERT_TRUE(m_settings->Synchronize());
-    ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
+    // Listed twice, an extension files the item once, into one of its folders.
+    store({"raw", "raw"}, {MakeDir("First"), MakeDir("Second")});
     const QString chosen = m_extensions.value(QStringLiteral("raw"));
     ASSERT_TRUE(chosen == QString::fromStdString(Path("First")) ||
                 chosen == QString::fromStdString(Path("Second")));
     Select({WriteFile("desk/shot.RAW", "raw bytes")});
-
     PutInItsPlace(*m_ctx);
-
     EXPECT_EQ(ReadFile(chosen.toStdString() + "/shot.RAW"), "raw bytes");
     EXPECT_EQ(Names(Path("First")).size() + Names(Path("Second")).size(), 1u);
 }
