@@ -21,6 +21,7 @@ TEST_F(ArchiveCommandTest, SeveralItemsGoIntoOneArchiveEachUnderItsOwnName) {
     WriteFile("Other/Report.pdf", "another report");
     Select({Path("Work/Report.pdf"), Path("Work/Photos"), Path("Other/Report.pdf")});
     SetDestinations({dest});
+    SetOption(keys::SelectMovedItem, false); // the reveal switched off
 
     ArchiveSelectionToFolder(*m_ctx, 1);
 
@@ -36,6 +37,8 @@ TEST_F(ArchiveCommandTest, SeveralItemsGoIntoOneArchiveEachUnderItsOwnName) {
     EXPECT_EQ(Names(Path("Work")), (std::vector<std::string>{"Photos", "Report.pdf"}));
     EXPECT_EQ(CountLog(QStringLiteral("Moved \"Archive.zip\" to \"Dest\"")), 1);
     EXPECT_TRUE(StateNames().empty()) << "the emptied UUID folder goes after the move";
+    EXPECT_TRUE(m_platform.revealed.empty());
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
 }
 
 TEST_F(ArchiveCommandTest, FailuresNeverLoseTheArchiveNorLeaveItsFolder) {
