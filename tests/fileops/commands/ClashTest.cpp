@@ -123,6 +123,8 @@ TEST_F(ClashTest, AReplacedItemComesBackWhenTheStepAfterItFails) {
     EXPECT_EQ(Names(Path("P/inner")), std::vector<std::string>{"P"});
     EXPECT_EQ(ReadFile(Path("P/inner/P")), "keep me");
     EXPECT_EQ(CountLog(QStringLiteral("An error occurred: %1").arg(EINVAL)), 1);
+    EXPECT_EQ(Notice(), "Move To: 1 of 1 item not moved\nDestination: inner\n"
+                        "\u201CP\u201D: Invalid argument");
 
     // A folder cannot be hard-linked: the same-named file stays.
     WriteFile("Dest/Folder", "older file named like the folder");

@@ -9,7 +9,6 @@
 #include "fileops/commands/CopySelection.h"
 #include "fileops/commands/HardLinkCommand.h"
 #include "fileops/commands/MoveSelection.h"
-#include "fileops/engine/ProgressSink.h"
 #include "settings/FolderLists.h"
 #include "util/Log.h"
 
@@ -226,55 +225,40 @@ TEST_P(DestinationCommands, HostileNamesArriveAsTheyAre) {
 INSTANTIATE_TEST_SUITE_P(All, DestinationCommands, ::testing::ValuesIn(kCommands),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CommandTest, TheChosenFolderTakesEveryItemWhileTheListChanges) {
+// A run reads the settings once per item and keeps the folder it was given:
+// changes written by another program (plistlib, as another instance's
+// preferences window would) while an item is filed leave that item as it
+// began and apply from the next one, and the chosen folder, removed from the
+// list meanwhile, still takes every item. An item already in the folder is a
+// silent success: revealed, no line.
+TEST_F(CommandTest, ChangesByAnotherProgramDuringARunApplyFromTheNextItem) {
     const std::string one = MakeDir("one");
-    const std::string two = MakeDir("two");
-    SetDestinations({one, two});
-    Select({WriteFile("src/a.txt", "a"), WriteFile("src/b.txt", "b")});
-    // Remove Folder of "one" in another process while the first copy runs:
-    // "two" becomes the first entry of the list.
-    ProgressSink progress;
-    int started = 0;
-    progress.started = [&](const std::string&, uint64_t) {
-        if (started++ == 0) {
-            SettingsStore other;
-            StoreDestinationPathnames(other, {QString::fromStdString(two)});
-        }
-    };
-    m_ctx->progress = &progress;
-    CopySelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(started, 2);
-    EXPECT_EQ(Names(one), (std::vector<std::string>{"a.txt", "b.txt"}));
-    EXPECT_TRUE(Names(two).empty());
-}
-
-// A run reads the settings once per item: a change written by another
-// program (plistlib, as another instance's preferences window would) while an
-// item is filed leaves that item as it began and applies from the next one.
-// An item already in the folder is a silent success: revealed, no line.
-TEST_F(CommandTest, ASettingChangedDuringAnItemAppliesFromTheNextItem) {
-    SetDestinations({MakeDir("dest")});
+    SetDestinations({one, MakeDir("two")});
     SetOption(keys::SelectMovedItem, true);
-    const std::string there = WriteFile("dest/there.txt");
+    const std::string there = WriteFile("one/there.txt");
     Select({there, WriteFile("src/a.txt"), WriteFile("src/b.txt"), WriteFile("src/c.txt")});
     // The first "Moved" line falls between the item's move and its reveal:
-    // that is when the other program turns the reveal off.
+    // that is when the other program turns the reveal off and removes "one"
+    // from the list, so that "two" becomes its first entry.
     int moved = 0;
     SetLogSink([&](const QString& line) {
         if (line.startsWith(QLatin1String("Moved ")) && moved++ == 0) {
             ASSERT_EQ(
                 RunProgram({"python3", "-c",
                             "import plistlib,sys\np=sys.argv[1]\nd=plistlib.load(open(p,'rb'))\n"
-                            "d['SelectMovedItem']=False\nplistlib.dump(d,open(p,'wb'))",
+                            "d['SelectMovedItem']=False\n"
+                            "d['PathnamesAliases']=d['PathnamesAliases'][1:]\n"
+                            "plistlib.dump(d,open(p,'wb'))",
                             m_settings->FilePath()}),
                 0);
         }
     });
     MoveSelectionToFolder(*m_ctx, 1);
     SetLogSink({});
-    EXPECT_EQ(Names(Path("dest")),
-              (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "there.txt"}));
-    EXPECT_EQ(m_platform.revealed, (std::vector<std::string>{there, Path("dest/a.txt")}));
+    EXPECT_EQ(Names(one), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "there.txt"}));
+    EXPECT_TRUE(Names(Path("two")).empty());
+    EXPECT_EQ(FolderPathnames(*m_settings, keys::PathnamesAliases), Paths({Path("two")}));
+    EXPECT_EQ(m_platform.revealed, (std::vector<std::string>{there, Path("one/a.txt")}));
     EXPECT_EQ(moved, 3) << "no line for the item already there";
     EXPECT_EQ(m_platform.beeps, 0);
     EXPECT_EQ(m_platform.sounds, QStringList{"complete"});

@@ -82,23 +82,29 @@ TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtThe
                                                         "Moved \"Album.jpg\" to \"Pictures\""}));
 }
 
+// A failed move beeps; an item without a folder fails silently. The one
+// notice names three failures with their reasons and counts the rest.
 TEST_F(PutInItsPlaceTest, FailedMovesBeepAndLeaveTheItem) {
     m_extensions.insert(QStringLiteral("png"), QStringLiteral("<< Folder Not Found >>"));
     m_extensions.insert(QStringLiteral("gif"),
                         QString::fromStdString(WriteFile("not-a-folder", "file")));
-    Select({WriteFile("desk/lost.png", "p"), WriteFile("desk/anim.gif", "g"),
-            WriteFile("desk/photo.jpg", "j")});
+    Select({WriteFile("desk/README"), WriteFile("desk/notes.txt"), WriteFile("desk/lost.png", "p"),
+            WriteFile("desk/anim.gif", "g"), WriteFile("desk/photo.jpg", "j")});
 
     PutInItsPlace(*m_ctx);
 
-    EXPECT_EQ(Names(Path("desk")), (std::vector<std::string>{"anim.gif", "lost.png"}));
+    EXPECT_EQ(Names(Path("desk")),
+              (std::vector<std::string>{"README", "anim.gif", "lost.png", "notes.txt"}));
     EXPECT_EQ(ReadFile(Path("desk/lost.png")), "p");
     EXPECT_EQ(ReadFile(Path("not-a-folder")), "file");
     EXPECT_EQ(m_ordered.events, (std::vector<std::string>{"beep", "beep", "sound"}));
-    EXPECT_EQ(
-        LinesStartingWith("Ferrolet: An error occurred moving a folder or file. Error code = ")
-            .size(),
-        1);
+    EXPECT_EQ(CountLog("Ferrolet: An error occurred moving a folder or file\\. Error code = \\d+"),
+              1);
+    EXPECT_EQ(m_ordered.notifications,
+              QStringList{"Put In Its Place: 4 of 5 items not moved\n"
+                          "\u201CREADME\u201D: No folder is set for items without an extension\n"
+                          "\u201Cnotes.txt\u201D: No folder is set for .txt items\n"
+                          "\u201Clost.png\u201D: Invalid argument\n\u2026and 1 more"});
 }
 
 // The extensions as the preferences window stores them, read back into the

@@ -1,14 +1,12 @@
-// How a command run ends when not everything was done, in one notification
-// in plain words. Cancelled: between items the run stops after the item in
+// Cancelling a command run: between items the run stops after the item in
 // hand; during a copy the copy in flight is rolled back and the source kept
 // (across file systems too: the engine's fault table), nothing partial or
-// hidden is left behind, and the notification says what was done. Failed:
-// counts and the system's reasons.
+// hidden is left behind, and the notification says what was done. (A failed
+// run's notice: the clash and Put In Its Place tests.)
 #include "CommandFixture.h"
 #include "fileops/commands/CommandRun.h"
 #include "fileops/commands/CopySelection.h"
 #include "fileops/commands/MoveSelection.h"
-#include "fileops/commands/PutInItsPlace.h"
 #include "fileops/commands/RunWatcher.h"
 
 #include <functional>
@@ -33,9 +31,9 @@ struct CancellingWatcher : RunWatcher {
     }
 };
 
-using RunEndTest = CommandTest;
+using RunCancelTest = CommandTest;
 
-TEST_F(RunEndTest, StopsAfterTheItemInHandAndRollsBackACopyInFlight) {
+TEST_F(RunCancelTest, StopsAfterTheItemInHandAndRollsBackACopyInFlight) {
     const std::string big(12 << 20, 'b');
     struct Case {
         bool moves; // Move To, else Copy To
@@ -80,29 +78,6 @@ TEST_F(RunEndTest, StopsAfterTheItemInHandAndRollsBackACopyInFlight) {
         EXPECT_THAT(Notice(), testing::StartsWith(c.summary));
         EXPECT_EQ(m_platform.beeps, 0) << "a cancel is no failure";
     }
-}
-
-// Past three failures the body counts the rest instead of naming them.
-// (The forms for a gone destination and no selection: the destination
-// commands' tests.)
-TEST_F(RunEndTest, FailuresOfARealRunShowTheirReasons) {
-    Select({MakeDir("b/Box"), WriteFile("b/ok.txt")});
-    SetDestinations({MakeDir("b/Box/inner")});
-    MoveSelectionToFolder(*m_ctx, 1);
-    m_extensions.insert(QStringLiteral("pdf"), QString::fromStdString(MakeDir("Docs")));
-    Select({WriteFile("c/paper.pdf"), WriteFile("c/notes.txt"), WriteFile("c/README"),
-            WriteFile("c/a.doc"), WriteFile("c/b.odt"), WriteFile("c/c.rtf")});
-    PutInItsPlace(*m_ctx);
-
-    ASSERT_EQ(m_platform.notifications.size(), 2);
-    EXPECT_EQ(m_platform.notifications[0],
-              "Move To: 1 of 2 items not moved\nDestination: inner\n\u201CBox\u201D: Invalid "
-              "argument");
-    EXPECT_EQ(m_platform.notifications[1],
-              "Put In Its Place: 5 of 6 items not moved\n"
-              "\u201Cnotes.txt\u201D: No folder is set for .txt items\n"
-              "\u201CREADME\u201D: No folder is set for items without an extension\n"
-              "\u201Ca.doc\u201D: No folder is set for .doc items\n\u2026and 2 more");
 }
 
 } // namespace
