@@ -52,15 +52,19 @@ protected:
 
 // A folder named like a file goes with its contents; an item already in
 // its place stays there and still counts; names whose extension is none
-// (".pdf", "draft.", "README") or unknown stay where they are, silently.
+// (".pdf", "draft.", "README") or unknown stay where they are, silently; a
+// failed move beeps and leaves its item. The one notice names three failures
+// with their reasons and counts the rest.
 TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtTheEnd) {
     SetOption(keys::SelectMovedItem, true);
+    m_extensions.insert(QStringLiteral("png"), QStringLiteral("<< Folder Not Found >>"));
+    m_extensions.insert(QStringLiteral("gif"),
+                        QString::fromStdString(WriteFile("not-a-folder", "file")));
     WriteFile("desk/Album.jpg/inner/two.png", "2");
-    const std::vector<std::string> stay{WriteFile("desk/.pdf"), WriteFile("desk/README"),
-                                        WriteFile("desk/draft."), WriteFile("desk/notes.txt")};
-    Select({WriteFile("desk/photo.JPG", "jpeg bytes"), WriteFile("desk/paper.pdf", "pdf bytes"),
-            stay[0], stay[1], Path("desk/Album.jpg"), stay[2], stay[3],
-            WriteFile("Pictures/beach.jpg", "sand")});
+    Select({WriteFile("desk/notes.txt"), WriteFile("desk/lost.png", "p"), WriteFile("desk/README"),
+            WriteFile("desk/photo.JPG", "jpeg bytes"), WriteFile("desk/paper.pdf", "pdf bytes"),
+            WriteFile("desk/.pdf"), Path("desk/Album.jpg"), WriteFile("desk/anim.gif", "g"),
+            WriteFile("desk/draft."), WriteFile("Pictures/beach.jpg", "sand")});
 
     PutInItsPlace(*m_ctx);
 
@@ -68,43 +72,28 @@ TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtThe
     EXPECT_EQ(ReadFile(m_documents + "/paper.pdf"), "pdf bytes");
     EXPECT_EQ(ReadFile(m_pictures + "/Album.jpg/inner/two.png"), "2");
     EXPECT_EQ(ReadFile(m_pictures + "/beach.jpg"), "sand");
-    EXPECT_EQ(Names(Path("desk")),
-              (std::vector<std::string>{".pdf", "README", "draft.", "notes.txt"}));
+    EXPECT_EQ(Names(Path("desk")), (std::vector<std::string>{".pdf", "README", "anim.gif", "draft.",
+                                                             "lost.png", "notes.txt"}));
+    EXPECT_EQ(ReadFile(Path("desk/lost.png")), "p");
+    EXPECT_EQ(ReadFile(Path("not-a-folder")), "file");
     EXPECT_EQ(Names(m_pictures), (std::vector<std::string>{"Album.jpg", "beach.jpg", "photo.JPG"}));
-    EXPECT_EQ(m_ordered.events, (std::vector<std::string>{"sound", "sound", "sound", "sound",
-                                                          "reveal " + m_pictures + "/photo.JPG",
-                                                          "reveal " + m_documents + "/paper.pdf",
-                                                          "reveal " + m_pictures + "/Album.jpg",
-                                                          "reveal " + m_pictures + "/beach.jpg"}));
+    EXPECT_EQ(m_ordered.events,
+              (std::vector<std::string>{
+                  "beep", "sound", "sound", "sound", "beep", "sound",
+                  "reveal " + m_pictures + "/photo.JPG", "reveal " + m_documents + "/paper.pdf",
+                  "reveal " + m_pictures + "/Album.jpg", "reveal " + m_pictures + "/beach.jpg"}));
     EXPECT_EQ(m_ordered.revealRequests.size(), 1u) << "one file-manager window for the run";
     EXPECT_EQ(LinesStartingWith("Moved "), QStringList({"Moved \"photo.JPG\" to \"Pictures\"",
                                                         "Moved \"paper.pdf\" to \"Documents\"",
                                                         "Moved \"Album.jpg\" to \"Pictures\""}));
-}
-
-// A failed move beeps; an item without a folder fails silently. The one
-// notice names three failures with their reasons and counts the rest.
-TEST_F(PutInItsPlaceTest, FailedMovesBeepAndLeaveTheItem) {
-    m_extensions.insert(QStringLiteral("png"), QStringLiteral("<< Folder Not Found >>"));
-    m_extensions.insert(QStringLiteral("gif"),
-                        QString::fromStdString(WriteFile("not-a-folder", "file")));
-    Select({WriteFile("desk/README"), WriteFile("desk/notes.txt"), WriteFile("desk/lost.png", "p"),
-            WriteFile("desk/anim.gif", "g"), WriteFile("desk/photo.jpg", "j")});
-
-    PutInItsPlace(*m_ctx);
-
-    EXPECT_EQ(Names(Path("desk")),
-              (std::vector<std::string>{"README", "anim.gif", "lost.png", "notes.txt"}));
-    EXPECT_EQ(ReadFile(Path("desk/lost.png")), "p");
-    EXPECT_EQ(ReadFile(Path("not-a-folder")), "file");
-    EXPECT_EQ(m_ordered.events, (std::vector<std::string>{"beep", "beep", "sound"}));
     EXPECT_EQ(CountLog("Ferrolet: An error occurred moving a folder or file\\. Error code = \\d+"),
               1);
     EXPECT_EQ(m_ordered.notifications,
-              QStringList{"Put In Its Place: 4 of 5 items not moved\n"
-                          "\u201CREADME\u201D: No folder is set for items without an extension\n"
+              QStringList{"Put In Its Place: 6 of 10 items not moved\n"
                           "\u201Cnotes.txt\u201D: No folder is set for .txt items\n"
-                          "\u201Clost.png\u201D: Invalid argument\n\u2026and 1 more"});
+                          "\u201Clost.png\u201D: Invalid argument\n"
+                          "\u201CREADME\u201D: No folder is set for items without an extension\n"
+                          "\u2026and 3 more"});
 }
 
 // The extensions as the preferences window stores them, read back into the
