@@ -222,7 +222,8 @@ TEST_F(CutAndPasteTest, DamagedStateFileIsSetAsideAndTheHeldItemsFoundAgain) {
         EXPECT_TRUE(loaded.originFolder.SameItem(m_cut.originFolder)) << i;
         EXPECT_TRUE(Exists(statePath + ".corrupt")) << i;
         // The index rebuilt, a plain file (never read while it is a FIFO).
-        ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(statePath)));
+        ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(statePath)))
+            << i;
         EXPECT_EQ(ReadFile(statePath), good) << i;
     }
     EXPECT_EQ(ReadFile(Path("elsewhere")), good);

@@ -116,7 +116,7 @@ TEST_P(DestinationCommands, TheDialogNamesTheCommandAndCancelDoesNothing) {
     m_platform.dialogAnswers.push_back({Path("link-to-chosen")});
     Run(0);
     EXPECT_TRUE(Made(report, chosen));
-    HardLinkSelectionToFolder(*m_ctx, 0); // the last dialog opened at home
+    HardLinkSelectionToFolder(*m_ctx, 0); // another command, the same start
     EXPECT_EQ(m_platform.dialogs.back().startFolder, Path("link-to-chosen"));
     std::filesystem::remove_all(Path("dest"));
     ASSERT_EQ(unlink(Path("link-to-chosen").c_str()), 0);
