@@ -32,6 +32,7 @@ TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
         const char* what;
         std::function<void()> run;
         std::string arrived;
+        bool wrapCopies = true;
     };
     const std::vector<Row> rows{
         {"move", [this] { MoveSelectionToFolder(*m_ctx, 1); }, Path("dest/item")},
@@ -41,19 +42,14 @@ TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
         {"copy across file systems", [this] { CopySelectionToFolder(*m_ctx, 2); },
          m_otherFs + "/item"},
         {"wrap (copies)", [this] { WrapItems(*m_ctx); }, Path("src/" + wrapper + "/item")},
-        {"wrap (moves)",
-         [this] {
-             SetOption(keys::WrapCopies, false);
-             WrapItems(*m_ctx);
-         },
-         Path("src/" + wrapper + "/item")},
+        {"wrap (moves)", [this] { WrapItems(*m_ctx); }, Path("src/" + wrapper + "/item"), false},
     };
     for (const bool folder : {false, true}) {
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(row.what) + (folder ? ", a folder" : ", a file"));
             RemoveAll({"src", "dest"});
             std::filesystem::remove_all(m_otherFs + "/item");
-            SetOption(keys::WrapCopies, true);
+            SetOption(keys::WrapCopies, row.wrapCopies);
             const std::string item = folder ? MakeDir("src/item") : WriteFile("src/item", "x");
             if (folder) {
                 ASSERT_TRUE(SetComment(WriteFile("src/item/inner", "i"), "inner"));
