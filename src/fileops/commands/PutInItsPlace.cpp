@@ -41,7 +41,15 @@ bool PutItemInItsPlace(CommandContext& ctx, const FileRef& item, RunReport& repo
             return false;
         }
         ctx.platform.Beep();
-        NoteFailure(ctx, NameForReport(item, itemPath), status);
+        if (folderPath.empty() || folderPath.front() != '/') {
+            // The folder recorded for the extension no longer resolves: said
+            // so, rather than as the path's "Invalid argument".
+            report.AddFailure(
+                NameForReport(item, itemPath),
+                QStringLiteral("The folder set for .%1 items was not found").arg(extension));
+        } else {
+            NoteFailure(ctx, NameForReport(item, itemPath), status);
+        }
         return true;
     }
     // The sound answers each item; the file manager shows them all at the

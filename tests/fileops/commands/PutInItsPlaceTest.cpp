@@ -91,7 +91,7 @@ TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtThe
     EXPECT_EQ(m_ordered.notifications,
               QStringList{"Put In Its Place: 6 of 10 items not moved\n"
                           "\u201Cnotes.txt\u201D: No folder is set for .txt items\n"
-                          "\u201Clost.png\u201D: Invalid argument\n"
+                          "\u201Clost.png\u201D: The folder set for .png items was not found\n"
                           "\u201CREADME\u201D: No folder is set for items without an extension\n"
                           "\u2026and 3 more"});
 }
