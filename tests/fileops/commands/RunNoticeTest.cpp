@@ -1,6 +1,7 @@
 // What a command run shows when something failed: one notification in plain
 // words, with counts and the system's reasons.
 #include "CommandFixture.h"
+#include "fileops/commands/CommandRun.h"
 #include "fileops/commands/MoveSelection.h"
 #include "fileops/commands/PutInItsPlace.h"
 #include "fileops/commands/RunReport.h"
@@ -25,6 +26,16 @@ TEST(RunReport, ANoticeNamesThreeFailuresAndCountsTheRest) {
                             "space\n\u201Cf2\u201D: No space\n\u2026and 2 more");
     report.failures.clear();
     EXPECT_FALSE(NoticeFor(report).has_value()) << "no failure, no notice";
+}
+
+// A service run repeated per item reveals an item again: it is asked for
+// once, where it came first, and the run's list is handed on.
+TEST_F(CommandTest, ARunRevealsEachItemOnceWhereItCameFirst) {
+    CommandRun run;
+    run.revealed = {"/b", "/a", "/b", "/c", "/a", "/b"};
+    FinishCommandRun(m_platform, run);
+    EXPECT_EQ(m_platform.revealed, (std::vector<std::string>{"/b", "/a", "/c"}));
+    EXPECT_TRUE(run.revealed.empty());
 }
 
 TEST_F(CommandTest, FailuresOfARealRunShowTheirReasons) {
