@@ -2,7 +2,10 @@
 knows the installed Ferrolet and the file manager, a tray host, and a private
 home. Everything is started fresh and stopped at the end."""
 
+import contextlib
+import hashlib
 import os
+import plistlib
 import shutil
 import signal
 import subprocess
@@ -20,6 +23,29 @@ def wait_for(predicate, timeout=120.0, step=0.05):
         time.sleep(step)
         value = predicate()
     return value
+
+
+def digest(path):
+    h = hashlib.sha256()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(1 << 20), b""):
+            h.update(block)
+    return h.hexdigest()
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+    return path
+
+
+def write_settings(home, settings):
+    """Puts the settings file Ferrolet reads in home; returns its path."""
+    path = os.path.join(home, ".config", "com.quorvane.Ferrolet.plist")
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        plistlib.dump(settings, f)
+    return path
 
 
 def uri_list(paths):
@@ -57,14 +83,8 @@ class Desktop:
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten",
              "tcp"], pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         os.close(write_fd)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read_fd, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(read_fd)
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        with os.fdopen(read_fd) as displayfd:  # the display number, then a line break
+            self.env["DISPLAY"] = ":" + displayfd.readline().strip()
         # The bus after the X server, so what it starts (thunar) has a display.
         out = subprocess.check_output(
             ["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
@@ -93,12 +113,9 @@ class Desktop:
                     proc.wait(timeout=30)
                 except subprocess.TimeoutExpired:
                     proc.kill()
-        for pid in [getattr(self, "bus_pid", None)] + self._started_by_bus():
-            try:
-                if pid:
-                    os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
+        for pid in filter(None, [getattr(self, "bus_pid", None)] + self._started_by_bus()):
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGTERM)
         shutil.rmtree(self.root, ignore_errors=True)
 
     def _started_by_bus(self):
@@ -132,6 +149,13 @@ class Desktop:
 
     def path(self, *parts):
         return os.path.join(self.home, *parts)
+
+    def command(self, tag, selection=None):
+        """`ferrolet --command TAG`, on selection copied to the clipboard when
+        given (else on what the clipboard holds)."""
+        if selection is not None:
+            self.serve_clipboard(selection)
+        return self.run(["ferrolet", "--command", str(tag)], check=False, timeout=300)
 
     def find_window(self, name):
         ids = self.run(["xdotool", "search", "--onlyvisible", "--name", name], check=False)

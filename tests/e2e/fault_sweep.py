@@ -12,7 +12,6 @@ Usage: fault_sweep.py BUILD_DIR [unittest options]"""
 
 import hashlib
 import os
-import plistlib
 import pwd
 import shutil
 import signal
@@ -22,27 +21,13 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Desktop, wait_for  # noqa: E402
+from desktop import Desktop, digest, wait_for, write, write_settings  # noqa: E402
 
 PREFIX = None
 MOVE_FAILED = "Ferrolet: An error occurred moving a folder or file."
 PARTIAL = b".ferrolet-partial-"
 # Hidden names that must never outlive the command that made them.
 INTERNAL_PREFIXES = (PARTIAL, b".ferrolet-replaced-")
-
-
-def digest(path):
-    h = hashlib.sha256()
-    with open(path, "rb") as f:
-        for block in iter(lambda: f.read(1 << 20), b""):
-            h.update(block)
-    return h.hexdigest()
-
-
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
-    return path
 
 
 def entries(folder):
@@ -60,44 +45,17 @@ class Sweep(unittest.TestCase):
     def setUp(self):
         self.desk = Desktop(PREFIX, with_tray=False).start()
         self.addCleanup(self.desk.stop)
-        self.settings_file = self.desk.path(".config", "com.quorvane.Ferrolet.plist")
-        self.write_settings({"OpenMoveServiceWindow": False})
+        write_settings(self.desk.home, {"OpenMoveServiceWindow": False})
         self.src = self.desk.path("Downloads")
         os.makedirs(self.src)
-
-    def write_settings(self, settings):
-        os.makedirs(os.path.dirname(self.settings_file), exist_ok=True)
-        with open(self.settings_file, "wb") as f:
-            plistlib.dump(settings, f)
 
     def shm_folder(self):
         """A listed folder on another file system (tmpfs)."""
         shm = tempfile.mkdtemp(prefix="ferrolet-sweep-shm-", dir="/dev/shm")
         self.addCleanup(shutil.rmtree, shm, True)
-        self.add_folder(shm)
+        result = self.desk.command(-1001, [shm])
+        self.assertEqual(result.returncode, 0, result.stderr)
         return shm
-
-    def ferrolet(self, *args, timeout=300):
-        return subprocess.run(["ferrolet", *args], env=self.desk.env, capture_output=True,
-                              timeout=timeout, cwd=self.desk.root)
-
-    def command(self, tag, selection=None):
-        if selection is not None:
-            self.desk.serve_clipboard(selection)
-        return self.ferrolet("--command", str(tag))
-
-    def start_command(self, tag):
-        return subprocess.Popen(["ferrolet", "--command", str(tag)], env=self.desk.env,
-                                cwd=self.desk.root, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-
-    def add_folder(self, folder):
-        result = self.command(-1001, [folder])
-        self.assertEqual(result.returncode, 0, result.stderr)
-
-    def menu(self):
-        result = self.ferrolet("--menu")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        return result.stdout.decode("utf-8", "replace")
 
     def assert_whole_once(self, name, data, source_dir, dest_dir):
         """The item called name is in exactly one of the two folders, holding
@@ -127,7 +85,7 @@ class Sweep(unittest.TestCase):
             write(os.path.join(shm, "movie.bin"), existing)
         big = write(os.path.join(self.src, "movie.bin"), data)
         self.desk.serve_clipboard([big])
-        proc = self.start_command(1001)
+        proc = self.desk.spawn(["ferrolet", "--command", "1001"])
         seen = wait_for(lambda: any(e.startswith(PARTIAL) for e in entries(shm)), step=0.002)
         proc.send_signal(signal.SIGKILL)
         proc.communicate(timeout=60)
@@ -139,10 +97,7 @@ class Sweep(unittest.TestCase):
 
 class RacesAndKillsTest(Sweep):
     def test_items_deleted_or_replaced_after_the_selection_was_taken(self):
-        dest = self.desk.path("Filed")
-        os.makedirs(dest)
-        self.add_folder(dest)
-        # A large file crosses to /dev/shm first, so the later items change
+        # Copy To: a large file crosses to /dev/shm first, so the later items change
         # while the command already runs on its snapshot.
         shm = self.shm_folder()
         big = write(os.path.join(self.src, "big.bin"), os.urandom(200 << 20))
@@ -150,15 +105,13 @@ class RacesAndKillsTest(Sweep):
         gone = write(os.path.join(self.src, "gone.txt"), b"gone")
         swapped = write(os.path.join(self.src, "swapped.txt"), b"the selected file")
         kept = write(os.path.join(self.src, "kept.txt"), b"kept")
-        also_gone = write(os.path.join(self.src, "also-gone.txt"), b"x")
-        self.desk.serve_clipboard([big, gone, swapped, also_gone, kept])
-        os.unlink(also_gone)  # gone before the command starts
-        proc = self.start_command(2004)  # Copy To the /dev/shm folder
+        self.desk.serve_clipboard([big, gone, swapped, kept])
+        proc = self.desk.spawn(["ferrolet", "--command", "1002"], stderr=subprocess.PIPE)
         started = wait_for(lambda: any(e.startswith(PARTIAL) for e in entries(shm)), step=0.002)
         os.unlink(gone)
         os.unlink(swapped)
         write(swapped, b"another file under the same name")
-        out, err = proc.communicate(timeout=300)
+        err = proc.communicate(timeout=300)[1]
         # Items that vanished failed: the run says so in its exit status.
         self.assertEqual(proc.returncode, 1, err)
         if not started:
@@ -168,17 +121,7 @@ class RacesAndKillsTest(Sweep):
                          "a vanished item, or a file the user did not select, was copied")
         with open(os.path.join(shm, "kept.txt"), "rb") as f:
             self.assertEqual(f.read(), b"kept")
-        self.assert_no_leftovers(shm, self.src, dest)
-
-        # A move within the file system, the file replaced after the copy.
-        self.desk.serve_clipboard([kept, swapped])
-        os.unlink(swapped)
-        write(swapped, b"third file")
-        result = self.command(1001)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertTrue(self.assert_whole_once("kept.txt", b"kept", self.src, dest))
-        self.assert_whole_once("swapped.txt", b"third file", self.src, dest)
-        self.menu()  # still answers
+        self.assert_no_leftovers(shm, self.src)
 
     def test_move_to_another_file_system_killed_midway(self):
         data = os.urandom(300 << 20)
@@ -186,12 +129,13 @@ class RacesAndKillsTest(Sweep):
         self.assertEqual(visible_entries(shm), [], "an unfinished copy shows under a real name")
         self.assert_no_leftovers(self.src)
         self.assert_no_leftovers(shm, partial_ok=True)  # documented: removed at the next start
-        result = self.command(1001, [os.path.join(self.src, "movie.bin")])
+        result = self.desk.command(1001, [os.path.join(self.src, "movie.bin")])
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertTrue(self.assert_whole_once("movie.bin", data, self.src, shm))
 
     def test_replacing_move_killed_midway_keeps_the_old_item_and_its_name(self):
-        self.write_settings({"OpenMoveServiceWindow": False, "ReplaceFilesBySameName": True})
+        write_settings(self.desk.home, {"OpenMoveServiceWindow": False,
+                                        "ReplaceFilesBySameName": True})
         shm = self.kill_move_midway(os.urandom(300 << 20), existing=b"the version already there")
         with open(os.path.join(shm, "movie.bin"), "rb") as f:
             self.assertEqual(f.read(), b"the version already there")
@@ -223,7 +167,7 @@ class AnotherUserTest(Sweep):
     def own(self, path, mode=0o755, nobody=True, data=None):
         """Makes a folder (or, with data, a file) owned by nobody or root."""
         if data is None:
-            os.makedirs(path)
+            os.makedirs(path, exist_ok=True)
         else:
             write(path, data)
         os.chmod(path, mode)
@@ -244,23 +188,19 @@ class AnotherUserTest(Sweep):
         if probe.returncode != 0:
             self.skipTest("nobody cannot run the program here: " + probe.stderr.decode())
         good = self.own(os.path.join(self.base, "dest"))
-        shm = tempfile.mkdtemp(prefix="ferrolet-sweep-shm-", dir="/dev/shm")
+        shm = self.own(tempfile.mkdtemp(prefix="ferrolet-sweep-shm-", dir="/dev/shm"))
         self.addCleanup(shutil.rmtree, shm, True)
-        os.chmod(shm, 0o755)
-        os.chown(shm, self.uid, self.gid)
         locked = self.own(os.path.join(self.base, "locked-dest"), nobody=False)
         for folder in (good, shm, locked):
             result = self.as_nobody(-1001, [folder])
             self.assertEqual(result.returncode, 0, result.stderr)
 
         # Root's source folder: nobody may read the files but not take them
-        # out, within the file system or across to /dev/shm.
+        # out across to /dev/shm (the refused rename within a file system is
+        # the engine's permission test).
         fixed = self.own(os.path.join(self.base, "fixed-src"), nobody=False)
-        a = self.own(os.path.join(fixed, "a.txt"), 0o644, data=b"alpha")
         b = self.own(os.path.join(fixed, "b.txt"), 0o644, data=b"bravo" * 50000)
-        self.assertIn(MOVE_FAILED, self.as_nobody(1001, [a]).stderr.decode())
         self.assertIn(MOVE_FAILED, self.as_nobody(2002, [b]).stderr.decode())
-        self.assertFalse(self.assert_whole_once("a.txt", b"alpha", fixed, good))
         self.assertFalse(self.assert_whole_once("b.txt", b"bravo" * 50000, fixed, shm),
                          "a copy was left beside a source that could not be removed")
         self.assert_no_leftovers(fixed, good, shm)
@@ -273,15 +213,9 @@ class AnotherUserTest(Sweep):
         self.assertIn("is not possible now: read-only", result.stderr.decode())
         self.assertEqual(entries(locked), [])
 
-        # Items in a folder nobody cannot reach name nothing for nobody.
-        hidden = self.own(os.path.join(self.base, "hidden-src"), 0o700, nobody=False)
-        d = write(os.path.join(hidden, "d.txt"), b"delta")
-        self.as_nobody(1001, [d, c])
-        self.assertFalse(self.assert_whole_once("d.txt", b"delta", hidden, good))
+        # Nobody's own items move.
+        self.assertEqual(self.as_nobody(1001, [c]).returncode, 0)
         self.assertTrue(self.assert_whole_once("c.txt", b"charlie", free, good))
-        e = self.own(os.path.join(free, "e.txt"), 0o644, data=b"echo")
-        self.assertEqual(self.as_nobody(2002, [e]).returncode, 0)
-        self.assertTrue(self.assert_whole_once("e.txt", b"echo", free, shm))
 
 
 def main():

@@ -7,9 +7,7 @@ Trash and around items changed since, is tested in C++ (tests/journal).
 
 Usage: journal_recovery.py BUILD_DIR [unittest options]"""
 
-import hashlib
 import os
-import plistlib
 import random
 import shutil
 import signal
@@ -19,15 +17,13 @@ import tempfile
 import time
 import unittest
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop import digest, write, write_settings  # noqa: E402
+
 FERROLET = None
 # The kill loop's whole budget, and its rounds per operation.
 BUDGET_SECONDS = 50
 ROUNDS = 6
-
-
-def digest(path):
-    with open(path, "rb") as f:
-        return hashlib.sha256(f.read()).hexdigest()
 
 
 def walk_files(root):
@@ -43,11 +39,22 @@ def walk_files(root):
     return visible, partial
 
 
-class JournalCase(unittest.TestCase):
+def make_tree(root, files, size):
+    for i in range(files):
+        sub = os.path.join(root, "d%d" % (i % 7))
+        os.makedirs(sub, exist_ok=True)
+        write(os.path.join(sub, "f%d" % i), os.urandom(size))
+
+
+class KillAndRecover(unittest.TestCase):
+    """Each operation, killed at random points of its run, then recovered."""
+
     def setUp(self):
         self.top = tempfile.mkdtemp(prefix="ferrolet-journal-")
         # Another file system for moves across them (tmpfs).
         self.other = tempfile.mkdtemp(prefix="ferrolet-journal-", dir="/dev/shm")
+        for folder in (self.top, self.other):
+            self.addCleanup(shutil.rmtree, folder, True)
         self.home = os.path.join(self.top, "home")
         os.makedirs(self.home)
         self.env = {k: v for k, v in os.environ.items()
@@ -56,56 +63,9 @@ class JournalCase(unittest.TestCase):
                         XDG_STATE_HOME=self.home + "/.local/state",
                         XDG_DATA_HOME=self.home + "/.local/share", QT_QPA_PLATFORM="offscreen")
 
-    def tearDown(self):
-        shutil.rmtree(self.top, ignore_errors=True)
-        shutil.rmtree(self.other, ignore_errors=True)
-
-    def run_ferrolet(self, *args, check=True):
+    def run_ferrolet(self, *args):
         result = subprocess.run([FERROLET, *args], env=self.env, capture_output=True, timeout=120)
-        if check:
-            self.assertEqual(result.returncode, 0, result.stderr.decode())
-        return result
-
-    def settings(self, **values):
-        path = os.path.join(self.home, ".config", "com.quorvane.Ferrolet.plist")
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            plistlib.dump(values, f, fmt=plistlib.FMT_XML)
-
-    def make_tree(self, root, files, size):
-        os.makedirs(root)
-        for i in range(files):
-            sub = os.path.join(root, "d%d" % (i % 7))
-            os.makedirs(sub, exist_ok=True)
-            with open(os.path.join(sub, "f%d" % i), "wb") as f:
-                f.write(os.urandom(size))
-
-    def killed_then_recovered(self, command, places, originals, moving, delay):
-        child = subprocess.Popen([FERROLET, *command], env=self.env,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(delay)
-        child.send_signal(signal.SIGKILL)
-        child.wait()
-        self.run_ferrolet("--recover")
-        seen, partial = [], []
-        state = os.path.join(self.home, ".local/state/Ferrolet")
-        # Held items and archives being made wait in the state folder's own folders.
-        if os.path.isdir(state):
-            places = places + [e.path for e in os.scandir(state) if e.is_dir()]
-        for place in places:
-            v, p = walk_files(place)
-            seen += v
-            partial += p
-        what = "%s after %.3f s" % (command[1], delay)
-        self.assertEqual(partial, [], "left by " + what)
-        for d in originals:
-            self.assertIn(seen.count(d), (1,) if moving else (1, 2), what)
-        # Nothing visible is a truncated or half-written file.
-        self.assertTrue(set(seen) <= set(originals) or command[1] == "1003")
-
-
-class KillAndRecover(JournalCase):
-    """Each operation, killed at random points of its run, then recovered."""
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
 
     def test_kills_at_random_points(self):
         rng = random.Random(int(os.environ.get("FERROLET_KILL_SEED", "16")))
@@ -127,15 +87,13 @@ class KillAndRecover(JournalCase):
                     self.one_round(rng, across, tag, moving, wrap_copies)
 
     def one_round(self, rng, across, tag, moving, wrap_copies):
-        shutil.rmtree(self.home, ignore_errors=True)
         for root in (self.top, self.other):
             for entry in os.listdir(root):
-                if entry != "home":
-                    shutil.rmtree(os.path.join(root, entry))
+                shutil.rmtree(os.path.join(root, entry))
         os.makedirs(self.home)
-        self.settings(WrapCopies=bool(wrap_copies), PromptForWrap=False)
+        write_settings(self.home, {"WrapCopies": bool(wrap_copies), "PromptForWrap": False})
         src = os.path.join(self.top, "Tree")
-        self.make_tree(src, 300, 24 * 1024)
+        make_tree(src, 300, 24 * 1024)
         originals = walk_files(src)[0]
         dest = os.path.join(self.other if across else self.top, "Dest")
         os.makedirs(dest)
@@ -148,7 +106,27 @@ class KillAndRecover(JournalCase):
         else:
             command = ["--command", tag, src]
         delay = rng.uniform(0.05, 0.5)
-        self.killed_then_recovered(command, [self.top, self.other], originals, moving, delay)
+        child = subprocess.Popen([FERROLET, *command], env=self.env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(delay)
+        child.send_signal(signal.SIGKILL)
+        child.wait()
+        self.run_ferrolet("--recover")
+        seen, partial, places = [], [], [self.top, self.other]
+        state = os.path.join(self.home, ".local/state/Ferrolet")
+        # Held items and archives being made wait in the state folder's own folders.
+        if os.path.isdir(state):
+            places += [e.path for e in os.scandir(state) if e.is_dir()]
+        for place in places:
+            v, p = walk_files(place)
+            seen += v
+            partial += p
+        what = "%s after %.3f s" % (tag, delay)
+        self.assertEqual(partial, [], "left by " + what)
+        for d in originals:
+            self.assertIn(seen.count(d), (1,) if moving else (1, 2), what)
+        # Nothing visible is a truncated or half-written file.
+        self.assertTrue(set(seen) <= set(originals) or tag == "1003")
 
 
 if __name__ == "__main__":

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -78,30 +77,18 @@ class DeclaredCommands : public ServiceFixture {
 protected:
     void SetUp() override {
         ServiceFixture::SetUp();
-        for (const char* name :
-             {"PATH", "DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY"}) {
-            const char* value = std::getenv(name);
-            m_savedEnv[name] = value ? std::optional<std::string>(value) : std::nullopt;
-        }
         // ferrolet on the PATH as installed; an xdg-open that records what
         // the reveal fallback opens.
         fs::create_symlink(FERROLET_BINARY, MakeDir("bin") + "/ferrolet");
         WriteFile("bin/xdg-open",
                   "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + Path("opened") + "\"\n");
         fs::permissions(Path("bin/xdg-open"), fs::perms::owner_all);
-        setenv("PATH", (Path("bin") + ":" + m_savedEnv["PATH"].value_or("/usr/bin:/bin")).c_str(),
-               1);
-        setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + Path("no-bus")).c_str(), 1);
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
+        const char* path = std::getenv("PATH");
+        SetEnv("PATH", Path("bin") + ":" + (path ? path : "/usr/bin:/bin"));
+        SetEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + Path("no-bus"));
+        SetEnv("DISPLAY", std::nullopt);
+        SetEnv("WAYLAND_DISPLAY", std::nullopt);
     }
-    void TearDown() override {
-        for (const auto& [name, value] : m_savedEnv) {
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        }
-        ServiceFixture::TearDown();
-    }
-    std::map<std::string, std::optional<std::string>> m_savedEnv;
 };
 
 TEST_F(DeclaredCommands, EachCommandLineActsOnTheSelectedFile) {

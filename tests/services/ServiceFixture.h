@@ -7,8 +7,11 @@
 #include "services/HandleMenuSelection.h"
 #include "settings/SettingsKeys.h"
 
+#include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace ferrolet::test {
 
@@ -21,6 +24,18 @@ protected:
         m_settings = std::make_unique<SettingsStore>();
         m_settings->SetAppValue(keys::LastSelectedSound, QStringLiteral("complete"));
         m_settings->Synchronize();
+    }
+    void TearDown() override {
+        for (const auto& [name, value] : m_savedEnv) {
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        }
+        TempHome::TearDown();
+    }
+    // Sets (or, without a value, unsets) a variable until the test ends.
+    void SetEnv(const std::string& name, const std::optional<std::string>& value) {
+        const char* old = std::getenv(name.c_str());
+        m_savedEnv.try_emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
+        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
     const std::string& FolderPath(StandardFolder which) {
         if (!m_folders) {
@@ -40,6 +55,10 @@ protected:
         m_platform = FakePlatform();
         ClearLog();
     }
+    void HandleAfresh(const QStringList& paths, const QString& userData) {
+        Reset();
+        Handle(paths, userData);
+    }
     int NotMovedLines() const {
         return static_cast<int>(LogLines().count(QStringLiteral("The object was not moved")));
     }
@@ -51,6 +70,7 @@ protected:
     CutState m_cut;
     MoveServiceWindowHooks m_window;
     std::optional<StandardFolderTable> m_folders;
+    std::map<std::string, std::optional<std::string>> m_savedEnv;
 };
 
 } // namespace ferrolet::test

@@ -51,14 +51,15 @@ protected:
         m_bus.reset();
         ServiceFixture::TearDown();
     }
+    static QDBusMessage Request() {
+        return QDBusMessage::createMethodCall(kName, kObject,
+                                              QString::fromLatin1(kServicesInterface),
+                                              QStringLiteral("HandleMenuSelection"));
+    }
     // Never a blocking call: the adaptor answers from this thread's loop.
     QDBusPendingCall Call(const QStringList& paths, const QString& userData,
                           const QDBusConnection* via = nullptr) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(kName, kObject, QString::fromLatin1(kServicesInterface),
-                                           QStringLiteral("HandleMenuSelection"));
-        call << paths << userData;
-        return (via ? *via : m_client).asyncCall(call);
+        return (via ? *via : m_client).asyncCall(Request() << paths << userData);
     }
     std::unique_ptr<PrivateBus> m_bus;
     QDBusConnection m_server{QString()};
@@ -84,11 +85,8 @@ TEST_F(ServicesBus, TenThousandPathsInOneCallAnsweredWhenDone) {
     EXPECT_EQ(NotMovedLines(), 0);
 
     // Nothing runs under a wrong signature.
-    QDBusMessage wrong =
-        QDBusMessage::createMethodCall(kName, kObject, QString::fromLatin1(kServicesInterface),
-                                       QStringLiteral("HandleMenuSelection"));
-    wrong << QStringLiteral("/just/one/string") << QStringLiteral("Move to Documents");
-    QDBusPendingCall refused = m_client.asyncCall(wrong);
+    QDBusPendingCall refused = m_client.asyncCall(Request() << QStringLiteral("/just/one/string")
+                                                            << QStringLiteral("Move to Documents"));
     ASSERT_TRUE(WaitFor([&] { return refused.isFinished(); }));
     EXPECT_EQ(refused.error().type(), QDBusError::UnknownMethod);
 }
@@ -160,15 +158,8 @@ protected:
 // becomes an unusable item: ServiceArgumentPath in HandleMenuSelectionTest).
 TEST_F(ProgramOnABus, TheBusStartsTheApplicationForARequest) {
     // The instance the bus starts inherits the daemon's environment.
-    const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    const std::string savedAddress = saved ? saved : "";
-    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + Path("bus")).c_str(), 1);
+    SetEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + Path("bus"));
     PrivateBus bus(m_root, FERROLET_BUILD_SHARE "/dbus-1/services");
-    if (saved) {
-        setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress.c_str(), 1);
-    } else {
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    }
     ASSERT_TRUE(bus.IsUp());
     const std::string item = WriteFile("in/started", "s");
     EXPECT_EQ(Run({"--service", "Move to Documents", "started"}, bus), 0) << m_stderr;
