@@ -104,7 +104,7 @@ CommandOutcome RunReported(AppCore& core, CommandContext& ctx, const MenuItem& i
 
 } // namespace
 
-CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
+CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask, SnapshotAfterRun after) {
     RecoverBeforeCommand(core.Desktop());
     Menu status;
     Menu moveService;
@@ -119,8 +119,7 @@ CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
     const MenuItem chosen = *item;
     status = Menu();
     moveService = Menu();
-    // Nothing acts on this process's snapshot after this run.
-    core.Selection().takenByRun = true;
+    core.Selection().takenByRun = after == SnapshotAfterRun::Taken;
     CommandContext ctx = core.Context();
     return RunReported(core, ctx, chosen);
 }
