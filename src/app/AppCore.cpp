@@ -30,6 +30,9 @@ AppCore::AppCore(SettingsStore& settings, Platform& platform, Menus menus)
 }
 
 void AppCore::Setup() {
+    // A Cut or Paste in another process since the last menu changes
+    // whether Paste Items can be chosen.
+    LoadCutState(m_cut);
     // Each build takes its own snapshot; the Move Service menu's, taken
     // second, is the one the commands act on.
     MenuBuildInputs inputs{m_settings, m_selection, m_extensionFolderMap, m_cut};

@@ -6,6 +6,7 @@
 #include "dispatch/CommandDispatch.h"
 #include "dispatch/CommandIds.h"
 #include "fileops/commands/CommandRun.h"
+#include "fileops/commands/CutStateFile.h"
 #include "fileops/commands/DestinationChoice.h"
 #include "history/Recovery.h"
 #include "services/GivenPathsCommand.h"
@@ -106,6 +107,9 @@ CommandOutcome RunReported(AppCore& core, CommandContext& ctx, const MenuItem& i
 
 CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask, SnapshotAfterRun after) {
     RecoverBeforeCommand(core.Desktop());
+    // As a menu opening does (AppCore::Setup): a Cut or Paste in another
+    // process since changes whether Paste Items can be chosen.
+    LoadCutState(core.Cut());
     Menu status;
     Menu moveService;
     MenuBuildInputs inputs{core.Settings(), core.Selection(), core.ExtensionFolderMap(),

@@ -47,11 +47,15 @@ bool MoveToStandardFolder(ServiceTarget& target, StandardFolder which, const Fil
         return false;
     }
     FileRef destination;
-    if (OpenStandardFolder(folder.path, destination) != 0) {
+    if (const Status opened = OpenStandardFolder(folder.path, destination); opened != 0) {
+        // A folder that is missing and cannot be made reads as not found; a
+        // plain file or an unreadable folder at its place is named with the
+        // real reason, so the user knows what to fix.
         if (target.ctx.run) {
-            target.ctx.run->report.destinationMissing = true;
+            NoteDestination(target.ctx, folder.path);
+            target.ctx.run->report.destinationMissing = opened == ENOENT;
         }
-        NoteFailure(target.ctx, NameForReport(item), ENOENT);
+        NoteFailure(target.ctx, NameForReport(item), opened);
         return false;
     }
     NoteDestination(target.ctx, folder.path);

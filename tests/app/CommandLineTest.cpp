@@ -12,27 +12,24 @@ TEST(CommandLine, ParsesEveryEntryAndRefusesNonsense) {
     };
     EXPECT_EQ(parse({})->mode, CommandLine::Mode::Run);
     EXPECT_EQ(parse({"--install-menus"})->mode, CommandLine::Mode::InstallMenus);
-    const auto menu = parse({"--menu", "--move-service"});
-    ASSERT_TRUE(menu);
-    EXPECT_TRUE(menu->mode == CommandLine::Mode::Menu && menu->moveServiceMenu);
-    const auto command = parse({"--command", "-1005"});
-    ASSERT_TRUE(command);
-    EXPECT_TRUE(command->tag == -1005 && !command->ask);
+    // value() throws, and so fails the test, where nothing was parsed.
+    const CommandLine menu = parse({"--menu", "--move-service"}).value();
+    EXPECT_TRUE(menu.mode == CommandLine::Mode::Menu && menu.moveServiceMenu);
+    const CommandLine command = parse({"--command", "-1005"}).value();
+    EXPECT_TRUE(command.tag == -1005 && !command.ask);
     EXPECT_TRUE(parse({"--command", "1001", "--ask"})->ask);
     // Items after the tag; "--" lets one look like an option.
-    const auto onItems = parse({"--command", "2002", "--ask", "--", "-a", "--ask"});
-    ASSERT_TRUE(onItems);
-    EXPECT_TRUE(onItems->ask);
-    EXPECT_EQ(onItems->paths, QStringList({"-a", "--ask"}));
-    EXPECT_EQ(onItems->firstPath, 5);
+    const CommandLine onItems = parse({"--command", "2002", "--ask", "--", "-a", "--ask"}).value();
+    EXPECT_TRUE(onItems.ask);
+    EXPECT_EQ(onItems.paths, QStringList({"-a", "--ask"}));
+    EXPECT_EQ(onItems.firstPath, 5);
     EXPECT_EQ(parse({"--command", "1001", "/x y"})->paths, QStringList{"/x y"});
-    const auto service = parse({"--service", "Move to Documents", "a b", "--not-an-option"});
-    ASSERT_TRUE(service);
-    EXPECT_EQ(service->userData, "Move to Documents");
-    EXPECT_EQ(service->paths, QStringList({"a b", "--not-an-option"}));
-    const auto login = parse({"--start-at-login", "on"});
-    ASSERT_TRUE(login);
-    EXPECT_TRUE(login->mode == CommandLine::Mode::StartAtLogin && login->startAtLogin);
+    const CommandLine service =
+        parse({"--service", "Move to Documents", "a b", "--not-an-option"}).value();
+    EXPECT_EQ(service.userData, "Move to Documents");
+    EXPECT_EQ(service.paths, QStringList({"a b", "--not-an-option"}));
+    const CommandLine login = parse({"--start-at-login", "on"}).value();
+    EXPECT_TRUE(login.mode == CommandLine::Mode::StartAtLogin && login.startAtLogin);
     EXPECT_FALSE(parse({"--start-at-login", "off"})->startAtLogin);
 
     QString error;

@@ -9,8 +9,7 @@
 #include "app/DestinationProbe.h"
 #include "app/OfferedCommand.h"
 
-#include <condition_variable>
-#include <mutex>
+#include <future>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -118,16 +117,11 @@ TEST(DestinationChecksTest, EachRuleGreysTheCommandsItConcerns) {
 
 TEST(DestinationChecksTest, AHangingMountIsNotAnsweringAndHoldsNothingElse) {
     // A probe that hangs on one mount until the test lets it go.
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable opened;
-        bool open = false;
-    };
-    auto gate = std::make_shared<Gate>();
-    const FolderProbe probe = [gate](std::vector<std::string> paths, ProbeProgress& progress) {
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    const FolderProbe probe = [released](std::vector<std::string> paths, ProbeProgress& progress) {
         if (paths.front().rfind("/proc", 0) == 0) {
-            std::unique_lock lock(gate->mutex);
-            gate->opened.wait(lock, [&] { return gate->open; });
+            released.wait();
         }
         return ProbeFoldersOnOneMount(std::move(paths), progress);
     };
@@ -135,11 +129,7 @@ TEST(DestinationChecksTest, AHangingMountIsNotAnsweringAndHoldsNothingElse) {
     // for the hanging mount, this call would never return.
     const auto facts = ProbeDestinations({"/", "/proc/self", "<< Folder Not Found >>", "/proc/sys"},
                                          kMountAnswerDeadline, probe);
-    {
-        std::lock_guard lock(gate->mutex);
-        gate->open = true;
-    }
-    gate->opened.notify_all();
+    release.set_value();
     ASSERT_EQ(facts.size(), 4u);
     EXPECT_NE(facts[0].state, DestinationFacts::State::NotFound);
     EXPECT_EQ(facts[1].state, DestinationFacts::State::NotAnswering);
@@ -207,10 +197,6 @@ TEST_F(DestinationPreflightTest, MenuGreysWhatCannotTakeTheSelectionAndCommandsR
     EXPECT_EQ(move[0].rfind("needs 2.0 MB, ", 0), 0u) << text;
     EXPECT_EQ(move, (std::vector<std::string>{move[0], "read-only", "inside the selection",
                                               "not found"}));
-    EXPECT_NE(text.find("  << Folder Not Found >>\ttag=4004\taction=command\tdisabled\ttip=<< "
-                        "Folder Not Found >>\n"),
-              std::string::npos)
-        << "greyed, the title says it already";
     EXPECT_NE(text.find("  ro (read-only)\ttag=2002\taction=command\tdisabled\ttip=" + readOnly +
                         " (read-only)\n"),
               std::string::npos)
@@ -223,7 +209,6 @@ TEST_F(DestinationPreflightTest, MenuGreysWhatCannotTakeTheSelectionAndCommandsR
     // --command refuses the greyed folder and moves nothing; a folder that
     // can take the item still runs.
     SetSwitches({keys::SelectMovedItem});
-    EXPECT_EQ(RunProgram({FERROLET_BINARY, "--command", "2002"}), 2);
     const CommandOutcome refused = RunOfferedCommand(Core(), 2002, false);
     EXPECT_EQ(refused.exitStatus, 2);
     EXPECT_EQ(refused.message.toStdString(),

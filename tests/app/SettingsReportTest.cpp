@@ -20,18 +20,15 @@ TEST_F(SettingsReportTest, PrintsEveryKeyWithStoredOrDefaultValues) {
     store.Synchronize();
     StoreDestinationPathnames(store, {QString::fromStdString(a), QString::fromStdString(b)});
 
-    const QStringList lines = SettingsReport(store).split('\n');
+    const QString report = SettingsReport(store);
+    const QStringList lines = report.split('\n');
     EXPECT_TRUE(lines.contains("On = true (default)"));
     EXPECT_TRUE(lines.contains("ReplaceFilesBySameName = true"));
     EXPECT_TRUE(lines.contains("IncludeCopyTo = true (default)"));
     EXPECT_TRUE(lines.contains("LastSelectedSound = complete"));
-    const int ext = lines.indexOf("Extensions = ");
-    ASSERT_GE(ext, 0);
-    EXPECT_EQ(lines[ext + 1], "  pdf");
-    const int dest = lines.indexOf("PathnamesAliases = ");
-    ASSERT_GE(dest, 0);
-    EXPECT_EQ(lines[dest + 1], "  " + QString::fromStdString(a));
-    EXPECT_EQ(lines[dest + 2], "  " + QString::fromStdString(b).replace("\n", "\\n"))
+    EXPECT_TRUE(report.contains("\nExtensions = \n  pdf\n"));
+    EXPECT_TRUE(report.contains(QString::fromStdString("\nPathnamesAliases = \n  " + a + "\n  " +
+                                                       Path("folders/Beta\\nline") + "\n")))
         << "a newline in a folder name must not break the one-entry-per-line format";
     EXPECT_TRUE(lines.contains("ExtensionPathsAliases =  (default)"));
     int keyLines = 0;

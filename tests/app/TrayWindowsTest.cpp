@@ -39,26 +39,12 @@ void SavePicture(QWidget& window, const char* name) {
     }
 }
 
-class TrayMenuTest : public MenuFixture {
-protected:
-    void SetUp() override {
-        EnsureApplication();
-        MenuFixture::SetUp();
-    }
-};
+using TrayMenuTest = MenuFixture;
 
-// Titles of a model and of the menu drawn from it, submenus indented.
-void Titles(const Menu& model, QStringList& out, const QString& indent = {}) {
-    for (const MenuItem& item : model.items) {
-        out << indent + (item.separator ? QString() : item.title);
-        if (item.submenu) {
-            Titles(*item.submenu, out, indent + "  ");
-        }
-    }
-}
+// Titles of a drawn menu, submenus indented, as the model's text spells them.
 void Titles(const QMenu& menu, QStringList& out, const QString& indent = {}) {
     for (const QAction* action : menu.actions()) {
-        out << indent + (action->isSeparator() ? QString() : action->text());
+        out << indent + (action->isSeparator() ? "---" : action->text());
         if (action->menu()) {
             emit action->menu()->aboutToShow(); // submenus are filled as they open
             Titles(*action->menu(), out, indent + "  ");
@@ -67,6 +53,7 @@ void Titles(const QMenu& menu, QStringList& out, const QString& indent = {}) {
 }
 
 TEST_F(TrayMenuTest, TheDrawnMenuIsTheModelAndChoosesItsItems) {
+    EnsureApplication();
     SelectPaths({WriteFile("Downloads/Invoice 2025-03.pdf"), WriteFile("Downloads/Holiday.jpg"),
                  WriteFile("Downloads/notes.txt")});
     SetDestinations({MakeDir("Documents/Invoices"), MakeDir("Pictures/Holidays"),
@@ -80,7 +67,9 @@ TEST_F(TrayMenuTest, TheDrawnMenuIsTheModelAndChoosesItsItems) {
     RenderMenu(Core().StatusMenu(), &menu,
                [&](const MenuItem& item) { chosen.push_back(item.tag); });
     QStringList expected, shown;
-    Titles(Core().StatusMenu(), expected);
+    for (const QString& line : MenuToText(Core().StatusMenu()).split('\n', Qt::SkipEmptyParts)) {
+        expected << line.section('\t', 0, 0);
+    }
     Titles(menu, shown);
     EXPECT_EQ(shown, expected);
     ASSERT_TRUE(expected.contains("Put In Its Place"));
@@ -201,10 +190,7 @@ TEST_F(ProgressWindowTest, CancelButtonStopsARealCopy) {
     EXPECT_TRUE(clicked);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(ReadFile(source).size(), 24u << 20);
-    EXPECT_FALSE(Exists(dest + "/big.bin"));
-    ASSERT_EQ(m_platform.notifications.size(), 1);
-    EXPECT_TRUE(
-        m_platform.notifications.front().startsWith("Copied 0 of 1 item to dest; cancelled"));
+    EXPECT_FALSE(Exists(dest + "/big.bin")); // what the run says then: RunCancelTest
 }
 
 } // namespace

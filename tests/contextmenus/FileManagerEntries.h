@@ -5,11 +5,10 @@
 // vector that file manager runs for right-clicked items. Used for the
 // generated context menus and for the shipped service declarations.
 #include "SplitExec.h"
+#include "TestEnvironment.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -126,11 +125,8 @@ inline std::vector<FileManagerEntry> ScriptEntries(const std::string& folder, bo
                   std::filesystem::perms::none)
             << file.path();
         const std::string script = file.path();
-        std::ifstream in(script);
-        const std::string text((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
         out.push_back(
-            {script, text, [script, relative](const Items& items) {
+            {script, TempHome::ReadFile(script), [script, relative](const Items& items) {
                  std::vector<std::string> argv{"/bin/sh",
                                                "-c",
                                                "cd \"$1\" && shift && exec \"$@\"",

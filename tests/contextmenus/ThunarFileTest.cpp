@@ -3,8 +3,6 @@
 #include "MenuFilesFixture.h"
 #include "contextmenus/ThunarMenus.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 
 namespace ferrolet::test {
@@ -20,11 +18,7 @@ const std::string kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- mi
 const std::string kTail = "</actions>\n\n";
 
 int Count(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size()) {
-        ++n;
-    }
-    return n;
+    return int(QString::fromStdString(text).count(QString::fromStdString(part)));
 }
 
 TEST_F(MenuFiles, ThunarKeepsEveryOtherByteAndReplacesOnlyOurBlock) {

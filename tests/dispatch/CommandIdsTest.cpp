@@ -1,7 +1,6 @@
 // Tags written by the menu builders decode back to the same command and
-// folder, and nothing decodes as another command; items found by tag.
+// folder, and nothing decodes as another command.
 #include "dispatch/CommandIds.h"
-#include "dispatch/MenuModel.h"
 
 #include <gtest/gtest.h>
 
@@ -26,16 +25,4 @@ TEST(CommandIds, EveryTagTheMenusWriteDecodesToItsCommandAndFolder) {
     for (int tag : {0, 7, 1000, 1007, -1007, -1000}) {
         EXPECT_FALSE(DecodeMenuItemTag(tag)) << tag;
     }
-}
-
-TEST(MenuModel, FindByTagLooksIntoSubmenusForTheAction) {
-    Menu menu;
-    menu.Append(MenuItem::Info("2 Items"));
-    menu.items.back().submenu = std::make_shared<Menu>();
-    AddMenuItem("Cut Items", cmd::CutItems, "Cut the items", *menu.items.back().submenu);
-    EXPECT_TRUE(menu.items[0].IsEnabled()) << "a line with a submenu stays enabled";
-    const MenuItem* found = menu.FindByTag(cmd::CutItems, MenuAction::RunCommand);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->title, "Cut Items");
-    EXPECT_EQ(menu.FindByTag(cmd::CutItems, MenuAction::OpenItem), nullptr);
 }

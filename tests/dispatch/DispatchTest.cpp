@@ -12,7 +12,6 @@
 #include <QDBusConnectionInterface>
 #include <QProcess>
 
-#include <fstream>
 #include <sys/stat.h>
 
 namespace ferrolet::test {
@@ -57,24 +56,23 @@ TEST_F(DispatchTest, TagsRunTheirCommandOnTheirFolderAndHeadersAsk) {
 
 TEST_F(DispatchTest, OnlyEnabledItemsAreOffered) {
     Menu menu;
-    MenuItem greyed;
-    greyed.tag = cmd::CutItems; // no action: shown greyed
-    menu.Append(greyed);
+    menu.Append(MenuItem::Info("Cut Items")).tag = cmd::CutItems; // no action: shown greyed
     for (int base : {1001, 1002}) {
-        MenuItem header;
-        header.title = "Move To";
+        MenuItem& header = menu.Append(MenuItem::Info("Move To"));
         header.action = MenuAction::ChooseFolder;
         header.tag = base;
         header.explicitlyDisabled = base == 1002;
         header.submenu = std::make_shared<Menu>();
         AddMenuItem("/x", base, "/x", *header.submenu);
-        menu.Append(header);
     }
     EXPECT_EQ(FindOfferedCommand(menu, cmd::CutItems, false), nullptr);
     EXPECT_EQ(FindOfferedCommand(menu, 1001, false)->title, "/x");
     EXPECT_EQ(FindOfferedCommand(menu, 1001, true)->title, "Move To");
     EXPECT_EQ(FindOfferedCommand(menu, 1002, false), nullptr) << "inside a greyed submenu";
     EXPECT_EQ(FindOfferedCommand(menu, 2002, false), nullptr);
+    // The plain search by tag and action looks into greyed submenus too.
+    EXPECT_EQ(menu.FindByTag(1002, MenuAction::RunCommand)->title, "/x");
+    EXPECT_EQ(menu.FindByTag(1001, MenuAction::OpenItem), nullptr);
 }
 
 // The program itself, with the selection script of a private data folder.
@@ -152,11 +150,9 @@ TEST_F(CommandLineRunTest, RunsInTheRunningInstanceWhenThereIsOne) {
     instance.setProcessEnvironment(m_env);
     instance.start(QStringLiteral(FERROLET_BINARY), {});
     QDBusConnection observer = bus.Connect(QStringLiteral("observer"));
-    ASSERT_TRUE(WaitFor([&] {
-        return observer.interface()
-            ->isServiceRegistered(QStringLiteral("com.quorvane.Ferrolet"))
-            .value();
-    })) << "the instance never took its bus name";
+    const QString ours = QStringLiteral("com.quorvane.Ferrolet");
+    ASSERT_TRUE(WaitFor([&] { return observer.interface()->isServiceRegistered(ours).value(); }))
+        << "the instance never took its bus name";
     SelectionScriptPrints("client-data", WriteFile("src/client.txt", "c"));
     const int copied = Run({"--command", "2004"});
     const int refused = Run({"--command", "3003"});

@@ -8,12 +8,7 @@
 #include "desktop/DesktopPlatform.h"
 #include "desktop/ThemeSound.h"
 
-#include <QDBusConnectionInterface>
-
-#include <gtest/gtest.h>
-
 #include <fstream>
-#include <sys/stat.h>
 
 namespace ferrolet::test {
 namespace {
@@ -168,7 +163,6 @@ TEST_F(Bridge, ThemeSoundsByNameAndBeepsNeverWait) {
     platform.PlaySound(QStringLiteral("no-such-sound"));
     platform.PlaySound(QStringLiteral("complete"));
     EXPECT_TRUE(platform.ChooseFolders(FolderDialogRequest{}).empty()) << "no dialog without GUI";
-    EXPECT_GE(platform.Now(), QDateTime::currentDateTime().addSecs(-60));
 }
 
 } // namespace

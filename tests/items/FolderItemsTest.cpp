@@ -1,8 +1,10 @@
-// Child look-ups, folder creation, parents and listings against real
-// folders: links are items of their own, stale references fail, and
-// unreadable folders give a status rather than a partial answer.
+// Child look-ups, folder creation, parents, listings and the reveal of a
+// moved item against real folders: links are items of their own, stale
+// references fail, and unreadable folders give a status rather than a
+// partial answer.
 #include "items/FolderItems.h"
 #include "TestEnvironment.h"
+#include "items/RevealMovedItem.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -158,6 +160,25 @@ TEST_F(FolderItemsTest, UnreadableAndUnsearchableFoldersGiveAStatus) {
     EXPECT_TRUE(child.IsNull());
     EXPECT_EQ(FindOrCreateFolder(noSearch, "new", child), EACCES);
     EXPECT_TRUE(child.IsNull());
+}
+
+// The reveal of a finished item names the item's path at its new place, and
+// nothing when nothing of its name is there.
+TEST_F(FolderItemsTest, RevealOfAMovedItemAtItsNewPlaceOrNothing) {
+    const FileRef moved = Ref(WriteFile("dest/report.pdf", "r"));
+    EXPECT_EQ(MovedItemRevealPath(moved, Path("dest")), Path("dest/report.pdf"));
+    // Through a link, the folder the link leads to.
+    ASSERT_EQ(symlink(Path("dest").c_str(), Path("dest-link").c_str()), 0);
+    EXPECT_EQ(MovedItemRevealPath(moved, Path("dest-link")), Path("dest/report.pdf"));
+
+    EXPECT_FALSE(MovedItemRevealPath(moved, MakeDir("other")));
+    EXPECT_FALSE(MovedItemRevealPath(moved, Path("missing")));
+    EXPECT_FALSE(MovedItemRevealPath(moved, "relative/path"));
+    EXPECT_FALSE(MovedItemRevealPath(FileRef(), Path("dest")));
+    // Another item takes the name (made before the old one goes, so it
+    // cannot reuse its inode): the reference is stale.
+    ASSERT_EQ(rename(WriteFile("dest/a2", "another").c_str(), Path("dest/report.pdf").c_str()), 0);
+    EXPECT_FALSE(MovedItemRevealPath(moved, Path("dest")));
 }
 
 } // namespace

@@ -33,11 +33,6 @@ TEST_F(ItemKindsTest, PlainFoldersAreDirectoriesThatAreNotAppDirs) {
         EXPECT_EQ(IsPlainFolder(Ref(Path(name))), plain) << name;
     }
     EXPECT_TRUE(IsPlainFolder(Ref("/")));
-    bool isFolder = true;
-    ASSERT_EQ(ReadItemKind(Ref(Path("docs-link")), &isFolder), 0);
-    EXPECT_FALSE(isFolder);
-    ASSERT_EQ(ReadItemKind(Ref(Path("Documents")), &isFolder), 0);
-    EXPECT_TRUE(isFolder);
     const FileRef gone = Ref(MakeDir("gone"));
     ASSERT_EQ(rmdir(Path("gone").c_str()), 0);
     EXPECT_FALSE(IsPlainFolder(gone));

@@ -1,20 +1,30 @@
 // The journal store on disk (schema, bounded history, a damaged database set
 // aside) and recovery of what killed gestures left, on real files.
-
 #include "TestEnvironment.h"
 #include "history/Recovery.h"
 #include "journal/JournalStore.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace ferrolet;
 
 namespace {
+
+// One step of a gesture as the process that recorded it left it.
+JournalStep Step(int64_t gesture, StepKind kind, StepState state, const std::string& to,
+                 const std::string& from = {}, const std::string& partial = {}) {
+    JournalStep step;
+    step.gesture = gesture;
+    step.kind = kind;
+    step.state = state;
+    step.to = to;
+    step.from = from;
+    step.partial = partial;
+    return step;
+}
 
 class JournalTest : public test::TempHome {
 protected:
@@ -27,19 +37,17 @@ protected:
         waitpid(child, nullptr, 0);
         return child;
     }
-    static std::string Pragma(const std::string& path, const char* pragma) {
-        std::string value;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "probe");
-            db.setDatabaseName(QString::fromStdString(path));
-            db.open();
-            QSqlQuery q(db);
-            if (q.exec(QString::fromLatin1(pragma)) && q.next()) {
-                value = q.value(0).toString().toStdString();
-            }
-        }
-        QSqlDatabase::removeDatabase("probe");
-        return value;
+    // One statement run by Python's sqlite3 on the journal file; the first
+    // column of its first row.
+    static std::string Sql(const std::string& path, const std::string& statement) {
+        std::string out;
+        test::RunProgram({"python3", "-c",
+                          "import sqlite3, sys\nc = sqlite3.connect(sys.argv[1])\n"
+                          "row = c.execute(sys.argv[2]).fetchone()\nc.commit()\n"
+                          "print('' if row is None else row[0], end='')",
+                          path, statement},
+                         &out);
+        return out;
     }
 };
 
@@ -49,12 +57,10 @@ TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
         JournalStore store(path);
         ASSERT_TRUE(store.Usable());
         for (int i = 0; i < JournalStore::kHistoryLength + 3; ++i) {
-            JournalStep step;
-            step.gesture = store.AddGesture();
-            step.to = "/x/" + std::to_string(i);
-            step.state = StepState::Done;
-            store.AddStep(step, true);
-            store.MarkGesture(step.gesture, kGestureDone);
+            const int64_t gesture = store.AddGesture();
+            store.AddStep(Step(gesture, StepKind::Move, StepState::Done, "/x/" + std::to_string(i)),
+                          true);
+            store.MarkGesture(gesture, kGestureDone);
         }
         store.Prune();
         const std::vector<Gesture> recent = store.Recent(5000);
@@ -64,16 +70,16 @@ TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
         EXPECT_EQ(store.StepsOf(4).size(), 1u);
         EXPECT_FALSE(store.HasUnfinished());
     }
-    EXPECT_EQ(Pragma(path, "PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(Sql(path, "PRAGMA journal_mode"), "wal");
     // A journal of version 1 marked a move's step placed once its copy was flushed.
-    Pragma(path, "UPDATE steps SET state = 'placed' WHERE id = 4");
-    Pragma(path, "PRAGMA user_version = 1");
+    Sql(path, "UPDATE steps SET state = 'placed' WHERE id = 4");
+    Sql(path, "PRAGMA user_version = 1");
     {
         JournalStore old(path);
         ASSERT_EQ(old.UnfinishedSteps().size(), 1u);
         EXPECT_EQ(old.UnfinishedSteps()[0].state, StepState::Flushed);
     }
-    EXPECT_EQ(Pragma(path, "PRAGMA user_version"), "2");
+    EXPECT_EQ(Sql(path, "PRAGMA user_version"), "2");
 
     const std::string damaged = Path("state/damaged.sqlite");
     WriteFile("state/damaged.sqlite", std::string(4096, 'z'));
@@ -117,12 +123,8 @@ TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
         {"a name the journal did not make", StepKind::Copy, StepState::Intent, "Tree-user",
          "Tree-user", None, "Tree-user", "f1 f2"},
     };
-    const auto joined = [](const std::vector<std::string>& names) {
-        std::string out;
-        for (const std::string& name : names) {
-            out += (out.empty() ? "" : " ") + name;
-        }
-        return out;
+    const auto joined = [](const std::string& folder) {
+        return test::Paths(Names(folder)).join(' ').toStdString();
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,18 +140,13 @@ TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
             test::RunProgram({"touch", "-r", top + "/Src/Tree/f1", copy + "/f1"});
         }
         JournalStore store(Path("journal.sqlite"));
-        JournalStep step;
-        step.gesture = store.AddGesture(DeadPid());
-        step.kind = c.kind;
-        step.state = c.state;
-        step.from = top + "/Src/Tree";
-        step.to = top + "/Dst/Tree";
-        step.partial = top + "/Dst/" + c.partial;
-        store.AddStep(step, false);
+        store.AddStep(Step(store.AddGesture(DeadPid()), c.kind, c.state, top + "/Dst/Tree",
+                           top + "/Src/Tree", top + "/Dst/" + c.partial),
+                      false);
 
         const RecoveryReport report = RecoverInterrupted(store);
-        EXPECT_EQ(joined(Names(top + "/Dst")), c.dst);
-        EXPECT_EQ(joined(Names(top + "/Src/Tree")), c.src);
+        EXPECT_EQ(joined(top + "/Dst"), c.dst);
+        EXPECT_EQ(joined(top + "/Src/Tree"), c.src);
         EXPECT_EQ(c.change != None, !report.attention.isEmpty());
         EXPECT_FALSE(store.HasUnfinished()) << "settled once, not at every start";
         unlink(Path("journal.sqlite").c_str());
@@ -161,20 +158,14 @@ TEST_F(JournalTest, WrapperKeptWhenHalfFilledRemovedWhenEmptyAndLiveGesturesLeft
     const int64_t live = store.AddGesture();
     const int64_t dead = store.AddGesture(DeadPid());
     for (const char* name : {"Empty", "Half"}) {
-        JournalStep step;
-        step.gesture = dead;
-        step.kind = StepKind::Made;
-        step.to = MakeDir(name);
+        JournalStep step = Step(dead, StepKind::Made, StepState::Done, MakeDir(name));
         step.identity = IdentityAt(AT_FDCWD, step.to);
-        step.state = StepState::Done;
         store.AddStep(step, true);
     }
     WriteFile("Half/a.txt");
-    JournalStep copying;
-    copying.gesture = live;
-    copying.kind = StepKind::Copy;
-    copying.partial = WriteFile("Live/.ferrolet-partial-dd");
-    store.AddStep(copying, false);
+    store.AddStep(Step(live, StepKind::Copy, StepState::Intent, "", "",
+                       WriteFile("Live/.ferrolet-partial-dd")),
+                  false);
     const RecoveryReport report = RecoverInterrupted(store);
     EXPECT_FALSE(Exists(Path("Empty")));
     ASSERT_EQ(report.attention.size(), 1);
@@ -183,6 +174,36 @@ TEST_F(JournalTest, WrapperKeptWhenHalfFilledRemovedWhenEmptyAndLiveGesturesLeft
     EXPECT_TRUE(Exists(Path("Live/.ferrolet-partial-dd"))) << "this process is still at it";
     EXPECT_EQ(store.GestureById(dead)->state, QString::fromLatin1(kGestureInterrupted));
     EXPECT_EQ(store.GestureById(live)->state, QString::fromLatin1(kGestureRunning));
+}
+
+// A move killed while removing a source 300 folders deep, finished by recovery
+// allowed 64 descriptors: what the copy holds as it is goes, a changed file stays.
+TEST_F(JournalTest, DeepSourceRemovedWithFewDescriptorsButForTheChangedFile) {
+    std::string half;
+    for (int level = 0; level < 150; ++level)
+        half += "/d";
+    WriteFile("Src/Tree" + half + "/same.txt", "same");
+    WriteFile("Src/Tree" + half + half + "/changed.txt", "before");
+    ASSERT_EQ(test::RunProgram({"cp", "-a", Path("Src"), Path("Dst")}), 0);
+    WriteFile("Src/Tree" + half + half + "/changed.txt", "after the copy");
+    {
+        JournalStore store(Path("journal.sqlite"));
+        store.AddStep(Step(store.AddGesture(DeadPid()), StepKind::CrossMove, StepState::Flushed,
+                           Path("Dst/Tree"), Path("Src/Tree"), Path("Dst/.ferrolet-partial-dd")),
+                      false);
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit few{64, 64};
+        setrlimit(RLIMIT_NOFILE, &few);
+        JournalStore store(Path("journal.sqlite"));
+        _exit(RecoverInterrupted(store).attention.size() == 1 && !store.HasUnfinished() ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(Exists(Path("Src/Tree" + half + "/same.txt")));
+    EXPECT_EQ(ReadFile(Path("Src/Tree" + half + half + "/changed.txt")), "after the copy");
 }
 
 } // namespace

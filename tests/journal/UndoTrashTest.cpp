@@ -1,14 +1,16 @@
 // Undo through the real commands and the freedesktop Trash: what was moved
 // comes back, what was made goes to the Trash with its .trashinfo, an undo
-// undone redoes, held items of a cut come back and the cut ends.
-
+// undone redoes, held items of a cut come back and the cut ends; Add and
+// Remove Folder undone and redone at their positions in the list.
 #include "../fileops/commands/CommandFixture.h"
 #include "fileops/commands/CutAndPaste.h"
+#include "fileops/commands/DestinationListCommands.h"
 #include "fileops/commands/MoveSelection.h"
 #include "fileops/commands/WrapItems.h"
 #include "history/Trash.h"
 #include "history/Undo.h"
 #include "journal/JournalStore.h"
+#include "settings/FolderLists.h"
 
 using namespace ferrolet;
 
@@ -94,6 +96,55 @@ TEST_F(UndoTest, MoveToAnotherFileSystemUndoneAndItemsChangedSinceLeftAlone) {
     EXPECT_EQ(ReadFile(other + "/b.txt"), "bmore\n") << "changed since: left alone";
     ASSERT_EQ(m_platform.notifications.size(), 1);
     EXPECT_TRUE(m_platform.notifications[0].contains(QStringLiteral("changed or moved since")));
+}
+
+// The list is read back from the settings file by a second store.
+TEST_F(UndoTest, EditsUndoneAndRedoneAtTheirPositions) {
+    struct Case { // between: the list as changed before the undo; redone empty: undo fails
+        bool add;
+        std::vector<std::string> before, between;
+        QStringList edited, undone, redone;
+    };
+    const std::vector<Case> cases = {
+        {true, {"A"}, {}, {"A", "B"}, {"A"}, {"A", "B"}},
+        {true, {"A"}, {"B", "A"}, {"A", "B"}, {"A"}, {"B", "A"}},
+        {true, {"A"}, {"A"}, {"A", "B"}, {"A"}, {}},
+        {false, {"A", "B", "C"}, {}, {"A", "C"}, {"A", "B", "C"}, {"A", "C"}},
+        {false, {"A", "C", "B"}, {"A"}, {"A", "C"}, {"A", "B"}, {"A"}},
+    };
+    const auto paths = [this](std::vector<std::string> names) {
+        for (std::string& name : names)
+            name = MakeDir("lists/" + name);
+        return names;
+    };
+    const auto stored = [] {
+        SettingsStore fresh;
+        QStringList names = FolderPathnames(fresh, keys::PathnamesAliases);
+        for (QString& name : names)
+            name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+        return names;
+    };
+    for (const Case& c : cases) {
+        SetDestinations(paths(c.before));
+        Select(paths({"B"}));
+        c.add ? AddSelectedFolder(Context()) : RemoveSelectedFolder(Context());
+        const Gesture gesture = JournalStore::Shared().Recent(1).front();
+        EXPECT_EQ(gesture.title,
+                  c.add ? "Add Folder \u201CB\u201D" : "Remove Folder \u201CB\u201D");
+        EXPECT_EQ(stored(), c.edited);
+        if (!c.between.empty())
+            SetDestinations(paths(c.between));
+        m_platform.notifications.clear();
+        UndoGesture(Context(), JournalStore::Shared(), gesture);
+        EXPECT_EQ(stored(), c.undone);
+        EXPECT_EQ(m_platform.notifications.isEmpty(), !c.redone.isEmpty())
+            << c.edited.join(",").toStdString();
+        if (!c.redone.isEmpty()) {
+            UndoGesture(Context(), JournalStore::Shared(),
+                        JournalStore::Shared().Recent(1).front());
+            EXPECT_EQ(stored(), c.redone);
+        }
+    }
 }
 
 } // namespace

@@ -2,11 +2,8 @@
 
 #include "TestEnvironment.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace ferrolet {
 namespace {

@@ -11,11 +11,7 @@ using namespace ferrolet;
 namespace {
 
 TEST(ParentOfPath, OneAnswerAtEveryEdge) {
-    struct Case {
-        const char* path;
-        const char* parent;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"/home/user/file.txt", "/home/user"},
         {"/home/user", "/home"},
         {"/home", "/"},
@@ -33,8 +29,8 @@ TEST(ParentOfPath, OneAnswerAtEveryEdge) {
         {"../name", ".."},
         {"/a b/caf\xc3\xa9", "/a b"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ParentOfPath(c.path), c.parent) << "path \"" << c.path << '"';
+    for (const auto& [path, parent] : cases) {
+        EXPECT_EQ(ParentOfPath(path), parent) << "path \"" << path << '"';
     }
 }
 

@@ -12,15 +12,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -99,7 +96,7 @@ TEST_F(PreferencesWindowTest, EachControlIsBoundToItsSettingOrAction) {
         const bool shown = box->isChecked();
         EXPECT_EQ(shown, option.key != keys::ReplaceFilesBySameName);
         box->click();
-        EXPECT_EQ(ReadBack(option.key), QVariant(!shown));
+        EXPECT_EQ(Stored().value(option.key), QJsonValue(!shown));
     }
     struct Binding {
         const char* control;
@@ -111,7 +108,7 @@ TEST_F(PreferencesWindowTest, EachControlIsBoundToItsSettingOrAction) {
         {"soundMenu", [&] { QTest::keyClick(Find<QComboBox>("soundMenu"), Qt::Key_Up); },
          [&] {
              return m_platform.sounds == QStringList{"bell"} &&
-                    ReadBack(keys::LastSelectedSound) == QVariant("bell");
+                    Stored().value("LastSelectedSound") == QJsonValue("bell");
          }},
         {"startAtLogin", [&] { Find<QCheckBox>("startAtLogin")->click(); },
          [&] { return ReadFile(entry) == AutostartEntryText(); }},

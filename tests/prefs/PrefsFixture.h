@@ -33,11 +33,6 @@ protected:
     }
     // A second store reads the file afresh, as another process would.
     static std::unique_ptr<SettingsStore> FreshStore() { return std::make_unique<SettingsStore>(); }
-    static QVariant ReadBack(const QString& key) {
-        auto store = FreshStore();
-        store->Synchronize();
-        return store->Value(key);
-    }
     static QStringList StoredList(const QString& key) {
         return FolderPathnames(*FreshStore(), key);
     }

@@ -62,7 +62,7 @@ TEST_F(Services, AFolderThatCannotBeMadeOrIsTurnedOffTakesNothing) {
     struct Case {
         const char* userData;
         const char* notice; // a word the notice carries
-    } cases[] = {{"Move to Music", "not found"},
+    } cases[] = {{"Move to Music", "Not a directory"},
                  {"Move to Public", "Public"},
                  {"Move to Desktop Pictures", "Wallpapers"}};
     for (const Case& c : cases) {

@@ -12,17 +12,33 @@ namespace ferrolet::test {
 // dialogs without a display, a bus or a sound card.
 class FakePlatform : public Platform {
 public:
-    void Beep() override;
-    void PlaySound(const QString& name) override;
-    void RevealItem(const std::string& path) override;
-    void RevealItems(const std::vector<std::string>& paths) override;
-    void OpenFolder(const std::string& path) override;
-    void OpenItem(const std::string& path) override;
-    void OpenUrl(const QString& url) override;
-    std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) override;
-    void Notify(const QString& summary, const QString& body) override;
-    void BringToFront() override;
-    QDateTime Now() override;
+    void Beep() override { ++beeps; }
+    void PlaySound(const QString& name) override { sounds.append(name); }
+    void RevealItem(const std::string& path) override {
+        revealed.push_back(path);
+        revealRequests.push_back({path});
+    }
+    void RevealItems(const std::vector<std::string>& paths) override {
+        revealed.insert(revealed.end(), paths.begin(), paths.end());
+        revealRequests.push_back(paths);
+    }
+    void OpenFolder(const std::string& path) override { openedFolders.push_back(path); }
+    void OpenItem(const std::string& path) override { openedItems.push_back(path); }
+    void OpenUrl(const QString& url) override { openedUrls.append(url); }
+    std::vector<std::string> ChooseFolders(const FolderDialogRequest& request) override {
+        dialogs.push_back(request);
+        std::vector<std::string> answer;
+        if (!dialogAnswers.empty()) {
+            answer = dialogAnswers.front();
+            dialogAnswers.pop_front();
+        }
+        return answer;
+    }
+    void Notify(const QString& summary, const QString& body) override {
+        notifications << summary + QLatin1Char('\n') + body;
+    }
+    void BringToFront() override { ++broughtToFront; }
+    QDateTime Now() override { return now; }
 
     int beeps = 0;
     QStringList sounds;

@@ -3,14 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <csignal>
-#include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace ferrolet::test {
 
@@ -44,36 +37,22 @@ PrivateBus::PrivateBus(const std::string& folder, const std::string& serviceDir)
         << "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
            "<allow eavesdrop=\"true\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
            "</policy></busconfig>\n";
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        return;
+    // The daemon prints its address once it listens; the stderr stays the test's.
+    m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_daemon.start(QStringLiteral("dbus-daemon"),
+                   {QString::fromStdString("--config-file=" + config), QStringLiteral("--nofork"),
+                    QStringLiteral("--print-address")});
+    while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(120000)) {
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    std::string configArg = "--config-file=" + config;
-    char* argv[] = {const_cast<char*>("dbus-daemon"), configArg.data(),
-                    const_cast<char*>("--nofork"), const_cast<char*>("--print-address"), nullptr};
-    const int rc = posix_spawnp(&m_daemon, "dbus-daemon", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    std::string address;
-    char c;
-    while (rc == 0 && read(fds[0], &c, 1) == 1 && c != '\n') {
-        address += c;
-    }
-    close(fds[0]);
-    m_address = QString::fromStdString(address);
+    m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
 }
 
 PrivateBus::~PrivateBus() {
     for (const QString& name : m_connections) {
         QDBusConnection::disconnectFromBus(name);
     }
-    if (m_daemon > 0) {
-        kill(m_daemon, SIGTERM);
-        waitpid(m_daemon, nullptr, 0);
-    }
+    m_daemon.terminate();
+    m_daemon.waitForFinished(120000);
 }
 
 QDBusConnection PrivateBus::Connect(const QString& name) {

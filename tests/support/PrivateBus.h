@@ -2,12 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QProcessEnvironment>
+#include <QProcess>
 #include <QStringList>
 
 #include <functional>
 #include <string>
-#include <sys/types.h>
 
 namespace ferrolet::test {
 
@@ -39,7 +38,7 @@ public:
 private:
     QString m_address;
     QStringList m_connections;
-    pid_t m_daemon = -1;
+    QProcess m_daemon;
 };
 
 } // namespace ferrolet::test

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <spawn.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -78,9 +77,7 @@ std::string TempHome::WriteFile(const std::string& relative, const std::string& 
 
 std::string TempHome::ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool TempHome::Exists(const std::string& path) {

@@ -125,6 +125,18 @@ Status ClaimPendingCut(CommandContext& ctx, const std::vector<FileRef>& items, C
     return StartPendingCut(stateFolder, items, next);
 }
 
+// The pending cut as it is on disk now, read under the pending-cut lock:
+// a long-running tray read it at start, and a Cut or Paste in another
+// process since then must be seen, or this process would paste nothing, or
+// mark a cut done that is not its own. Unreadable, ctx.cut stays as it was.
+void ReloadPendingCut(CommandContext& ctx) {
+    const CutStateLock lock;
+    CutState onDisk;
+    if (lock.Acquired() && LoadCutState(onDisk) == 0) {
+        ctx.cut = onDisk;
+    }
+}
+
 // Moves the items into the holding folder; the number now held there.
 int MoveIntoHoldingFolder(CommandContext& ctx, const std::vector<FileRef>& items,
                           const FileRef& holdingFolder) {
@@ -198,6 +210,7 @@ void CutItems(CommandContext& ctx) {
 
 void PasteItems(CommandContext& ctx) {
     CommandRunScope run(ctx, QStringLiteral("Paste Items"), QStringLiteral("pasted"));
+    ReloadPendingCut(ctx);
     if (!ctx.cut.pending) {
         ctx.platform.Beep();
         return;

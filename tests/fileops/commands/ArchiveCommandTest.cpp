@@ -4,7 +4,6 @@
 #include "fileops/commands/ArchiveCommand.h"
 #include "../zip/ZipReadBack.h"
 #include "CommandFixture.h"
-#include "settings/SettingsKeys.h"
 #include "util/AppPaths.h"
 
 #include <filesystem>
@@ -15,13 +14,6 @@ namespace {
 
 using ArchiveCommandTest = CommandTest;
 
-// What the state folder holds besides the filing journal.
-std::vector<std::string> HeldNames() {
-    std::vector<std::string> names = TempHome::Names(StateDirectory());
-    std::erase_if(names, [](const std::string& n) { return n.starts_with("journal.sqlite"); });
-    return names;
-}
-
 TEST_F(ArchiveCommandTest, SeveralItemsGoIntoOneArchiveEachUnderItsOwnName) {
     const std::string dest = MakeDir("Dest");
     WriteFile("Work/Report.pdf", "report body");
@@ -29,6 +21,7 @@ TEST_F(ArchiveCommandTest, SeveralItemsGoIntoOneArchiveEachUnderItsOwnName) {
     WriteFile("Other/Report.pdf", "another report");
     Select({Path("Work/Report.pdf"), Path("Work/Photos"), Path("Other/Report.pdf")});
     SetDestinations({dest});
+    SetOption(keys::SelectMovedItem, false); // the reveal switched off
 
     ArchiveSelectionToFolder(*m_ctx, 1);
 
@@ -43,7 +36,9 @@ TEST_F(ArchiveCommandTest, SeveralItemsGoIntoOneArchiveEachUnderItsOwnName) {
     EXPECT_EQ(zip.entries.at("Report 2.pdf").data, "another report");
     EXPECT_EQ(Names(Path("Work")), (std::vector<std::string>{"Photos", "Report.pdf"}));
     EXPECT_EQ(CountLog(QStringLiteral("Moved \"Archive.zip\" to \"Dest\"")), 1);
-    EXPECT_TRUE(HeldNames().empty()) << "the emptied UUID folder goes after the move";
+    EXPECT_TRUE(StateNames().empty()) << "the emptied UUID folder goes after the move";
+    EXPECT_TRUE(m_platform.revealed.empty());
+    EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
 }
 
 TEST_F(ArchiveCommandTest, FailuresNeverLoseTheArchiveNorLeaveItsFolder) {
@@ -69,13 +64,9 @@ TEST_F(ArchiveCommandTest, FailuresNeverLoseTheArchiveNorLeaveItsFolder) {
     ASSERT_EQ(rmdir(Path("Vanishing").c_str()), 0);
     ArchiveSelectionToFolder(*m_ctx, 1);
     EXPECT_TRUE(LogLines().contains(failed));
-    std::vector<std::string> beside;
-    for (const std::string& name : Names(m_root)) {
-        if (IsUniqueForm(name, "Report.pdf", ".zip")) {
-            beside.push_back(name);
-        }
-    }
-    ASSERT_EQ(beside.size(), 1u) << LogLines().join('\n').toStdString();
+    std::vector<std::string> beside = Names(m_root);
+    std::erase_if(beside, [](const auto& n) { return !IsUniqueForm(n, "Report.pdf", ".zip"); });
+    ASSERT_EQ(beside.size(), 1u) << Log();
     EXPECT_EQ(ReadZip(Path(beside[0])).entries.at("Report.pdf").data, "keep me");
 
     // A file that cannot be read whole fails the archive, and the line names
@@ -88,7 +79,7 @@ TEST_F(ArchiveCommandTest, FailuresNeverLoseTheArchiveNorLeaveItsFolder) {
     Select({Path("Album"), "/sys/power/state"});
     ArchiveSelectionToFolder(*m_ctx, 1);
     EXPECT_TRUE(LogLines().contains("Ferrolet: \"state\" could not be archived. Error code = 16"))
-        << LogLines().join('\n').toStdString();
+        << Log();
     if (geteuid() != 0) {
         ClearLog();
         Select({Path("Album")});
@@ -98,7 +89,7 @@ TEST_F(ArchiveCommandTest, FailuresNeverLoseTheArchiveNorLeaveItsFolder) {
         EXPECT_TRUE(LogLines().contains(
             "Ferrolet: \"Album/inner\" could not be archived. Error code = 13"));
     }
-    EXPECT_TRUE(HeldNames().empty());
+    EXPECT_TRUE(StateNames().empty());
     EXPECT_TRUE(Names(Path("Dest2")).empty());
 }
 

@@ -1,7 +1,7 @@
 #include "CommandFixture.h"
 
 #include "settings/FolderLists.h"
-#include "settings/SettingsKeys.h"
+#include "util/AppPaths.h"
 
 #include <QRegularExpression>
 
@@ -40,11 +40,7 @@ void CommandTest::Select(const std::vector<std::string>& paths) {
 }
 
 void CommandTest::SetDestinations(const std::vector<std::string>& folders) {
-    QStringList list;
-    for (const std::string& folder : folders) {
-        list << QString::fromStdString(folder);
-    }
-    StoreDestinationPathnames(*m_settings, list);
+    StoreDestinationPathnames(*m_settings, Paths(folders));
 }
 
 void CommandTest::SetOption(const QString& key, bool on) {
@@ -65,6 +61,18 @@ std::string CommandTest::OtherFs() {
 
 QStringList CommandTest::LinesStartingWith(const QString& prefix) const {
     return LogLines().filter(QRegularExpression("^" + QRegularExpression::escape(prefix)));
+}
+
+std::vector<std::string> CommandTest::StateNames() {
+    std::vector<std::string> names = Names(StateDirectory());
+    std::erase_if(names, [](const std::string& n) { return n.starts_with("journal.sqlite"); });
+    return names;
+}
+
+void CommandTest::RemoveAll(const std::vector<std::string>& relative) const {
+    for (const std::string& item : relative) {
+        std::filesystem::remove_all(Path(item));
+    }
 }
 
 bool IsUniqueForm(const std::string& name, const std::string& base, const std::string& rest) {

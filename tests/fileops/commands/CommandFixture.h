@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <gmock/gmock.h>
+
 #include <memory>
 #include <ostream>
 #include <string>
@@ -35,6 +37,17 @@ protected:
     std::string OtherFs();
     // The log lines that start with prefix.
     QStringList LinesStartingWith(const QString& prefix) const;
+    // The run's one notification ("" when there is none, or more than one).
+    std::string Notice() const {
+        return m_platform.notifications.size() == 1 ? m_platform.notifications[0].toStdString()
+                                                    : std::string();
+    }
+    // The whole log as one text, for failure messages.
+    std::string Log() const { return LogLines().join('\n').toStdString(); }
+    // What the state folder holds beside the filing journal.
+    static std::vector<std::string> StateNames();
+    // Removes these items of the home, so that a table row starts afresh.
+    void RemoveAll(const std::vector<std::string>& relative) const;
 
     std::unique_ptr<SettingsStore> m_settings;
     FakePlatform m_platform;

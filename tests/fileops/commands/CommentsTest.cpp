@@ -5,7 +5,6 @@
 #include "fileops/commands/CopySelection.h"
 #include "fileops/commands/MoveSelection.h"
 #include "fileops/commands/WrapItems.h"
-#include "settings/SettingsKeys.h"
 
 #include <QTimeZone>
 
@@ -32,30 +31,25 @@ TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
     struct Row {
         const char* what;
         std::function<void()> run;
-        std::string arrivedUnder; // relative to the home, or absolute
+        std::string arrived;
+        bool wrapCopies = true;
     };
     const std::vector<Row> rows{
-        {"move", [this] { MoveSelectionToFolder(*m_ctx, 1); }, "dest/item"},
+        {"move", [this] { MoveSelectionToFolder(*m_ctx, 1); }, Path("dest/item")},
         {"move across file systems", [this] { MoveSelectionToFolder(*m_ctx, 2); },
          m_otherFs + "/item"},
-        {"copy", [this] { CopySelectionToFolder(*m_ctx, 1); }, "dest/item"},
+        {"copy", [this] { CopySelectionToFolder(*m_ctx, 1); }, Path("dest/item")},
         {"copy across file systems", [this] { CopySelectionToFolder(*m_ctx, 2); },
          m_otherFs + "/item"},
-        {"wrap (copies)", [this] { WrapItems(*m_ctx); }, "src/" + wrapper + "/item"},
-        {"wrap (moves)",
-         [this] {
-             SetOption(keys::WrapCopies, false);
-             WrapItems(*m_ctx);
-         },
-         "src/" + wrapper + "/item"},
+        {"wrap (copies)", [this] { WrapItems(*m_ctx); }, Path("src/" + wrapper + "/item")},
+        {"wrap (moves)", [this] { WrapItems(*m_ctx); }, Path("src/" + wrapper + "/item"), false},
     };
     for (const bool folder : {false, true}) {
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(row.what) + (folder ? ", a folder" : ", a file"));
-            std::filesystem::remove_all(Path("src"));
-            std::filesystem::remove_all(Path("dest"));
+            RemoveAll({"src", "dest"});
             std::filesystem::remove_all(m_otherFs + "/item");
-            SetOption(keys::WrapCopies, true);
+            SetOption(keys::WrapCopies, row.wrapCopies);
             const std::string item = folder ? MakeDir("src/item") : WriteFile("src/item", "x");
             if (folder) {
                 ASSERT_TRUE(SetComment(WriteFile("src/item/inner", "i"), "inner"));
@@ -70,13 +64,11 @@ TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
 
             row.run();
 
-            const std::string arrived =
-                row.arrivedUnder.starts_with("/") ? row.arrivedUnder : Path(row.arrivedUnder);
-            EXPECT_EQ(Comment(arrived), "filed by hand");
+            EXPECT_EQ(Comment(row.arrived), "filed by hand");
             if (folder) {
-                EXPECT_EQ(Comment(arrived + "/inner"), "inner");
+                EXPECT_EQ(Comment(row.arrived + "/inner"), "inner");
             }
-            EXPECT_EQ(m_platform.beeps, 0) << LogLines().join('\n').toStdString();
+            EXPECT_EQ(m_platform.beeps, 0) << Log();
         }
     }
 }
@@ -98,7 +90,7 @@ TEST_F(CommentsTest, UnprivilegedCommentThatCannotBeWrittenDoesNotUndoTheMove) {
     MoveSelectionToFolder(*m_ctx, 1);
     EXPECT_EQ(ReadFile(Path("dest/a.txt")), "a");
     EXPECT_FALSE(Exists(a));
-    EXPECT_EQ(m_platform.beeps, 0) << LogLines().join('\n').toStdString();
+    EXPECT_EQ(m_platform.beeps, 0) << Log();
     EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
     EXPECT_EQ(m_platform.revealed, std::vector<std::string>{Path("dest/a.txt")});
     EXPECT_EQ(CountLog(QStringLiteral(

@@ -5,22 +5,13 @@
 #include "CommandFixture.h"
 #include "fileops/commands/DestinationListCommands.h"
 #include "settings/FolderLists.h"
-#include "settings/SettingsKeys.h"
 
-using namespace ferrolet;
-
+namespace ferrolet::test {
 namespace {
 
-class DestinationListTest : public ferrolet::test::CommandTest {
+class DestinationListTest : public CommandTest {
 protected:
     QStringList Listed() { return FolderPathnames(*m_settings, keys::PathnamesAliases); }
-    static QStringList Q(const std::vector<std::string>& paths) {
-        QStringList list;
-        for (const std::string& path : paths) {
-            list << QString::fromStdString(path);
-        }
-        return list;
-    }
 };
 
 TEST_F(DestinationListTest, AddFolderAppendsTheOnePlainFolderOnly) {
@@ -33,11 +24,11 @@ TEST_F(DestinationListTest, AddFolderAppendsTheOnePlainFolderOnly) {
         Select(selection);
         AddSelectedFolder(*m_ctx);
     }
-    EXPECT_EQ(Listed(), Q({keep}));
+    EXPECT_EQ(Listed(), Paths({keep}));
     EXPECT_EQ(m_tableUpdates, 0);
     Select({box});
     AddSelectedFolder(*m_ctx);
-    EXPECT_EQ(Listed(), Q({keep, box}));
+    EXPECT_EQ(Listed(), Paths({keep, box}));
     EXPECT_EQ(m_tableUpdates, 1);
 }
 
@@ -53,9 +44,9 @@ TEST_F(DestinationListTest, RemoveFolderGoesByIdentityAndOpenFolderOpensWhatIsTh
     // Reached through a link, "Proj" is still "Proj": one entry a time.
     Select({upper});
     RemoveSelectedFolder(*m_ctx);
-    EXPECT_EQ(Listed(), Q({other, upper}));
+    EXPECT_EQ(Listed(), Paths({other, upper}));
     RemoveSelectedFolder(*m_ctx);
-    EXPECT_EQ(Listed(), Q({other}));
+    EXPECT_EQ(Listed(), Paths({other}));
 
     SetDestinations({other, upper, MakeDir("Gone")});
     ASSERT_EQ(rmdir(Path("Gone").c_str()), 0);
@@ -68,3 +59,4 @@ TEST_F(DestinationListTest, RemoveFolderGoesByIdentityAndOpenFolderOpensWhatIsTh
 }
 
 } // namespace
+} // namespace ferrolet::test

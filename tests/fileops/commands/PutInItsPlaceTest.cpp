@@ -5,7 +5,6 @@
 #include "CommandFixture.h"
 #include "app/ExtensionMap.h"
 #include "platform/FolderRecord.h"
-#include "settings/SettingsKeys.h"
 
 #include <filesystem>
 
@@ -53,15 +52,19 @@ protected:
 
 // A folder named like a file goes with its contents; an item already in
 // its place stays there and still counts; names whose extension is none
-// (".pdf", "draft.", "README") or unknown stay where they are, silently.
+// (".pdf", "draft.", "README") or unknown stay where they are, silently; a
+// failed move beeps and leaves its item. The one notice names three failures
+// with their reasons and counts the rest.
 TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtTheEnd) {
     SetOption(keys::SelectMovedItem, true);
+    m_extensions.insert(QStringLiteral("png"), QStringLiteral("<< Folder Not Found >>"));
+    m_extensions.insert(QStringLiteral("gif"),
+                        QString::fromStdString(WriteFile("not-a-folder", "file")));
     WriteFile("desk/Album.jpg/inner/two.png", "2");
-    const std::vector<std::string> stay{WriteFile("desk/.pdf"), WriteFile("desk/README"),
-                                        WriteFile("desk/draft."), WriteFile("desk/notes.txt")};
-    Select({WriteFile("desk/photo.JPG", "jpeg bytes"), WriteFile("desk/paper.pdf", "pdf bytes"),
-            stay[0], stay[1], Path("desk/Album.jpg"), stay[2], stay[3],
-            WriteFile("Pictures/beach.jpg", "sand")});
+    Select({WriteFile("desk/notes.txt"), WriteFile("desk/lost.png", "p"), WriteFile("desk/README"),
+            WriteFile("desk/photo.JPG", "jpeg bytes"), WriteFile("desk/paper.pdf", "pdf bytes"),
+            WriteFile("desk/.pdf"), Path("desk/Album.jpg"), WriteFile("desk/anim.gif", "g"),
+            WriteFile("desk/draft."), WriteFile("Pictures/beach.jpg", "sand")});
 
     PutInItsPlace(*m_ctx);
 
@@ -69,78 +72,65 @@ TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtThe
     EXPECT_EQ(ReadFile(m_documents + "/paper.pdf"), "pdf bytes");
     EXPECT_EQ(ReadFile(m_pictures + "/Album.jpg/inner/two.png"), "2");
     EXPECT_EQ(ReadFile(m_pictures + "/beach.jpg"), "sand");
-    EXPECT_EQ(Names(Path("desk")),
-              (std::vector<std::string>{".pdf", "README", "draft.", "notes.txt"}));
+    EXPECT_EQ(Names(Path("desk")), (std::vector<std::string>{".pdf", "README", "anim.gif", "draft.",
+                                                             "lost.png", "notes.txt"}));
+    EXPECT_EQ(ReadFile(Path("desk/lost.png")), "p");
+    EXPECT_EQ(ReadFile(Path("not-a-folder")), "file");
     EXPECT_EQ(Names(m_pictures), (std::vector<std::string>{"Album.jpg", "beach.jpg", "photo.JPG"}));
-    EXPECT_EQ(m_ordered.events, (std::vector<std::string>{"sound", "sound", "sound", "sound",
-                                                          "reveal " + m_pictures + "/photo.JPG",
-                                                          "reveal " + m_documents + "/paper.pdf",
-                                                          "reveal " + m_pictures + "/Album.jpg",
-                                                          "reveal " + m_pictures + "/beach.jpg"}));
+    EXPECT_EQ(m_ordered.events,
+              (std::vector<std::string>{
+                  "beep", "sound", "sound", "sound", "beep", "sound",
+                  "reveal " + m_pictures + "/photo.JPG", "reveal " + m_documents + "/paper.pdf",
+                  "reveal " + m_pictures + "/Album.jpg", "reveal " + m_pictures + "/beach.jpg"}));
     EXPECT_EQ(m_ordered.revealRequests.size(), 1u) << "one file-manager window for the run";
     EXPECT_EQ(LinesStartingWith("Moved "), QStringList({"Moved \"photo.JPG\" to \"Pictures\"",
                                                         "Moved \"paper.pdf\" to \"Documents\"",
                                                         "Moved \"Album.jpg\" to \"Pictures\""}));
+    EXPECT_EQ(CountLog("Ferrolet: An error occurred moving a folder or file\\. Error code = \\d+"),
+              1);
+    EXPECT_EQ(m_ordered.notifications,
+              QStringList{"Put In Its Place: 6 of 10 items not moved\n"
+                          "\u201Cnotes.txt\u201D: No folder is set for .txt items\n"
+                          "\u201Clost.png\u201D: Invalid argument\n"
+                          "\u201CREADME\u201D: No folder is set for items without an extension\n"
+                          "\u2026and 3 more"});
 }
 
-TEST_F(PutInItsPlaceTest, FailedMovesBeepAndLeaveTheItem) {
-    m_extensions.insert(QStringLiteral("png"), QStringLiteral("<< Folder Not Found >>"));
-    m_extensions.insert(QStringLiteral("gif"),
-                        QString::fromStdString(WriteFile("not-a-folder", "file")));
-    Select({WriteFile("desk/lost.png", "p"), WriteFile("desk/anim.gif", "g"),
-            WriteFile("desk/photo.jpg", "j")});
-
-    PutInItsPlace(*m_ctx);
-
-    EXPECT_EQ(Names(Path("desk")), (std::vector<std::string>{"anim.gif", "lost.png"}));
-    EXPECT_EQ(ReadFile(Path("desk/lost.png")), "p");
-    EXPECT_EQ(ReadFile(Path("not-a-folder")), "file");
-    EXPECT_EQ(m_ordered.events, (std::vector<std::string>{"beep", "beep", "sound"}));
-    EXPECT_EQ(
-        LinesStartingWith("Ferrolet: An error occurred moving a folder or file. Error code = ")
-            .size(),
-        1);
-}
-
-TEST_F(PutInItsPlaceTest, AnExtensionStoredWithItsDotFilesLikeThePlainOne) {
-    QByteArray record;
-    ASSERT_EQ(MakeFolderRecord(Ref(m_documents), record), 0);
+// The extensions as the preferences window stores them, read back into the
+// map the way a run's settings change does.
+TEST_F(PutInItsPlaceTest, StoredExtensionsFileItemsWithOrWithoutTheirDot) {
+    const auto store = [&](const QVariantList& extensions,
+                           const std::vector<std::string>& folders) {
+        QVariantList records;
+        for (const std::string& folder : folders) {
+            QByteArray record;
+            ASSERT_EQ(MakeFolderRecord(Ref(folder), record), 0);
+            records.append(record);
+        }
+        m_settings->SetAppValue(keys::Extensions, extensions);
+        m_settings->SetAppValue(keys::ExtensionPathsAliases, records);
+        ASSERT_TRUE(m_settings->Synchronize());
+        ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
+    };
     const std::string report = Path("desk/report.pdf");
     for (const char* stored : {"pdf", ".pdf", ".PDF", "PDF"}) {
         WriteFile("desk/report.pdf", stored);
-        m_settings->SetAppValue(keys::Extensions, QVariantList({QString::fromLatin1(stored)}));
-        m_settings->SetAppValue(keys::ExtensionPathsAliases, QVariantList({record}));
-        ASSERT_TRUE(m_settings->Synchronize());
-        ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
+        store({QString::fromLatin1(stored)}, {m_documents});
         Select({report});
-
         PutInItsPlace(*m_ctx);
-
         EXPECT_FALSE(Exists(report)) << stored;
         EXPECT_EQ(ReadFile(m_documents + "/report.pdf"), stored);
         std::filesystem::remove(m_documents + "/report.pdf");
     }
     EXPECT_EQ(m_ordered.beeps, 0);
-}
 
-TEST_F(PutInItsPlaceTest, ExtensionListedTwiceFilesTheItemOnceIntoOneOfItsFolders) {
-    QVariantList records;
-    for (const std::string& folder : {MakeDir("First"), MakeDir("Second")}) {
-        QByteArray record;
-        ASSERT_EQ(MakeFolderRecord(Ref(folder), record), 0);
-        records.append(record);
-    }
-    m_settings->SetAppValue(keys::Extensions, QVariantList({"raw", "raw"}));
-    m_settings->SetAppValue(keys::ExtensionPathsAliases, records);
-    ASSERT_TRUE(m_settings->Synchronize());
-    ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
+    // Listed twice, an extension files the item once, into one of its folders.
+    store({"raw", "raw"}, {MakeDir("First"), MakeDir("Second")});
     const QString chosen = m_extensions.value(QStringLiteral("raw"));
     ASSERT_TRUE(chosen == QString::fromStdString(Path("First")) ||
                 chosen == QString::fromStdString(Path("Second")));
     Select({WriteFile("desk/shot.RAW", "raw bytes")});
-
     PutInItsPlace(*m_ctx);
-
     EXPECT_EQ(ReadFile(chosen.toStdString() + "/shot.RAW"), "raw bytes");
     EXPECT_EQ(Names(Path("First")).size() + Names(Path("Second")).size(), 1u);
 }

@@ -3,9 +3,10 @@
 // reveal of the last item. Comments: CommentsTest.
 #include "fileops/commands/WrapItems.h"
 #include "CommandFixture.h"
-#include "settings/SettingsKeys.h"
 
 #include <QTimeZone>
+
+#include <unistd.h>
 
 using namespace ferrolet;
 
@@ -15,19 +16,14 @@ class WrapItemsTest : public test::CommandTest {
 protected:
     void SetUp() override {
         CommandTest::SetUp();
-        // 2009-05-12 14:03:27 two hours east of UTC.
-        m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(2 * 3600));
+        // 2009-05-12 14:03:27 three and a half hours west of UTC: the offset
+        // keeps its sign and minutes.
+        m_platform.now =
+            QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(-(3 * 3600 + 1800)));
         SetOption(keys::PromptForWrap, false);
     }
-    static constexpr const char* kWrapperName = "Wrapped Items 2009-05-12 14-03-27 +0200";
+    static constexpr const char* kWrapperName = "Wrapped Items 2009-05-12 14-03-27 -0330";
 };
-
-TEST(MakeWrapperNameTest, OffsetsKeepTheirSignAndMinutes) {
-    const QDateTime when(QDate(1999, 12, 31), QTime(23, 59, 59), QTimeZone(-(3 * 3600 + 1800)));
-    EXPECT_EQ(MakeWrapperName(kWrapperPrefix, when),
-              QStringLiteral("Wrapped Items 1999-12-31 23-59-59 -0330"));
-    EXPECT_TRUE(MakeWrapperName(kWrapperPrefix, QDateTime()).isNull());
-}
 
 TEST_F(WrapItemsTest, MovesIntoANewDatedFolderBesideTheFirstItem) {
     SetOption(keys::WrapCopies, false);
@@ -48,6 +44,7 @@ TEST_F(WrapItemsTest, MovesIntoANewDatedFolderBesideTheFirstItem) {
     EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/b.txt"});
     EXPECT_TRUE(m_platform.sounds.isEmpty());
     EXPECT_TRUE(m_platform.dialogs.empty());
+    EXPECT_TRUE(MakeWrapperName(kWrapperPrefix, QDateTime()).isNull()) << "no time, no name";
 
     // A second wrap within the same second shares the wrapper.
     Select({WriteFile("desk/c.txt", "C")});
@@ -80,38 +77,10 @@ TEST_F(WrapItemsTest, DialogChoosesTheWrapperAndCancelDoesNothing) {
               QStringList({"Wrap Items. The wrapper path is : " + QString::fromStdString(chosen)}));
 }
 
-TEST_F(WrapItemsTest, FailedLastItemGivesNoWrapperLineAndNoReveal) {
-    Select({WriteFile("desk/a.txt", "A"), WriteFile("desk/b.txt", "B")});
-    // A same-named item in the wrapper makes a copy fail; nothing replaces it.
-    WriteFile(std::string("desk/") + kWrapperName + "/b.txt", "older");
-
-    WrapItems(*m_ctx);
-
-    const std::string wrapper = Path("desk/") + kWrapperName;
-    EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
-    EXPECT_EQ(ReadFile(Path("desk/a.txt")), "A") << "copies by default";
-    EXPECT_TRUE(LinesStartingWith("Moved ").isEmpty());
-    EXPECT_EQ(ReadFile(wrapper + "/b.txt"), "older");
-    EXPECT_EQ(ReadFile(Path("desk/b.txt")), "B");
-    EXPECT_TRUE(LinesStartingWith("Wrap Items.").isEmpty());
-    EXPECT_TRUE(m_platform.revealed.empty());
-    EXPECT_EQ(m_platform.beeps, 0);
-
-    // An earlier item's failure does not stop the wrap from ending normally.
-    ClearLog();
-    Select({WriteFile("desk/b.txt", "B"), WriteFile("desk/c.txt", "C")});
-    WrapItems(*m_ctx);
-    EXPECT_EQ(ReadFile(wrapper + "/c.txt"), "C");
-    EXPECT_EQ(LinesStartingWith("Wrap Items.").size(), 1);
-    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/c.txt"});
-}
-
-} // namespace
-
 // A wrap that puts nothing in its wrapper says so (one line, a beep, the
 // report) and leaves no empty wrapper behind; one whose wrapper cannot be made
-// says so too.
-TEST_F(WrapItemsTest, NothingWrappedIsReportedAndLeavesNoEmptyWrapper) {
+// says so too. A failed last item gives no wrapper line and no reveal.
+TEST_F(WrapItemsTest, FailuresAreReportedAndLeaveNoEmptyWrapper) {
     Select({WriteFile("desk/a.txt", "A"), WriteFile("desk/b.txt", "B")});
     // Every copy is cancelled as it ends, as a full disk fails it.
     ProgressSink cancelling;
@@ -126,9 +95,33 @@ TEST_F(WrapItemsTest, NothingWrappedIsReportedAndLeavesNoEmptyWrapper) {
 
     // A file where the wrapper would go: it cannot be made.
     ClearLog();
-    WriteFile(std::string("desk/") + kWrapperName, "in the way");
+    const std::string wrapper = WriteFile(std::string("desk/") + kWrapperName, "in the way");
     WrapItems(*m_ctx);
-    EXPECT_EQ(ReadFile(Path("desk/") + kWrapperName), "in the way");
+    EXPECT_EQ(ReadFile(wrapper), "in the way");
     EXPECT_EQ(LinesStartingWith("Ferrolet: An error occurred wrapping").size(), 1);
     EXPECT_EQ(m_platform.beeps, 2);
+
+    // A same-named item in the wrapper makes a copy fail; nothing replaces it.
+    ClearLog();
+    ASSERT_EQ(unlink(wrapper.c_str()), 0);
+    WriteFile(std::string("desk/") + kWrapperName + "/b.txt", "older");
+    WrapItems(*m_ctx);
+    EXPECT_EQ(ReadFile(wrapper + "/a.txt"), "A");
+    EXPECT_EQ(ReadFile(Path("desk/a.txt")), "A") << "copies by default";
+    EXPECT_TRUE(LinesStartingWith("Moved ").isEmpty());
+    EXPECT_EQ(ReadFile(wrapper + "/b.txt"), "older");
+    EXPECT_EQ(ReadFile(Path("desk/b.txt")), "B");
+    EXPECT_TRUE(LinesStartingWith("Wrap Items.").isEmpty());
+    EXPECT_TRUE(m_platform.revealed.empty());
+    EXPECT_EQ(m_platform.beeps, 2);
+
+    // An earlier item's failure does not stop the wrap from ending normally.
+    ClearLog();
+    Select({WriteFile("desk/b.txt", "B"), WriteFile("desk/c.txt", "C")});
+    WrapItems(*m_ctx);
+    EXPECT_EQ(ReadFile(wrapper + "/c.txt"), "C");
+    EXPECT_EQ(LinesStartingWith("Wrap Items.").size(), 1);
+    EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/c.txt"});
 }
+
+} // namespace

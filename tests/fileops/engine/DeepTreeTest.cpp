@@ -65,36 +65,32 @@ protected:
     // How many folders "d" the chain below root holds above a "leaf" holding
     // leaf; -1 when it is anything else.
     static int ChainDepth(const std::string& root, const std::string& leaf) {
-        int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        for (int depth = 0; fd >= 0; ++depth) {
-            const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next < 0) {
-                char bytes[64] = {};
-                const int file = openat(fd, "leaf", O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-                const ssize_t n = file < 0 ? -1 : read(file, bytes, sizeof bytes);
-                close(file);
-                close(fd);
-                return n >= 0 && std::string(bytes, size_t(n)) == leaf ? depth : -1;
-            }
+        int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), depth = 0;
+        for (int next;
+             (next = openat(fd, "d", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) >= 0;
+             ++depth) {
             close(fd);
             fd = next;
         }
-        return -1;
+        char bytes[64] = {};
+        const int file = openat(fd, "leaf", O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        const ssize_t n = file < 0 ? -1 : read(file, bytes, sizeof bytes);
+        close(file);
+        close(fd);
+        return n >= 0 && std::string(bytes, size_t(n)) == leaf ? depth : -1;
     }
 
     // Copies top into copies, archives it to zip and moves it into moved;
     // one bit for each that failed.
     static int CopyArchiveMove(const std::string& top, const std::string& copies,
                                const std::string& zip, const std::string& moved) {
-        FileRef item, copiesRef, movedRef, out;
-        FileRef::FromPath(top, item);
-        FileRef::FromPath(copies, copiesRef, FileRef::Leaf::Follow);
-        FileRef::FromPath(moved, movedRef, FileRef::Leaf::Follow);
+        const FileRef item = Ref(top);
+        FileRef out;
         const int zipFd = open(zip.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         std::string failed;
-        const Status statuses[] = {CopyObject(item, copiesRef, nullptr, &out, nullptr),
+        const Status statuses[] = {CopyObject(item, FolderRef(copies), nullptr, &out, nullptr),
                                    WriteZipArchive(item, zipFd, nullptr, &failed),
-                                   MoveObject(item, movedRef, nullptr, &out, nullptr)};
+                                   MoveObject(item, FolderRef(moved), nullptr, &out, nullptr)};
         fprintf(stderr, "copy %d, archive %d (%s), move %d\n", statuses[0], statuses[1],
                 failed.c_str(), statuses[2]);
         return (statuses[0] != 0) | (statuses[1] != 0) << 1 | (statuses[2] != 0) << 2;

@@ -3,7 +3,6 @@
 #include "fileops/engine/FileEngine.h"
 
 #include <algorithm>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -94,15 +93,9 @@ void EngineTest::SetUp() {
 
 void EngineTest::TearDown() {
     // Tests leave read-only folders behind; open them so they can go.
-    namespace fs = std::filesystem;
+    RunProgram({"chmod", "-R", "u+rwx", m_otherRoot});
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(m_otherRoot, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec)) {
-            chmod(it->path().c_str(), 0700);
-        }
-    }
-    fs::remove_all(m_otherRoot, ec);
+    std::filesystem::remove_all(m_otherRoot, ec);
     TempHome::TearDown();
 }
 
@@ -117,17 +110,6 @@ int EngineTest::PartialCopiesIn(const std::string& folder) {
     return static_cast<int>(std::count_if(names.begin(), names.end(), [](const std::string& n) {
         return n.starts_with(kPartialCopyPrefix);
     }));
-}
-
-void EngineTest::SetXattr(const std::string& path, const std::string& name,
-                          const std::string& value) {
-    ASSERT_EQ(lsetxattr(path.c_str(), name.c_str(), value.data(), value.size(), 0), 0)
-        << path << " " << name;
-}
-
-void EngineTest::SetMtime(const std::string& path, int64_t seconds, long nanoseconds) {
-    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
 std::string EngineTest::Bytes(size_t size, char seed) {

@@ -38,9 +38,6 @@ protected:
     std::string OtherFsDir(const std::string& relative);
     // Names in a folder that are remains of a copy under construction.
     static int PartialCopiesIn(const std::string& folder);
-    static void SetXattr(const std::string& path, const std::string& name,
-                         const std::string& value);
-    static void SetMtime(const std::string& path, int64_t seconds, long nanoseconds);
     static std::string Bytes(size_t size, char seed);
 
     std::string m_otherRoot;

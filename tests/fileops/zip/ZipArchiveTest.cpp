@@ -1,8 +1,8 @@
 // Archives made by CreateZipArchive and its zip writer, read back by Python's
 // zipfile and `unzip -t`: contents, modes, links, names, blocks deflated on
 // several threads, zip64, and faults that leave no archive and no thread.
+#include "../engine/EngineFixture.h"
 #include "HostileNames.h"
-#include "TestEnvironment.h"
 #include "ZipReadBack.h"
 #include "fileops/zip/TemporaryArchive.h"
 #include "fileops/zip/ZipWriter.h"
@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,13 +21,6 @@ using ferrolet::test::Sha256Hex;
 namespace {
 
 constexpr size_t kBlock = ZipWriter::kBlockBytes;
-
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::string bytes(size, '\0');
-    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(generator()); });
-    return bytes;
-}
 
 // Text whose lines differ, so that a block deflated with the wrong window
 // before it, or blocks put together in the wrong order, read back wrong.
@@ -41,25 +33,8 @@ std::string Text(size_t size) {
     return text;
 }
 
-size_t ThreadCount() {
-    const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
-    return static_cast<size_t>(std::distance(begin(tasks), end(tasks)));
-}
-
-class ZipArchiveTest : public ferrolet::test::TempHome {
-protected:
-    // Every entry of the state folder (archives' UUID folders), so that a
-    // failed archive can be shown to leave nothing behind.
-    std::vector<std::string> StateEntries() {
-        std::vector<std::string> names;
-        std::error_code ec;
-        for (const auto& entry :
-             std::filesystem::recursive_directory_iterator(StateDirectory(), ec)) {
-            names.push_back(entry.path().string());
-        }
-        return names;
-    }
-};
+// The engine's fixture, for its Bytes: contents that do not compress.
+using ZipArchiveTest = ferrolet::test::EngineTest;
 
 struct Expected {
     std::string name;
@@ -70,9 +45,9 @@ struct Expected {
 };
 
 TEST_F(ZipArchiveTest, MixedTreeReadsBackEntryForEntry) {
-    const std::string big = Text(33 * kBlock + 1234), noise = RandomBytes(3 * kBlock + 99, 7);
-    const std::string mixed = RandomBytes(kBlock, 3) + Text(2 * kBlock); // judged by its start
-    const std::string photo = RandomBytes(100 * 1024, 1), notes = Text(20000);
+    const std::string big = Text(33 * kBlock + 1234), noise = Bytes(3 * kBlock + 99, '7');
+    const std::string mixed = Bytes(kBlock, '3') + Text(2 * kBlock); // judged by its start
+    const std::string photo = Bytes(100 * 1024, '1'), notes = Text(20000);
     std::vector<Expected> expected = {
         {"Empty/", "", 040700, 0, false},
         {"Trip/", "", 040750, 0, false},
@@ -138,7 +113,8 @@ TEST_F(ZipArchiveTest, MixedTreeReadsBackEntryForEntry) {
     const std::filesystem::path folder = archive.ParentPath();
     EXPECT_EQ(folder.parent_path().string(), StateDirectory());
     EXPECT_EQ(folder.filename().string().size(), 36u) << folder;
-    EXPECT_EQ(StateEntries().size(), 2u);
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{folder.filename().string()});
+    EXPECT_EQ(Names(folder), std::vector<std::string>{"Mixed.zip"});
 
     const auto zip = ReadZip(archive.Path());
     ASSERT_TRUE(zip.opened) << "one name that is not UTF-8 must not make the archive unreadable";
@@ -178,9 +154,9 @@ TEST_F(ZipArchiveTest, ItemAloneKeepsItsNameWithinTheLimit) {
 
     // A FIFO chosen on its own has nothing to archive: a clean failure.
     ASSERT_EQ(mkfifo(Path("lonely").c_str(), 0644), 0);
-    const size_t before = StateEntries().size();
+    const auto before = Names(StateDirectory());
     EXPECT_EQ(CreateZipArchive(Ref(Path("lonely")), &archive), EINVAL);
-    EXPECT_EQ(StateEntries().size(), before);
+    EXPECT_EQ(Names(StateDirectory()), before);
 }
 
 TEST_F(ZipArchiveTest, CancelAndUnreadableLeaveNoArchiveNorThread) {
@@ -188,30 +164,28 @@ TEST_F(ZipArchiveTest, CancelAndUnreadableLeaveNoArchiveNorThread) {
     const std::string folder = MakeDir("Big");
     WriteFile("Big/a.txt", big);
     WriteFile("Big/b.txt", big);
-    const size_t threads = ThreadCount();
+    const size_t threads = Names("/proc/self/task").size();
     // Cancelled halfway, with blocks in flight on every compressor.
     ProgressSink canceller;
     canceller.advanced = [](uint64_t done) { return done < 5 * 1024 * 1024; };
     FileRef archive;
     EXPECT_EQ(CreateZipArchive(Ref(folder), &archive, &canceller), ECANCELED);
     EXPECT_TRUE(archive.IsNull());
-    EXPECT_EQ(StateEntries(), std::vector<std::string>{})
+    EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{})
         << "neither the partial archive nor its UUID folder may stay";
-    EXPECT_EQ(ThreadCount(), threads) << "every compressor thread has ended";
+    EXPECT_EQ(Names("/proc/self/task").size(), threads) << "every compressor thread has ended";
 
     if (geteuid() == 0) {
         GTEST_SKIP() << "root reads everything; the unprivileged run covers the rest";
     }
     // An unreadable file or folder inside fails it just the same.
-    ASSERT_EQ(chmod(Path("Big/b.txt").c_str(), 0200), 0);
-    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES);
-    EXPECT_EQ(StateEntries(), std::vector<std::string>{});
-    ASSERT_EQ(chmod(Path("Big/b.txt").c_str(), 0600), 0);
-    MakeDir("Big/Private");
-    ASSERT_EQ(chmod(Path("Big/Private").c_str(), 0), 0);
-    EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES);
-    EXPECT_EQ(StateEntries(), std::vector<std::string>{});
-    EXPECT_EQ(ThreadCount(), threads);
+    for (const std::string& unreadable : {Path("Big/b.txt"), MakeDir("Big/Private")}) {
+        ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
+        EXPECT_EQ(CreateZipArchive(Ref(folder), &archive), EACCES) << unreadable;
+        EXPECT_EQ(Names(StateDirectory()), std::vector<std::string>{});
+        ASSERT_EQ(chmod(unreadable.c_str(), 0700), 0);
+    }
+    EXPECT_EQ(Names("/proc/self/task").size(), threads);
 }
 
 // More entries than the classic end record counts: zip64's end record and

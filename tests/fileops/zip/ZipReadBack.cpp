@@ -4,35 +4,30 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+
+#include <sstream>
 
 namespace ferrolet::test {
 
 namespace {
 
+// A line for the archive (opened, every CRC right), then one per entry: its
+// name as stored bytes, the UTF-8 flag, mode, method, size and contents, all
+// hex but for a digest in place of contents over 4 KiB.
 const char* const kReader = R"(
-import hashlib, json, sys, zipfile
-out = {"opened": False, "crc_ok": False, "entries": []}
-try:
-    z = zipfile.ZipFile(sys.argv[1])
-    out["opened"] = True
-    out["crc_ok"] = z.testzip() is None
-    for i in z.infolist():
-        raw = i.filename.encode("utf-8") if i.flag_bits & 0x800 else i.filename.encode("cp437")
-        data = z.read(i)
-        out["entries"].append({
-            "name": raw.hex(), "utf8": bool(i.flag_bits & 0x800),
-            "mode": i.external_attr >> 16, "method": i.compress_type, "size": len(data),
-            "data": data.hex() if len(data) <= 4096 else hashlib.sha256(data).hexdigest()})
-except Exception as e:
-    out["error"] = str(e)
-print(json.dumps(out))
+import hashlib, sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+print(1, int(z.testzip() is None))
+for i in z.infolist():
+    raw = i.filename.encode("utf-8") if i.flag_bits & 0x800 else i.filename.encode("cp437")
+    data = z.read(i)
+    digest = data.hex() if len(data) <= 4096 else hashlib.sha256(data).hexdigest()
+    print("n" + raw.hex(), int(bool(i.flag_bits & 0x800)), i.external_attr >> 16,
+          i.compress_type, len(data), "d" + digest)
 )";
 
-std::string FromHex(const QString& hex) {
-    return QByteArray::fromHex(hex.toLatin1()).toStdString();
+std::string FromHex(const std::string& hex) {
+    return QByteArray::fromHex(QByteArray::fromStdString(hex)).toStdString();
 }
 
 } // namespace
@@ -45,26 +40,17 @@ std::string Sha256Hex(const std::string& data) {
 
 ZipReadBack ReadZip(const std::string& path) {
     ZipReadBack result;
-    std::string json;
-    if (RunProgram({"python3", "-c", kReader, path}, &json) != 0) {
-        return result;
+    std::string lines;
+    RunProgram({"python3", "-c", kReader, path}, &lines);
+    std::istringstream in(lines);
+    in >> result.opened >> result.crcOk;
+    std::string name, data;
+    ZipEntryReadBack entry;
+    while (in >> name >> entry.utf8Flag >> entry.mode >> entry.method >> entry.size >> data) {
+        entry.data = entry.size <= 4096 ? FromHex(data.substr(1)) : data.substr(1);
+        result.entries[FromHex(name.substr(1))] = entry;
     }
-    const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
-    result.opened = root.value("opened").toBool();
-    result.crcOk = root.value("crc_ok").toBool();
-    for (const QJsonValue& value : root.value("entries").toArray()) {
-        const QJsonObject o = value.toObject();
-        ZipEntryReadBack entry;
-        entry.utf8Flag = o.value("utf8").toBool();
-        entry.mode = static_cast<unsigned>(o.value("mode").toInteger());
-        entry.method = o.value("method").toInt();
-        entry.size = o.value("size").toInteger();
-        const QString data = o.value("data").toString();
-        entry.data = entry.size <= 4096 ? FromHex(data) : data.toStdString();
-        result.entries[FromHex(o.value("name").toString())] = entry;
-    }
-    std::string unzipOutput;
-    result.unzipOk = RunProgram({"unzip", "-t", "-qq", path}, &unzipOutput) == 0;
+    result.unzipOk = RunProgram({"unzip", "-t", "-qq", path}, &lines) == 0;
     return result;
 }
 
