@@ -176,8 +176,10 @@ int RunCommandHere(DesktopPlatform& platform, RunWatcher* watcher, int tag, bool
     AppCore core(settings, platform, AppCore::Menus::Later);
     core.updatePathnamesTable = [&settings] { RefreshInstalledContextMenus(settings); };
     core.watcher = watcher;
-    const CommandOutcome outcome = paths.isEmpty() ? RunOfferedCommand(core, tag, ask)
-                                                   : RunOfferedCommandOn(core, tag, ask, paths);
+    // This process ends after the run: nothing acts on its snapshot again.
+    const CommandOutcome outcome = paths.isEmpty()
+                                       ? RunOfferedCommand(core, tag, ask, SnapshotAfterRun::Taken)
+                                       : RunOfferedCommandOn(core, tag, ask, paths);
     // Reveals, notifications and sounds were sent without waiting; they
     // leave (and a refused reveal gets its fallback) before the process ends.
     platform.FinishPendingRequests(kPendingRequestsPatience);

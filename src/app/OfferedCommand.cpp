@@ -6,6 +6,7 @@
 #include "dispatch/CommandDispatch.h"
 #include "dispatch/CommandIds.h"
 #include "fileops/commands/CommandRun.h"
+#include "fileops/commands/CutStateFile.h"
 #include "fileops/commands/DestinationChoice.h"
 #include "history/Recovery.h"
 #include "services/GivenPathsCommand.h"
@@ -66,6 +67,24 @@ std::optional<std::string> ListedDestination(CommandContext& ctx, int tag, bool 
     return ResolveDestination(ctx, decoded->folderIndex, std::nullopt);
 }
 
+// The item that carries tag, looked for in the status menu built from
+// inputs and, when that one does not offer it, in the Move Service menu
+// built after it. Only the command is looked for, so neither menu gets a
+// line per selected item: those lines (three strings each) were most of the
+// memory of a run on 100,000 items. A Move Service menu built for the file
+// manager's selection takes the selection anew, as its opening would.
+const MenuItem* BuildAndFind(MenuBuildInputs& inputs, Menu& status, Menu& moveService, int tag,
+                             bool ask) {
+    inputs.itemLines = false;
+    BuildMenu(inputs, status);
+    const MenuItem* item = FindOfferedCommand(status, tag, ask);
+    if (!item) {
+        BuildMoveServiceMenu(inputs, moveService);
+        item = FindInMenus(status, moveService, tag, ask);
+    }
+    return item;
+}
+
 CommandOutcome Busy() {
     return {2, QStringLiteral("another command is still running; try again when it has ended")};
 }
@@ -86,19 +105,25 @@ CommandOutcome RunReported(AppCore& core, CommandContext& ctx, const MenuItem& i
 
 } // namespace
 
-CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask) {
+CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask, SnapshotAfterRun after) {
     RecoverBeforeCommand(core.Desktop());
-    core.Setup();
-    const MenuItem* item = FindInMenus(core.StatusMenu(), core.MoveServiceMenu(), tag, ask);
+    // As a menu opening does (AppCore::Setup): a Cut or Paste in another
+    // process since changes whether Paste Items can be chosen.
+    LoadCutState(core.Cut());
+    Menu status;
+    Menu moveService;
+    MenuBuildInputs inputs{core.Settings(), core.Selection(), core.ExtensionFolderMap(),
+                           core.Cut()};
+    const MenuItem* item = BuildAndFind(inputs, status, moveService, tag, ask);
     if (!item) {
-        return Refusal(core.Desktop(), core.StatusMenu(), tag, ask);
+        return Refusal(core.Desktop(), status, tag, ask);
     }
     // The item lives in the menu model; keep a copy so the run does not
-    // depend on the model staying as it is, and drop the models: their
-    // lines for every selected item (three strings each, in both menus)
-    // were most of the memory of a run on 100,000 items.
+    // depend on the model staying as it is, and drop the models.
     const MenuItem chosen = *item;
-    core.ReleaseMenus();
+    status = Menu();
+    moveService = Menu();
+    core.Selection().takenByRun = after == SnapshotAfterRun::Taken;
     CommandContext ctx = core.Context();
     return RunReported(core, ctx, chosen);
 }
@@ -115,15 +140,7 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
     Menu status;
     Menu moveService;
     MenuBuildInputs inputs{core.Settings(), given.snapshot, extensionMap, core.Cut()};
-    inputs.itemLines = false; // only the command is looked for
-    BuildMenu(inputs, status);
-    // The Move Service menu is built (and its destinations checked) only
-    // for a command the status menu does not offer.
-    const MenuItem* item = FindOfferedCommand(status, tag, ask);
-    if (!item) {
-        BuildMoveServiceMenu(inputs, moveService);
-        item = FindInMenus(status, moveService, tag, ask);
-    }
+    const MenuItem* item = BuildAndFind(inputs, status, moveService, tag, ask);
     if (!item) {
         return Refusal(core.Desktop(), status, tag, ask);
     }
@@ -131,6 +148,7 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
     const MenuItem chosen = *item;
     status = Menu();
     moveService = Menu();
+    given.snapshot.takenByRun = true;
     CommandContext ctx = ContextWithSelection(appContext, given.snapshot, extensionMap);
     return RunReported(core, ctx, chosen);
 }

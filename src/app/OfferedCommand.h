@@ -17,12 +17,19 @@ struct CommandOutcome {
     QString message;    // why it was refused or what failed; empty when all went well
 };
 
-// `ferrolet --command TAG [--ask]`: builds the menus as an opening would
-// (fresh selection snapshot and extension map), then runs the item carrying
-// tag exactly as choosing it would. A tag that neither fresh menu offers
-// enabled is refused, with nothing run; a run in which items failed has exit
-// status 1.
-CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask);
+// `ferrolet --command TAG [--ask]`: builds the status menu as an opening
+// would (fresh selection snapshot and extension map; no line per selected
+// item), and the Move Service menu too when the status menu does not offer
+// tag, then runs the item carrying tag exactly as choosing it would. A tag
+// that neither fresh menu offers enabled is refused, with nothing run; a run
+// in which items failed has exit status 1.
+//
+// after says what becomes of core's snapshot: the tray keeps it for the
+// commands that follow; a process that runs one command and ends hands it
+// to the run, which then need not copy it (one list of 100,000 items less).
+enum class SnapshotAfterRun { Kept, Taken };
+CommandOutcome RunOfferedCommand(AppCore& core, int tag, bool ask,
+                                 SnapshotAfterRun after = SnapshotAfterRun::Kept);
 
 // `ferrolet --command TAG [--ask] PATH...`: the same with exactly the given
 // items as the selection. The menus are built for them (so a tag their menu

@@ -93,6 +93,7 @@ namespace {
 void Replace(SelectionSnapshot& snapshot, std::optional<std::vector<FileRef>> items) {
     snapshot.hasArray = items.has_value();
     snapshot.given = false;
+    snapshot.takenByRun = false;
     snapshot.items = items ? std::move(*items) : std::vector<FileRef>();
 }
 } // namespace

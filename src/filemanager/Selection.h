@@ -21,6 +21,9 @@ struct SelectionSnapshot {
     // Named by a request (context-menu entry, --command with paths) rather
     // than taken from the file manager: a menu build for it keeps it.
     bool given = false;
+    // Only one run acts on it (a command-line run), which takes its items
+    // instead of copying them: the copy would double a run's largest list.
+    bool takenByRun = false;
 };
 
 // Most lines the selection script may print; more is treated as a runaway.

@@ -46,6 +46,16 @@ std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
     return items;
 }
 
+std::vector<FileRef> TakeSelectedItems(CommandContext& ctx) {
+    if (!ctx.selection.takenByRun) {
+        return SelectedItems(ctx);
+    }
+    std::vector<FileRef> items = std::move(ctx.selection.items);
+    ctx.selection.items = {};
+    items.resize(std::min(items.size(), static_cast<size_t>(std::max(ctx.selection.count, 0))));
+    return items;
+}
+
 void NoteDestinationOf(CommandContext& ctx, int k, const std::string& destinationPath) {
     if (k >= 1 && QString::fromStdString(destinationPath) == kFolderNotFound) {
         NoteDestination(ctx, RecordedDestinationPath(ctx, k).value_or(destinationPath));
@@ -100,19 +110,22 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
     // Resolved once: a list edited during the run must not send the rest of
     // the items to whichever folder then holds place k.
     const std::optional<std::string> destination = ResolveDestination(ctx, k, chosen);
-    const std::vector<FileRef> items = SelectedItems(ctx);
+    std::vector<FileRef> items = TakeSelectedItems(ctx);
     const size_t count = items.size();
     NoteItems(ctx, static_cast<int>(count));
     std::string lastDestination;
     for (size_t i = 0; i < count; ++i) {
         const SettingsLook look(ctx.settings); // one look at the settings per item
+        // Out of the list for its turn: a done item's path is freed while
+        // the run's reveals grow.
+        const FileRef item = std::move(items[i]);
         // A cancel stops before the next item; one that came during a copy
         // had the engine roll that copy back.
-        if (!NextItem(ctx, static_cast<int>(i), items[i].Name())) {
+        if (!NextItem(ctx, static_cast<int>(i), item.Name())) {
             break;
         }
         std::string itemPath;
-        if (ItemLeftAlone(ctx, operation, items[i], itemPath, destination)) {
+        if (ItemLeftAlone(ctx, operation, item, itemPath, destination)) {
             continue;
         }
         if (*destination != lastDestination) {
@@ -120,7 +133,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
             NoteDestinationOf(ctx, k, lastDestination);
         }
         FileRef newItem;
-        if (const Status status = operation.action(ctx, items[i], itemPath, *destination, newItem);
+        if (const Status status = operation.action(ctx, item, itemPath, *destination, newItem);
             status != 0) {
             if (CancelledDuring(ctx, status, static_cast<int>(i))) {
                 break;
@@ -128,7 +141,7 @@ void RunDestinationCommand(CommandContext& ctx, int k, const DestinationOperatio
             ctx.platform.Beep();
             LogInRun(ctx, FailureLine(operation, status));
             // Without its destination every item fails for that one reason.
-            NoteFailure(ctx, NameForReport(items[i], itemPath),
+            NoteFailure(ctx, NameForReport(item, itemPath),
                         run.Report().destinationMissing ? ENOENT : status);
             continue;
         }

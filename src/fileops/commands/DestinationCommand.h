@@ -83,5 +83,8 @@ void NoteDestinationOf(CommandContext& ctx, int k, const std::string& destinatio
 // may run the event loop (progress) and a menu build then replaces the
 // snapshot; never more than its count.
 std::vector<FileRef> SelectedItems(const CommandContext& ctx);
+// The same, taken out of a snapshot that only this run acts on
+// (SelectionSnapshot::takenByRun), which keeps no items then.
+std::vector<FileRef> TakeSelectedItems(CommandContext& ctx);
 
 } // namespace ferrolet

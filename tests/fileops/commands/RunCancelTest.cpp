@@ -79,5 +79,15 @@ TEST_F(RunCancelTest, StopsAfterTheItemInHandAndRollsBackACopyInFlight) {
     }
 }
 
+// A service run repeated per item reveals an item again: it is asked for
+// once, where it came first, and the run's list is handed on.
+TEST_F(CommandTest, ARunRevealsEachItemOnceWhereItCameFirst) {
+    CommandRun run;
+    run.revealed = {"/b", "/a", "/b", "/c", "/a", "/b"};
+    FinishCommandRun(m_platform, run);
+    EXPECT_EQ(m_platform.revealed, (std::vector<std::string>{"/b", "/a", "/c"}));
+    EXPECT_TRUE(run.revealed.empty());
+}
+
 } // namespace
 } // namespace ferrolet::test
