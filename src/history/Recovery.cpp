@@ -12,6 +12,7 @@
 #include "util/AppPaths.h"
 #include "util/Log.h"
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
@@ -90,10 +91,20 @@ bool CopyProvenEqual(const JournalStep& step, const std::string& placed) {
            EntriesDifferingFromCopy(step.from, placed) == 0;
 }
 
+// Whether the copy went under its real name just before the interruption,
+// before its step could be recorded as placed: no partial copy is left and
+// something has the name. Settled as a placed step: the source goes only if
+// that is a durable copy equal to it.
+bool PlacedBeforeItsRecord(const JournalStep& step) {
+    struct stat st {};
+    return !step.partial.empty() && lstat(step.partial.c_str(), &st) != 0 && errno == ENOENT &&
+           lstat(step.to.c_str(), &st) == 0;
+}
+
 void SettleCrossMove(const JournalStep& step, RecoveryReport& report) {
     const QString item = Quoted(step.from);
     const QString destination = Quoted(ParentPathOf(step.to));
-    if (step.state == StepState::Intent) {
+    if (step.state == StepState::Intent && !PlacedBeforeItsRecord(step)) {
         RemovePartial(step.partial);
         report.settled << QStringLiteral("Kept %1 in %2: its move to %3 was interrupted before "
                                          "its copy was complete.")

@@ -118,6 +118,11 @@ TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
          ".ferrolet-partial-ff", None, "Tree", ""},
         {"move, placed unflushed, copy differs", StepKind::CrossMove, StepState::Placed, "Tree",
          ".ferrolet-partial-gg", CopyDiffers, "Tree", "f1 f2"},
+        // Killed between putting the copy under its name and recording it.
+        {"move, placed unrecorded, copy equal", StepKind::CrossMove, StepState::Intent, "Tree",
+         ".ferrolet-partial-hh", None, "Tree", ""},
+        {"move, placed unrecorded, copy differs", StepKind::CrossMove, StepState::Intent, "Tree",
+         ".ferrolet-partial-ii", CopyDiffers, "Tree", "f1 f2"},
         {"copy", StepKind::Copy, StepState::Intent, ".ferrolet-partial-cc", ".ferrolet-partial-cc",
          None, "", "f1 f2"},
         {"a name the journal did not make", StepKind::Copy, StepState::Intent, "Tree-user",
