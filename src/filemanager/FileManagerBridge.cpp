@@ -73,6 +73,26 @@ QDBusArgument UriArray(const std::vector<std::string>& paths) {
     return uris;
 }
 
+// Thunar opens a window for every item a ShowItems call names, however
+// many share a folder (20 moved files were 20 windows), so it is sent the
+// first item of each folder only. Thunar owns its own name besides the
+// freedesktop one; a file manager the bus has yet to start may turn out to
+// be Thunar, so it is treated the same. Other file managers select every
+// item in one window per folder.
+bool OpensAWindowPerItem(const QDBusConnection& bus) {
+    if (!HaveApplication() || !bus.isConnected() || !bus.interface()) {
+        return false; // the fallback opens folders, not items
+    }
+    const QDBusReply<QString> owner =
+        bus.interface()->serviceOwner(QString::fromLatin1(kFileManagerService));
+    if (!owner.isValid()) {
+        return true;
+    }
+    const QDBusReply<QString> thunar =
+        bus.interface()->serviceOwner(QStringLiteral("org.xfce.FileManager"));
+    return thunar.isValid() && thunar.value() == owner.value();
+}
+
 void Send(const QString& method, const std::vector<std::string>& paths,
           const std::vector<std::string>& fallbackFolders, const QDBusConnection& bus) {
     if (paths.empty()) {
@@ -140,17 +160,22 @@ void ShowItems(const std::vector<std::string>& paths) {
 }
 
 void ShowItems(const std::vector<std::string>& paths, const QDBusConnection& bus) {
+    const bool windowPerItem = OpensAWindowPerItem(bus);
     // The fallback opens each parent folder once: the distinct ones, in
     // order, are all it keeps (usually one, however many items).
     std::vector<std::string> parents;
+    std::vector<std::string> firstInEach;
     std::set<std::string> seen;
     for (const std::string& path : paths) {
         std::string parent = ParentOfPath(path);
         if (seen.insert(parent).second) {
             parents.push_back(std::move(parent));
+            if (windowPerItem) {
+                firstInEach.push_back(path);
+            }
         }
     }
-    Send(QStringLiteral("ShowItems"), paths, parents, bus);
+    Send(QStringLiteral("ShowItems"), windowPerItem ? firstInEach : paths, parents, bus);
 }
 
 void ShowFolders(const std::vector<std::string>& paths) {

@@ -158,8 +158,10 @@ class Desktop:
         return self.run(["ferrolet", "--command", str(tag)], check=False, timeout=300)
 
     def find_window(self, name):
+        """The topmost visible window of that name (xdotool lists them bottom
+        to top): a grab of one beneath it would show only what covers it."""
         ids = self.run(["xdotool", "search", "--onlyvisible", "--name", name], check=False)
-        return ids.stdout.split()[0] if ids.stdout.split() else None
+        return ids.stdout.split()[-1] if ids.stdout.split() else None
 
     def screenshot(self, target, window="root"):
         """Saves a picture and returns how many colours it has (up to a few

@@ -123,8 +123,12 @@ class WalkThrough(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(self.dest)), [os.path.basename(f) for f in files])
         self.assertEqual(self.desk.command(1005, [self.file("b.txt")]).returncode, 0)
         self.assertTrue(wait_for(lambda: self.bus_calls("ShowFolders") == 1), "Open Folder")
-        self.assertTrue(wait_for(lambda: self.desk.find_window("Filed Away")), "thunar shows it")
-        self.desk.screenshot(os.path.join(SHOTS, "thunar-open-folder.png"))
+        # One window for the 20 items revealed, one for the folder opened.
+        windows = lambda: len(self.desk.run(["xdotool", "search", "--onlyvisible", "--name",
+                                             "Filed Away"], check=False).stdout.split())
+        self.assertTrue(wait_for(lambda: windows() == 2), "thunar shows it")
+        self.shows("thunar-open-folder.png", self.desk.find_window("Filed Away"))
+        self.assertEqual(windows(), 2)
         self.assertEqual(self.bus_calls("Notify"), 0, "success stays silent")
 
         # The listed folder deleted: refused before it starts, one notice.

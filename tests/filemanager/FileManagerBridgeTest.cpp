@@ -53,6 +53,16 @@ TEST_F(Bridge, ShowItemsReachesTheFileManagerWithoutWaitingForIt) {
     EXPECT_EQ(fm.shownItems.front(),
               (QStringList{"file://" + root + "/two%20words/caf%C3%A9%20%221%22%23.txt",
                            QStringLiteral("file:///tmp/raw%FF")}));
+    // Thunar opens a window per item named: it gets one item per folder.
+    const std::vector<std::string> three = {Path("x/1"), Path("x/2"), Path("y/3")};
+    ShowItems(three, caller);
+    ASSERT_TRUE(WaitFor([&] { return fm.shownItems.size() == 2; }));
+    EXPECT_EQ(fm.shownItems.back().size(), 3);
+    ASSERT_TRUE(fmBus.registerService(QStringLiteral("org.xfce.FileManager")));
+    ShowItems(three, caller);
+    ASSERT_TRUE(WaitFor([&] { return fm.shownItems.size() == 3; }));
+    EXPECT_EQ(fm.shownItems.back(),
+              (QStringList{"file://" + root + "/x/1", "file://" + root + "/y/3"}));
     ShowFolders({MakeDir("a folder")}, caller);
     ASSERT_TRUE(WaitFor([&] { return !fm.shownFolders.isEmpty(); }));
     EXPECT_EQ(fm.shownFolders.front(), QStringList{"file://" + root + "/a%20folder"});
