@@ -73,28 +73,38 @@ QDBusArgument UriArray(const std::vector<std::string>& paths) {
     return uris;
 }
 
-// Thunar opens a window for every item a ShowItems call names, however
-// many share a folder (20 moved files were 20 windows), so it is sent the
-// first item of each folder only. Thunar owns its own name besides the
-// freedesktop one; a file manager the bus has yet to start may turn out to
-// be Thunar, so it is treated the same. Other file managers select every
-// item in one window per folder.
-bool OpensAWindowPerItem(const QDBusConnection& bus) {
+// The process that owns the file manager's name now, by its unique bus
+// name; empty when none does yet (the bus may start one for the call) or
+// the bus cannot be asked. Looked up once per reveal.
+QString FileManagerOwner(const QDBusConnection& bus) {
     if (!HaveApplication() || !bus.isConnected() || !bus.interface()) {
-        return false; // the fallback opens folders, not items
+        return {};
     }
     const QDBusReply<QString> owner =
         bus.interface()->serviceOwner(QString::fromLatin1(kFileManagerService));
-    if (!owner.isValid()) {
+    return owner.isValid() ? owner.value() : QString();
+}
+
+// Thunar opens a window for every item a ShowItems call names, however
+// many share a folder (20 moved files were 20 windows), so it is sent the
+// first item of each folder only. Thunar owns its own name besides the
+// freedesktop one; a file manager the bus has yet to start (no owner) may
+// turn out to be Thunar, so it is treated the same. Other file managers
+// select every item in one window per folder.
+bool OpensAWindowPerItem(const QDBusConnection& bus, const QString& owner) {
+    if (owner.isEmpty()) {
         return true;
     }
     const QDBusReply<QString> thunar =
         bus.interface()->serviceOwner(QStringLiteral("org.xfce.FileManager"));
-    return thunar.isValid() && thunar.value() == owner.value();
+    return thunar.isValid() && thunar.value() == owner;
 }
 
+// Sends method with paths to the file manager that owner names (empty: one
+// the bus has yet to start), or opens fallbackFolders without one.
 void Send(const QString& method, const std::vector<std::string>& paths,
-          const std::vector<std::string>& fallbackFolders, const QDBusConnection& bus) {
+          const std::vector<std::string>& fallbackFolders, const QDBusConnection& bus,
+          const QString& owner) {
     if (paths.empty()) {
         return;
     }
@@ -109,9 +119,7 @@ void Send(const QString& method, const std::vector<std::string>& paths,
     // A file manager that runs already answers for itself; one the bus has
     // yet to start may fail to start, and then the fallback must still be
     // started: only that answer is worth waiting for at exit.
-    const QDBusReply<bool> running =
-        bus.interface() ? bus.interface()->isServiceRegistered(call.service()) : QDBusReply<bool>();
-    const bool awaited = !running.isValid() || !running.value();
+    const bool awaited = owner.isEmpty();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
     g_unanswered += awaited ? 1 : 0;
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
@@ -160,7 +168,8 @@ void ShowItems(const std::vector<std::string>& paths) {
 }
 
 void ShowItems(const std::vector<std::string>& paths, const QDBusConnection& bus) {
-    const bool windowPerItem = OpensAWindowPerItem(bus);
+    const QString owner = FileManagerOwner(bus);
+    const bool windowPerItem = OpensAWindowPerItem(bus, owner);
     // The fallback opens each parent folder once: the distinct ones, in
     // order, are all it keeps (usually one, however many items).
     std::vector<std::string> parents;
@@ -175,7 +184,7 @@ void ShowItems(const std::vector<std::string>& paths, const QDBusConnection& bus
             }
         }
     }
-    Send(QStringLiteral("ShowItems"), windowPerItem ? firstInEach : paths, parents, bus);
+    Send(QStringLiteral("ShowItems"), windowPerItem ? firstInEach : paths, parents, bus, owner);
 }
 
 void ShowFolders(const std::vector<std::string>& paths) {
@@ -187,7 +196,7 @@ void ShowFolders(const std::vector<std::string>& paths) {
 }
 
 void ShowFolders(const std::vector<std::string>& paths, const QDBusConnection& bus) {
-    Send(QStringLiteral("ShowFolders"), paths, paths, bus);
+    Send(QStringLiteral("ShowFolders"), paths, paths, bus, FileManagerOwner(bus));
 }
 
 void AwaitFileManagerReplies(std::chrono::milliseconds limit) {
