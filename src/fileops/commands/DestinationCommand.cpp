@@ -8,6 +8,9 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsLook.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace ferrolet {
 
 bool HasSelection(const CommandContext& ctx) {
@@ -40,20 +43,25 @@ void FinishDestinationItem(CommandContext& ctx, const FileRef& newItem,
     }
 }
 
-std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
-    std::vector<FileRef> items = ctx.selection.items;
-    items.resize(std::min(items.size(), static_cast<size_t>(std::max(ctx.selection.count, 0))));
+namespace {
+
+// The snapshot's items up to the count it was taken with.
+std::vector<FileRef> UpToCount(std::vector<FileRef> items, int count) {
+    items.resize(std::min(items.size(), static_cast<size_t>(std::max(count, 0))));
     return items;
+}
+
+} // namespace
+
+std::vector<FileRef> SelectedItems(const CommandContext& ctx) {
+    return UpToCount(ctx.selection.items, ctx.selection.count);
 }
 
 std::vector<FileRef> TakeSelectedItems(CommandContext& ctx) {
     if (!ctx.selection.takenByRun) {
         return SelectedItems(ctx);
     }
-    std::vector<FileRef> items = std::move(ctx.selection.items);
-    ctx.selection.items = {};
-    items.resize(std::min(items.size(), static_cast<size_t>(std::max(ctx.selection.count, 0))));
-    return items;
+    return UpToCount(std::exchange(ctx.selection.items, {}), ctx.selection.count);
 }
 
 void NoteDestinationOf(CommandContext& ctx, int k, const std::string& destinationPath) {
