@@ -18,8 +18,6 @@ namespace ferrolet {
 
 AppCore::AppCore(SettingsStore& settings, Platform& platform, Menus menus)
     : m_settings(settings), m_platform(platform), m_standardFolders(FillStandardFolderTable()) {
-    // Items cut before a quit, a crash or a reboot can still be pasted.
-    LoadCutState(m_cut);
     onCommand = [this](const MenuItem& item) {
         CommandContext ctx = Context();
         DispatchMenuCommand(ctx, item);
@@ -30,8 +28,9 @@ AppCore::AppCore(SettingsStore& settings, Platform& platform, Menus menus)
 }
 
 void AppCore::Setup() {
-    // A Cut or Paste in another process since the last menu changes
-    // whether Paste Items can be chosen.
+    // Read with every build, not once at start: items cut before a quit, a
+    // crash or a reboot can still be pasted, and a Cut or Paste in another
+    // process since the last menu changes whether Paste Items can be chosen.
     LoadCutState(m_cut);
     // Each build takes its own snapshot; the Move Service menu's, taken
     // second, is the one the commands act on.

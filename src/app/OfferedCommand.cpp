@@ -136,6 +136,7 @@ CommandOutcome RunOfferedCommandOn(AppCore& core, int tag, bool ask, const QStri
     if (given.snapshot.items.empty()) {
         return {2, QStringLiteral("none of the given items can be used")};
     }
+    LoadCutState(core.Cut()); // as for the selection, above
     QMap<QString, QString> extensionMap = core.ExtensionFolderMap();
     Menu status;
     Menu moveService;
