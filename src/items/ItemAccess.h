@@ -13,6 +13,11 @@ namespace ferrolet {
 // The longest name one folder entry can have on Linux file systems, in bytes.
 inline constexpr size_t kMaxNameBytes = 255;
 
+// Whether two statuses are of the same item: the same device and inode.
+inline bool SameInode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // Opens the folder a reference designates and checks that the descriptor is
 // that very folder (same device and inode): a path that meanwhile holds
 // another item, or a symbolic link in the last place, is refused. With

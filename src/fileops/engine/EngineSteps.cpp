@@ -1,6 +1,7 @@
 #include "fileops/engine/EngineSteps.h"
 
 #include "fileops/engine/FileEngine.h"
+#include "items/ItemAccess.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,12 +10,6 @@
 #include <unistd.h>
 
 namespace ferrolet {
-
-namespace {
-bool SameIdentity(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-} // namespace
 
 Status OpenItem(const FileRef& item, OpenedItem& out) {
     if (item.IsNull()) {
@@ -57,7 +52,7 @@ Status RefuseMoveIntoItself(int destinationFd, const struct stat& item) {
         if (fstat(current.Get(), &here) != 0) {
             return LastErrnoStatus();
         }
-        if (SameIdentity(here, item)) {
+        if (SameInode(here, item)) {
             return EINVAL;
         }
         ScopedFd parent(openat(current.Get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -68,7 +63,7 @@ Status RefuseMoveIntoItself(int destinationFd, const struct stat& item) {
         if (fstat(parent.Get(), &above) != 0) {
             return LastErrnoStatus();
         }
-        if (SameIdentity(above, here)) {
+        if (SameInode(above, here)) {
             return 0; // reached the root
         }
         current = std::move(parent);

@@ -2,6 +2,7 @@
 
 #include "fileops/engine/EngineSteps.h"
 #include "fileops/engine/SourceRemoval.h"
+#include "items/ItemAccess.h"
 #include "journal/GestureRecorder.h"
 
 #include <map>
@@ -12,10 +13,6 @@ namespace ferrolet {
 namespace {
 
 thread_local MoveBatch* t_current = nullptr;
-
-bool SameFolder(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 // The entries a copy recorded, counted without a call per level.
 size_t CountEntries(const CopiedEntry& top) {
@@ -79,7 +76,7 @@ std::shared_ptr<ScopedFd> MoveBatch::ShareFolder(ScopedFd fd, const struct stat&
                                                  bool source) {
     std::shared_ptr<ScopedFd>& last = source ? m_lastSourceFd : m_lastDestinationFd;
     struct stat& lastInfo = source ? m_lastSource : m_lastDestination;
-    if (!last || !SameFolder(lastInfo, info)) {
+    if (!last || !SameInode(lastInfo, info)) {
         last = std::make_shared<ScopedFd>(std::move(fd));
         lastInfo = info;
         ++m_folders;

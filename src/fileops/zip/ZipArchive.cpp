@@ -22,10 +22,6 @@ namespace {
 // How often a watching progress sink hears from us.
 constexpr uint64_t kProgressStepBytes = 4 * 1024 * 1024;
 
-bool SameInode(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // Reads size bytes; a file that ends sooner has shrunk since it was examined.
 Status ReadExactly(int fd, char* data, size_t size) {
     const ssize_t got = ReadFully(fd, data, size);
