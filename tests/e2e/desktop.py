@@ -74,6 +74,8 @@ class Desktop:
             "LANG": "C.UTF-8",
             "NO_AT_BRIDGE": "1",
             "QT_QPA_PLATFORM": "xcb",
+            # scripts/coverage-per-test counts each run's coverage apart
+            **{k: v for k, v in os.environ.items() if k == "GCOV_PREFIX"},
         }
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
 
