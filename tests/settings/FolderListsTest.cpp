@@ -150,37 +150,28 @@ TEST_F(FolderListsTest, UnreachableEntryKeepsItsBytesThroughRewrites) {
         << "the earlier dummy keeps its row; the extra placeholder has no bytes";
 }
 
+// The older destination list as the preferences read it: PreferencesModelTest.
 TEST_F(FolderListsTest, OlderPathListsMoveAfterExistingEntriesAndDisappear) {
     const std::string a = MakeDir("old/a");
     const std::string b = MakeDir("old/b");
     const std::string c = MakeDir("old/c");
     MakeDir("home/.config");
-    Python("d = {'Pathnames': ['" + a + "', '" + b +
-           "'], 'ExtensionPaths': 'not an array', 'Extensions': ['txt']}; save()");
+    // An older list that is not an array goes; the elements of one that is
+    // follow the resolved ones, and one that is not a path keeps its row
+    // (paired with "Extensions" by index).
+    Python("d = {'Pathnames': 'not an array', 'ExtensionPaths': ['" + c + "', 7, '" + a +
+           "']}; save()");
     SettingsStore store;
+    FolderList(store, keys::ExtensionPathsAliases).SetPathnames({Q(b)});
     MigrateOlderFolderLists(store);
-    EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
     EXPECT_EQ(StoredShape("Pathnames"), "absent\n");
-    EXPECT_EQ(StoredShape("ExtensionPaths"), "absent\n");
-    EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "absent\n");
-    EXPECT_EQ(Python("print(d['Extensions'])"), "['txt']\n");
-    EXPECT_EQ(FolderPathnames(store, keys::PathnamesAliases), QStringList({Q(a), Q(b)}));
-
-    // Both present: the older paths follow the resolved ones; an element that
-    // is not a path keeps its row (paired with "Extensions" by index).
-    Python("d['ExtensionPaths'] = ['" + c + "', 7, '" + a + "']; save()");
-    {
-        FolderList ext(store, keys::ExtensionPathsAliases);
-        ext.SetPathnames({Q(b)});
-    }
-    MigrateOlderFolderLists(store);
+    EXPECT_EQ(StoredShape("PathnamesAliases"), "absent\n");
     EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record dummy record\n");
     EXPECT_EQ(StoredShape("ExtensionPaths"), "absent\n");
     EXPECT_EQ(FolderPathnames(store, keys::ExtensionPathsAliases),
               QStringList({Q(b), Q(c), kFolderNotFound, Q(a)}));
     // Running again at the next start changes nothing.
     MigrateOlderFolderLists(store);
-    EXPECT_EQ(StoredShape("PathnamesAliases"), "record record\n");
     EXPECT_EQ(StoredShape("ExtensionPathsAliases"), "record record dummy record\n");
 }
 
