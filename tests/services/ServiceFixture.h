@@ -50,13 +50,10 @@ protected:
         ServiceTarget target{ctx, *m_folders, m_window};
         HandleMenuSelection(target, paths, userData);
     }
-    // A fresh platform and log before the next request.
-    void Reset() {
+    // The request with a fresh platform and log.
+    void HandleAfresh(const QStringList& paths, const QString& userData) {
         m_platform = FakePlatform();
         ClearLog();
-    }
-    void HandleAfresh(const QStringList& paths, const QString& userData) {
-        Reset();
         Handle(paths, userData);
     }
     int NotMovedLines() const {
