@@ -151,56 +151,39 @@ TEST_F(SelectionTest, ARunawayScriptIsCutShortWithItsWholeGroup) {
 }
 
 // The shipped script's choice among what the clipboard offers, with a
-// stand-in xclip that serves one type. (Copied files as text/uri-list, what
-// every file manager offers, are read from the real X clipboard in every
-// end-to-end run.)
-class ShippedScriptTest : public TempHome {
-protected:
-    void SetUp() override {
-        TempHome::SetUp();
-        if (!getenv("FERROLET_DATA_DIR")) {
-            GTEST_SKIP() << "needs the data folder (ctest sets it)";
-        }
-        m_script = std::string(getenv("FERROLET_DATA_DIR")) + "/selection";
-        // "xclip -o -selection clipboard -t TYPE" prints the served type for
-        // TARGETS, the served text for that type, and fails for any other.
-        WriteFile("bin/xclip", "#!/bin/sh\ncd '" + MakeDir("clip") +
-                                   "' || exit 1\ncase \"$5\" in\n"
-                                   "TARGETS) printf 'TARGETS\\n%s\\n' \"$(cat type)\" ;;\n"
-                                   "\"$(cat type)\") cat text ;;\n*) exit 1 ;;\nesac\n");
-        chmod(Path("bin/xclip").c_str(), 0755);
-        m_path = getenv("PATH");
-        setenv("PATH", (Path("bin") + ":" + m_path).c_str(), 1);
-        setenv("DISPLAY", ":0", 0); // xclip is asked only on an X display
-        unsetenv("WAYLAND_DISPLAY");
+// stand-in xclip serving one type. (Copied files as text/uri-list, what every
+// file manager offers, are read from the real X clipboard in every end-to-end
+// run.)
+TEST_F(SelectionTest, TheShippedScriptReadsGtkFileListsAndRefusesText) {
+    const char* data = getenv("FERROLET_DATA_DIR");
+    if (!data) {
+        GTEST_SKIP() << "needs the data folder (ctest sets it)";
     }
-    void TearDown() override {
-        if (!m_path.empty()) {
-            setenv("PATH", m_path.c_str(), 1);
-        }
-        TempHome::TearDown();
-    }
-    void Serve(const std::string& type, const std::string& text) {
+    // "xclip -o -selection clipboard -t TYPE" prints the served type for
+    // TARGETS, the served text for that type, and fails for any other.
+    const std::string xclip = Script("cd '" + MakeDir("clip") + "' || exit 1\ncase \"$5\" in\n" +
+                                     "TARGETS) printf 'TARGETS\\n%s\\n' \"$(cat type)\" ;;\n" +
+                                     "\"$(cat type)\") cat text ;;\n*) exit 1 ;;\nesac");
+    ASSERT_EQ(symlink(xclip.c_str(), (MakeDir("bin") + "/xclip").c_str()), 0);
+    const std::string path = getenv("PATH");
+    setenv("PATH", (Path("bin") + ":" + path).c_str(), 1);
+    setenv("DISPLAY", ":0", 0); // xclip is asked only on an X display
+    unsetenv("WAYLAND_DISPLAY");
+    int32_t count = 0;
+    const auto serve = [&](const std::string& type, const std::string& text) {
         WriteFile("clip/type", type);
         WriteFile("clip/text", text);
-    }
-    std::string m_script;
-    std::string m_path;
-};
-
-TEST_F(ShippedScriptTest, CopiedFilesAreTheSelection) {
+        return ReadSelection(std::string(data) + "/selection", count);
+    };
     // GTK file managers' own list: the first line says "cut" and is no item.
     const std::string a = WriteFile("copied/a file.txt");
-    Serve("x-special/gnome-copied-files", "cut\nfile://" + Path("copied/a%20file.txt"));
-    int32_t count = 0;
-    const auto cut = ReadSelection(m_script, count);
+    const auto cut =
+        serve("x-special/gnome-copied-files", "cut\nfile://" + Path("copied/a%20file.txt"));
+    const auto text = serve("UTF8_STRING", "file://" + a + "\n");
+    setenv("PATH", path.c_str(), 1);
     ASSERT_TRUE(cut.has_value());
-    EXPECT_EQ(count, 1);
     EXPECT_EQ((*cut)[0].Path(), a);
-
-    // Text that is not a file list is no selection.
-    Serve("UTF8_STRING", "file://" + a + "\n");
-    EXPECT_FALSE(ReadSelection(m_script, count).has_value());
+    EXPECT_FALSE(text.has_value()) << "text that is not a file list is no selection";
     EXPECT_EQ(count, 1);
 }
 
