@@ -46,21 +46,20 @@ TEST_F(Services, AFolderThatCannotBeMadeOrIsTurnedOffTakesNothing) {
     WriteFile("home/.config/user-dirs.dirs",
               "XDG_PUBLICSHARE_DIR=\"$HOME/\"\nXDG_PICTURES_DIR=\"$HOME\"\n");
     WriteFile("home/Music", "not a folder");
-    struct Case {
-        const char* userData;
-        const char* notice; // a word the notice carries
-    } cases[] = {{"Move to Music", "Not a directory"},
-                 {"Move to Public", "Public"},
-                 {"Move to Desktop Pictures", "Wallpapers"}};
-    for (const Case& c : cases) {
+    // Each entry with a word of its notice.
+    const std::pair<const char*, const char*> cases[] = {
+        {"Move to Music", "Not a directory"},
+        {"Move to Public", "Public"},
+        {"Move to Desktop Pictures", "Wallpapers"}};
+    for (const auto& [userData, notice] : cases) {
         const std::string a = WriteFile("in/a", "a");
         const std::string b = WriteFile("in/b", "b");
-        HandleAfresh(Paths({a, b}), QString::fromLatin1(c.userData));
-        EXPECT_EQ(ReadFile(a) + ReadFile(b), "ab") << c.userData;
-        EXPECT_EQ(NotMovedLines(), 2) << c.userData;
-        EXPECT_TRUE(m_platform.sounds.isEmpty() && m_platform.revealed.empty()) << c.userData;
-        ASSERT_EQ(m_platform.notifications.size(), 1) << c.userData;
-        EXPECT_TRUE(m_platform.notifications[0].contains(QString::fromLatin1(c.notice)))
+        HandleAfresh(Paths({a, b}), QString::fromLatin1(userData));
+        EXPECT_EQ(ReadFile(a) + ReadFile(b), "ab") << userData;
+        EXPECT_EQ(NotMovedLines(), 2) << userData;
+        EXPECT_TRUE(m_platform.sounds.isEmpty() && m_platform.revealed.empty()) << userData;
+        ASSERT_EQ(m_platform.notifications.size(), 1) << userData;
+        EXPECT_TRUE(m_platform.notifications[0].contains(QString::fromLatin1(notice)))
             << m_platform.notifications[0].toStdString();
     }
     EXPECT_EQ(ReadFile(Path("home/Music")), "not a folder");

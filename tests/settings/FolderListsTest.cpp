@@ -5,7 +5,6 @@
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -52,10 +51,6 @@ else: print(' '.join('dummy' if e == b'dummy' else 'record' if isinstance(e, byt
     }
 
     static QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-    void Rename(const std::string& from, const std::string& to) {
-        ASSERT_EQ(rename(from.c_str(), to.c_str()), 0) << from << " -> " << to;
-    }
 };
 
 TEST_F(FolderListsTest, WindowKeepsEveryRowCommandsLeaveOutWhatIsNotAFolder) {
@@ -112,7 +107,7 @@ TEST_F(FolderListsTest, UnreachableEntryKeepsItsBytesThroughRewrites) {
     store.Synchronize();
     const QByteArray bytesOfB = store.Value(keys::PathnamesAliases).toList().at(1).toByteArray();
 
-    Rename(b, hidden);
+    std::filesystem::rename(b, hidden);
     const QStringList shown = items.Pathnames();
     ASSERT_EQ(shown, QStringList({Q(a), kFolderNotFound, Q(c)}));
 
@@ -135,8 +130,8 @@ TEST_F(FolderListsTest, UnreachableEntryKeepsItsBytesThroughRewrites) {
     EXPECT_EQ(RowHolding(store, bytesOfB, 3), 0);
 
     // The drive is back, and d renamed where it is: both found by a fresh reader.
-    Rename(hidden, b);
-    Rename(d, Path("lists/d renamed"));
+    std::filesystem::rename(hidden, b);
+    std::filesystem::rename(d, Path("lists/d renamed"));
     SettingsStore reader;
     EXPECT_EQ(FolderPathnames(reader, keys::PathnamesAliases),
               QStringList({Q(b), Q(Path("lists/d renamed")), Q(a)}));
