@@ -8,8 +8,6 @@
 #include "desktop/DesktopPlatform.h"
 #include "desktop/ThemeSound.h"
 
-#include <fstream>
-
 namespace ferrolet::test {
 namespace {
 
@@ -91,10 +89,9 @@ TEST_F(Bridge, WithNoBusOrAFileManagerThatFailsToStartXdgOpenShowsTheFolder) {
 
     // A bus that can start a file manager which then fails to start.
     m_launches.clear();
-    const std::string services = MakeDir("services");
-    std::ofstream(services + "/fm.service")
-        << "[D-BUS Service]\nName=" << kFileManagerService << "\nExec=/bin/false\n";
-    PrivateBus activating(MakeDir("activating-bus"), services);
+    WriteFile("services/fm.service",
+              std::string("[D-BUS Service]\nName=") + kFileManagerService + "\nExec=/bin/false\n");
+    PrivateBus activating(MakeDir("activating-bus"), Path("services"));
     QDBusConnection caller = activating.Connect(QStringLiteral("activating-caller"));
     EXPECT_EQ(FindFileManager(caller), 0) << "startable counts as there";
     ShowItems({a}, caller);

@@ -138,10 +138,7 @@ TEST_F(Services, ToSelectEntriesAskOnceAndActOnTheHandedOverItems) {
     // The clipboard's selection names another file: it must not move.
     const std::string selected = WriteFile("in/selected", "s");
     const std::string chosen = MakeDir("chosen");
-    m_selection.hasArray = true;
-    m_selection.items.resize(1);
-    ASSERT_EQ(FileRef::FromPath(selected, m_selection.items[0]), 0);
-    m_selection.count = 1;
+    m_selection = {.hasArray = true, .items = {Ref(selected)}, .count = 1};
     m_platform.dialogAnswers = {{chosen}, {chosen}};
     const std::string a = WriteFile("handed/a", "a");
     const std::string b = WriteFile("handed/b", "b");

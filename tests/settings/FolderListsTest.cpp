@@ -99,8 +99,7 @@ TEST_F(FolderListsTest, UnreachableEntryKeepsItsBytesThroughRewrites) {
     const std::string b = MakeDir("lists/b");
     const std::string c = MakeDir("lists/c");
     const std::string d = MakeDir("lists/d");
-    MakeDir("far/away/from/everything");
-    const std::string hidden = Path("far/away/from/everything/b");
+    const std::string hidden = MakeDir("far/away/from/everything") + "/b";
     SettingsStore store;
     FolderList items(store, keys::PathnamesAliases);
     items.SetPathnames({Q(a), Q(b), Q(c)});
