@@ -4,56 +4,18 @@
 
 #include "prefs/DroppedFolders.h"
 #include "prefs/FolderCollation.h"
-#include "prefs/OptionSwitches.h"
 #include "prefs/RowReorder.h"
 #include "prefs/ThemeSounds.h"
 #include "util/AppPaths.h"
 
 #include <QUrl>
 
-#include <set>
 #include <unistd.h>
 
 namespace ferrolet::test {
 namespace {
 
 using PreferencesModelTest = PrefsFixture;
-
-TEST_F(PreferencesModelTest, SwitchesShowOnlyStoredBooleansAndWriteTheirOwnKey) {
-    PreferencesModel& fresh = Model();
-    EXPECT_FALSE(Exists(m_store->FilePath())) << "loading must not create the settings file";
-    fresh.SetOption(keys::IncludeCopyTo, false);
-    EXPECT_EQ(Stored(), (QJsonObject{{"IncludeCopyTo", false}})) << "one control, one key";
-
-    // Every boolean key has one box (the window test clicks each).
-    std::set<QString> seen, booleans;
-    for (const OptionSwitch& option : AllOptionSwitches()) {
-        EXPECT_TRUE(seen.insert(option.key).second) << "two boxes for " << option.key.toStdString();
-    }
-    for (const SettingDefinition& setting : AllSettings()) {
-        if (setting.type == SettingType::Boolean) {
-            booleans.insert(QString::fromLatin1(setting.key));
-        }
-    }
-    EXPECT_EQ(seen, booleans);
-
-    // Values of another type read as the default and stay until clicked.
-    m_store->SetAppValue(keys::IncludeCopyTo, 0);
-    m_store->SetAppValue(keys::SelectMovedItem, QStringLiteral("NO"));
-    m_store->SetAppValue(keys::ReplaceFilesBySameName, 1);
-    m_store->SetAppValue(keys::On, false);
-    ASSERT_TRUE(m_store->Synchronize());
-    m_store = FreshStore();
-    PreferencesModel& typed = Model();
-    EXPECT_TRUE(typed.OptionState(keys::IncludeCopyTo));
-    EXPECT_TRUE(typed.OptionState(keys::SelectMovedItem));
-    EXPECT_FALSE(typed.OptionState(keys::ReplaceFilesBySameName));
-    EXPECT_FALSE(typed.OptionState(keys::On));
-    EXPECT_EQ(Stored().value("IncludeCopyTo"), QJsonValue(QJsonObject{{"$int", 0}}));
-    typed.SetOption(keys::IncludeCopyTo, true);
-    EXPECT_EQ(Stored().value("IncludeCopyTo"), QJsonValue(true));
-    EXPECT_EQ(Stored().value("ReplaceFilesBySameName"), QJsonValue(QJsonObject{{"$int", 1}}));
-}
 
 TEST_F(PreferencesModelTest, SoundMenuListsTheFolderAndStoresTheChoice) {
     for (const char* file : {"complete.oga", "bell.oga", ".hidden-thing.wav", "no-extension"}) {
