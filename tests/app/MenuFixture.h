@@ -100,8 +100,6 @@ inline const std::string kWrap =
           "Move or copy the selected items into a new folder beside them (or into a folder you "
           "choose, when the preferences say so)");
 inline const std::string kCut = Fixed("Cut Items", -1005, "Cut the selected items");
-inline const std::string kPaste =
-    Fixed("Paste Items", -1006, "Paste the cut items into the selected folder");
 inline const std::string kPut = Fixed("Put In Its Place", -1003,
                                       "Move the selected items to the folder set for their "
                                       "extension. Pair extensions with folders in the "

@@ -30,41 +30,6 @@ std::string ItemsLine(const std::vector<std::string>& selection) {
     return out + kSeparator;
 }
 
-const std::initializer_list<QString> kAllButOpenAndCut = {
-    keys::IncludeMoveTo,   keys::IncludeCopyTo,     keys::IncludeArchiveTo,
-    keys::IncludeAliasTo,  keys::IncludeHardLinkTo, keys::IncludeCutAndPasteItems,
-    keys::IncludeWrapItems};
-
-// Only Open Folder among the headers, with a list whose first folder is
-// gone; the selection is one folder.
-std::string AddRemoveRow(MenuFixture& t, const std::string& selected) {
-    const std::string listed = t.MakeDir("work/Proj");
-    const std::string gone = t.MakeDir("work/Gone");
-    t.SetDestinations({gone, listed});
-    rmdir(gone.c_str());
-    t.SetSwitches(kAllButOpenAndCut);
-    t.SelectPaths({selected});
-    const std::string notFound = "<< Folder Not Found >>";
-    return ItemsLine({selected}) + kAddFolder + kSeparator +
-           Header("Open Folder", 1005, {{notFound, notFound}, {"Proj", listed}}, notFound) +
-           kStatusClosing;
-}
-// Only Cut and Paste, with a real cut pending in the state folder, as
-// another process would leave it (unrecorded): each menu build reads it.
-std::string CutRow(MenuFixture& t, const std::vector<std::string>& selection,
-                   const std::string& block, const std::string& toggle) {
-    t.SetSwitches({keys::IncludeMoveTo, keys::IncludeCopyTo, keys::IncludeArchiveTo,
-                   keys::IncludeAliasTo, keys::IncludeOpenFolder, keys::IncludeHardLinkTo,
-                   keys::IncludeWrapItems});
-    t.SelectPaths({t.WriteFile("held/item")});
-    t.Core().Setup();
-    CommandContext ctx = t.Core().Context();
-    qputenv("FERROLET_JOURNAL", "off");
-    CutItems(ctx);
-    qunsetenv("FERROLET_JOURNAL");
-    t.SelectPaths(selection);
-    return ItemsLine(selection) + block + kSeparator + toggle + kStatusClosing;
-}
 std::string EveryCommand(MenuFixture& t, const std::string& closing, bool namedAfterFolder) {
     const std::vector<std::string> selection = {t.WriteFile("sel/Report.pdf"),
                                                 t.WriteFile("sel/notes")};
@@ -103,16 +68,41 @@ const Row kRows[] = {
     {"MoveServiceHasAllButAbout", true,
      [](auto& t) { return EveryCommand(t, kMoveServiceClosing, true); }},
     {"SameNameOtherCaseIsAnotherFolder", false,
-     [](auto& t) { return AddRemoveRow(t, t.MakeDir("work/proj")); }},
+     [](auto& t) {
+         // Only Open Folder among the headers, with a list whose first
+         // folder is gone; the selection is one folder.
+         const std::string selected = t.MakeDir("work/proj");
+         const std::string listed = t.MakeDir("work/Proj");
+         const std::string gone = t.MakeDir("work/Gone");
+         t.SetDestinations({gone, listed});
+         rmdir(gone.c_str());
+         t.SetSwitches({keys::IncludeMoveTo, keys::IncludeCopyTo, keys::IncludeArchiveTo,
+                        keys::IncludeAliasTo, keys::IncludeHardLinkTo,
+                        keys::IncludeCutAndPasteItems, keys::IncludeWrapItems});
+         t.SelectPaths({selected});
+         const std::string notFound = "<< Folder Not Found >>";
+         return ItemsLine({selected}) + kAddFolder + kSeparator +
+                Header("Open Folder", 1005, {{notFound, notFound}, {"Proj", listed}}, notFound) +
+                kStatusClosing;
+     }},
     {"PendingCutGreysCutAndPasteOnFiles", false,
      [](auto& t) {
-         return CutRow(t, {t.WriteFile("s/a"), t.WriteFile("s/b")},
-                       Greyed("Cut Items") + Greyed("Paste Items"), "");
-     }},
-    {"PendingCutPastesIntoAFolder", false,
-     [](auto& t) {
-         return CutRow(t, {t.MakeDir("s/Target")}, Greyed("Cut Items") + kPaste,
-                       kAddFolder + kSeparator);
+         // Only Cut and Paste, with a real cut pending in the state folder,
+         // as another process would leave it (unrecorded): each menu build
+         // reads it.
+         t.SetSwitches({keys::IncludeMoveTo, keys::IncludeCopyTo, keys::IncludeArchiveTo,
+                        keys::IncludeAliasTo, keys::IncludeOpenFolder, keys::IncludeHardLinkTo,
+                        keys::IncludeWrapItems});
+         t.SelectPaths({t.WriteFile("held/item")});
+         t.Core().Setup();
+         CommandContext ctx = t.Core().Context();
+         qputenv("FERROLET_JOURNAL", "off");
+         CutItems(ctx);
+         qunsetenv("FERROLET_JOURNAL");
+         const std::vector<std::string> selection = {t.WriteFile("s/a"), t.WriteFile("s/b")};
+         t.SelectPaths(selection);
+         return ItemsLine(selection) + Greyed("Cut Items") + Greyed("Paste Items") + kSeparator +
+                kStatusClosing;
      }},
     {"EveryLineNamesNothing", false,
      [](auto& t) {
