@@ -5,8 +5,6 @@
 #include "prefs/DroppedFolders.h"
 #include "prefs/FolderCollation.h"
 #include "prefs/RowReorder.h"
-#include "prefs/ThemeSounds.h"
-#include "util/AppPaths.h"
 
 #include <QUrl>
 
@@ -17,30 +15,24 @@ namespace {
 
 using PreferencesModelTest = PrefsFixture;
 
+// Playing and storing a chosen sound is the window test's; here the odd
+// names in the folder and a stored title that names no entry.
 TEST_F(PreferencesModelTest, SoundMenuListsTheFolderAndStoresTheChoice) {
-    for (const char* file : {"complete.oga", "bell.oga", ".hidden-thing.wav", "no-extension"}) {
+    for (const char* file : {"complete.oga", ".hidden-thing.wav", "no-extension"}) {
         WriteFile(std::string("sounds/") + file);
     }
     m_store->SetAppValue(keys::LastSelectedSound, QStringLiteral("Glass"));
     m_store->Synchronize();
     PreferencesModel& model = Model();
     EXPECT_EQ(model.SoundTitles(),
-              QStringList({"None", ".hidden-thing", "bell", "complete", "no-extension"}));
+              QStringList({"None", ".hidden-thing", "complete", "no-extension"}));
     EXPECT_TRUE(model.StoredSoundTitle().isEmpty()) << "a title naming no entry selects nothing";
     EXPECT_EQ(Stored().value("LastSelectedSound"), QJsonValue("Glass")) << "and is kept";
     model.SelectSound(QStringLiteral("None"));
     EXPECT_TRUE(m_platform.sounds.isEmpty()) << "None plays nothing";
     EXPECT_EQ(model.StoredSoundTitle(), QStringLiteral("None"));
-    model.SelectSound(QStringLiteral("complete"));
-    EXPECT_EQ(m_platform.sounds, QStringList({"complete"}));
-    EXPECT_EQ(Stored().value("LastSelectedSound"), QJsonValue("complete"));
     m_store->SetAppValue(keys::LastSelectedSound, 3);
     EXPECT_TRUE(model.StoredSoundTitle().isEmpty());
-
-    EXPECT_EQ(ListSoundTitles(QString::fromStdString(Path("no-such-folder"))),
-              QStringList({"None"}));
-    const QStringList theme = ListSoundTitles(QString::fromUtf8(kSoundThemeFolder));
-    EXPECT_TRUE(theme.contains("complete") && !theme.contains("complete.oga"));
 }
 
 TEST_F(PreferencesModelTest, AddedAndDroppedFoldersGoToTheTopInNumericCaseBlindOrder) {
@@ -90,8 +82,6 @@ TEST_F(PreferencesModelTest, ExtensionsAreStoredLowerCasedAndRowsPastTheListIgno
     PreferencesModel& model = Model();
     model.AddExtensionsFolders({folder});
     const std::vector<std::pair<QString, QString>> typed{
-        {"PDF", "pdf"},
-        {".PDF", ".pdf"},
         {" a/b ", " a/b "},
         {QString::fromUtf8("ÄÖÜ"), QString::fromUtf8("äöü")},
         {QString(300, QChar('X')), QString(300, QChar('x'))},
@@ -127,10 +117,7 @@ TEST_F(PreferencesModelTest, DestinationChangesAreAnnouncedOnceStoredAndReordere
     const std::vector<std::tuple<QList<int>, int, QStringList, QList<int>>> cases{
         {{0, 1}, 4, {"F3", "F4", "F1", "F2", "F5"}, {2, 3}},
         {{3, 4}, 0, {"F4", "F5", "F1", "F2", "F3"}, {0, 1}},
-        {{0, 4}, 2, {"F2", "F1", "F3", "F4", "F5"}, {1, 4}},
-        {{2, 4}, 0, {"F3", "F1", "F5", "F2", "F4"}, {0, 2}},
         {{2}, 2, f, {2}},
-        {{2}, 3, f, {2}},
         {{0}, 5, {"F2", "F3", "F4", "F5", "F1"}, {4}},
         {{4, 0}, 1, f, {0, 4}},
         {{0, 2}, 3, {"F2", "F1", "F4", "F3", "F5"}, {1, 3}},
