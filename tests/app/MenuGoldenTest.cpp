@@ -30,23 +30,6 @@ std::string ItemsLine(const std::vector<std::string>& selection) {
     return out + kSeparator;
 }
 
-std::string EveryCommand(MenuFixture& t, const std::string& closing, bool namedAfterFolder) {
-    const std::vector<std::string> selection = {t.WriteFile("sel/Report.pdf"),
-                                                t.WriteFile("sel/notes")};
-    const std::string alpha = t.MakeDir("dest/Alpha");
-    const std::string beta = t.MakeDir("dest/Beta");
-    t.SelectPaths(selection);
-    t.SetDestinations({alpha, beta});
-    t.SetExtensions({"pdf"}, {t.MakeDir("filed/PDFs")});
-    if (!namedAfterFolder) {
-        t.SetSwitches({keys::NameMenuItemAfterFolder});
-    }
-    return ItemsLine(selection) + kWrap + kSeparator + kCut + kSeparator + kPut + kSeparator +
-           AllHeaders({{namedAfterFolder ? "Alpha" : alpha, alpha},
-                       {namedAfterFolder ? "Beta" : beta, beta}}) +
-           closing;
-}
-
 struct Row {
     const char* name;
     bool moveService;
@@ -63,10 +46,19 @@ TEST_P(MenuRows, TextIsAsSpelledOut) {
 }
 
 const Row kRows[] = {
-    {"FolderTitlesArePathsWhenNamingIsOff", false,
-     [](auto& t) { return EveryCommand(t, kStatusClosing, false); }},
-    {"MoveServiceHasAllButAbout", true,
-     [](auto& t) { return EveryCommand(t, kMoveServiceClosing, true); }},
+    {"EveryCommandInTheMoveServiceFolderTitlesArePaths", true,
+     [](auto& t) {
+         const std::vector<std::string> selection = {t.WriteFile("sel/Report.pdf"),
+                                                     t.WriteFile("sel/notes")};
+         const std::string alpha = t.MakeDir("dest/Alpha");
+         const std::string beta = t.MakeDir("dest/Beta");
+         t.SelectPaths(selection);
+         t.SetDestinations({alpha, beta});
+         t.SetExtensions({"pdf"}, {t.MakeDir("filed/PDFs")});
+         t.SetSwitches({keys::NameMenuItemAfterFolder});
+         return ItemsLine(selection) + kWrap + kSeparator + kCut + kSeparator + kPut + kSeparator +
+                AllHeaders({{alpha, alpha}, {beta, beta}}) + kMoveServiceClosing;
+     }},
     {"SameNameOtherCaseIsAnotherFolder", false,
      [](auto& t) {
          // Only Open Folder among the headers, with a list whose first
