@@ -129,13 +129,8 @@ TEST_F(ProgressWindowTest, AppearsAfterHalfASecondAndSaysWhatTheRunDoes) {
     run.progress.itemName = "big.iso";
     run.progress.itemBytes = 3400000;
     run.progress.itemBytesDone = run.progress.bytesDone = 1200000;
-    ProgressWindow quick; // a run reported for less than half a second stays hidden
-    QElapsedTimer clock;
-    clock.start();
-    quick.RunAdvanced(run);
-    EXPECT_TRUE(clock.elapsed() >= 500 || !quick.isVisible());
-    quick.RunEnded(run);
     ProgressWindow window;
+    QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(AdvanceUntil(window, run, [&] { return window.isVisible(); }));
     EXPECT_GE(clock.elapsed(), 500);
