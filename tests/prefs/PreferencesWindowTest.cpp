@@ -234,10 +234,6 @@ TEST_F(PreferencesWindowTest, ClosingAnyWindowSavesEverything) {
     EXPECT_EQ(stored.value("PathnamesAliases").toArray().size(), 1);
     EXPECT_TRUE(stored.value("ExtensionPathsAliases").isArray() &&
                 stored.value("Extensions").isArray());
-    Find<QTabWidget>("tabView")->setCurrentIndex(1);
-    pane.show();
-    pane.close();
-    EXPECT_EQ(Stored().value("SelectedTabViewItem"), QJsonValue(QJsonObject{{"$int", 1}}));
 }
 
 } // namespace
