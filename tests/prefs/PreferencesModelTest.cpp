@@ -15,26 +15,6 @@ namespace {
 
 using PreferencesModelTest = PrefsFixture;
 
-// Playing and storing a chosen sound is the window test's; here the odd
-// names in the folder and a stored title that names no entry.
-TEST_F(PreferencesModelTest, SoundMenuListsTheFolderAndStoresTheChoice) {
-    for (const char* file : {"complete.oga", ".hidden-thing.wav", "no-extension"}) {
-        WriteFile(std::string("sounds/") + file);
-    }
-    m_store->SetAppValue(keys::LastSelectedSound, QStringLiteral("Glass"));
-    m_store->Synchronize();
-    PreferencesModel& model = Model();
-    EXPECT_EQ(model.SoundTitles(),
-              QStringList({"None", ".hidden-thing", "complete", "no-extension"}));
-    EXPECT_TRUE(model.StoredSoundTitle().isEmpty()) << "a title naming no entry selects nothing";
-    EXPECT_EQ(Stored().value("LastSelectedSound"), QJsonValue("Glass")) << "and is kept";
-    model.SelectSound(QStringLiteral("None"));
-    EXPECT_TRUE(m_platform.sounds.isEmpty()) << "None plays nothing";
-    EXPECT_EQ(model.StoredSoundTitle(), QStringLiteral("None"));
-    m_store->SetAppValue(keys::LastSelectedSound, 3);
-    EXPECT_TRUE(model.StoredSoundTitle().isEmpty());
-}
-
 TEST_F(PreferencesModelTest, AddedAndDroppedFoldersGoToTheTopInNumericCaseBlindOrder) {
     const QString x = Dir("X");
     const QString f10 = Dir("folders/Folder 10");
@@ -95,7 +75,6 @@ TEST_F(PreferencesModelTest, DestinationChangesAreAnnouncedOnceStoredAndReordere
     const std::vector<std::tuple<QList<int>, int, QStringList, QList<int>>> cases{
         {{0, 1}, 4, {"F3", "F4", "F1", "F2", "F5"}, {2, 3}},
         {{3, 4}, 0, {"F4", "F5", "F1", "F2", "F3"}, {0, 1}},
-        {{2}, 2, f, {2}},
         {{0}, 5, {"F2", "F3", "F4", "F5", "F1"}, {4}},
         {{4, 0}, 1, f, {0, 4}},
         {{0, 2}, 3, {"F2", "F1", "F4", "F3", "F5"}, {1, 3}},
