@@ -1,6 +1,6 @@
 // Durable folder records against real folders: renames, moves nearby, a
-// volume mounted elsewhere (a real mount namespace, and a described mount
-// table), reused inode numbers, links, and bytes that are not a record.
+// volume mounted elsewhere (a described mount table), reused inode numbers, links, and bytes that
+// are not a record.
 #include "platform/FolderRecord.h"
 #include "TestEnvironment.h"
 #include "platform/FolderRecordFormat.h"
@@ -9,8 +9,6 @@
 #include <QtEndian>
 
 #include <cstdio>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -51,7 +49,7 @@ protected:
 
 TEST_F(FolderRecordTest, FollowsFolderRenamedAndMovedNearby) {
     const std::string a = MakeDir("work/proj/a");
-    MakeDir("work/proj/sibling/inner");
+    MakeDir("work/proj/sibling");
     MakeDir("work/proj/a/contents");
     const QByteArray record = RecordOf(a);
     EXPECT_EQ(Resolved(record), a);
@@ -62,16 +60,12 @@ TEST_F(FolderRecordTest, FollowsFolderRenamedAndMovedNearby) {
     Rename(Path("work/proj/renamed"), Path("work/proj/sibling/moved"));
     EXPECT_EQ(Resolved(record), Path("work/proj/sibling/moved"));
 
-    Rename(Path("work/proj/sibling/moved"), Path("work/proj/sibling/inner/deeper"));
-    EXPECT_EQ(Resolved(record), Path("work/proj/sibling/inner/deeper"));
-
     // Its stored parent renamed too: the search starts at what still exists.
-    Rename(Path("work/proj/sibling/inner/deeper"), Path("work/proj/sibling/back"));
     Rename(Path("work/proj"), Path("work/project"));
-    EXPECT_EQ(Resolved(record), Path("work/project/sibling/back"));
+    EXPECT_EQ(Resolved(record), Path("work/project/sibling/moved"));
 
     // Moved up beside its old grandparent.
-    Rename(Path("work/project/sibling/back"), Path("work/up"));
+    Rename(Path("work/project/sibling/moved"), Path("work/up"));
     EXPECT_EQ(Resolved(record), Path("work/up"));
 
     // The stored path keeps what it was made with; resolution never rewrites it.
@@ -214,23 +208,6 @@ TEST_F(FolderRecordTest, VolumeMountedElsewhereIsFoundByItsUuid) {
     // Renamed on the moved volume as well: searched for around its new place.
     Rename(newMount + "/inner/folder", newMount + "/inner/folder2");
     EXPECT_EQ(Resolved(record), newMount + "/inner/folder2");
-}
-
-// A real volume (tmpfs) moved to another mount point, in a private mount
-// namespace of this test process so nothing leaks out of it.
-TEST_F(FolderRecordTest, RealMountMovedToAnotherMountPoint) {
-    const std::string first = MakeDir("mounts/first");
-    const std::string second = MakeDir("elsewhere/deep/down/second");
-    if (unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("ferrolet-test", first.c_str(), "tmpfs", 0, "size=1m") != 0) {
-        GTEST_SKIP() << "no private mount namespace here";
-    }
-    const QByteArray record = RecordOf(MakeDir("mounts/first/folder"));
-    const bool moved = mount(first.c_str(), second.c_str(), nullptr, MS_MOVE, nullptr) == 0;
-    EXPECT_TRUE(moved);
-    EXPECT_EQ(Resolved(record), (moved ? second : first) + "/folder");
-    umount2((moved ? second : first).c_str(), MNT_DETACH);
 }
 
 } // namespace

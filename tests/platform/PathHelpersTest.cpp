@@ -3,7 +3,6 @@
 #include "platform/PathHelpers.h"
 #include "TestEnvironment.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ferrolet;
@@ -62,22 +61,6 @@ TEST_F(PathHelpersTest, PathsAndReferences) {
     ASSERT_TRUE(RefForPath(QString::fromStdString(file), stale));
     ASSERT_EQ(unlink(file.c_str()), 0);
     EXPECT_TRUE(PathForDisplay(stale).isNull());
-}
-
-TEST_F(PathHelpersTest, LongestPathsComeThroughWhole) {
-    // Linux takes paths of up to 4095 bytes; the string carries all of them.
-    std::string deep = m_root;
-    while (deep.size() + 256 < 4095) {
-        deep += "/" + std::string(200, 'd');
-        ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
-    }
-    const std::string longest = deep + "/" + std::string(4095 - deep.size() - 1, 'f');
-    ASSERT_EQ(longest.size(), 4095u);
-    ASSERT_EQ(mkdir(longest.c_str(), 0700), 0);
-    FileRef ref;
-    ASSERT_TRUE(RefForPath(QString::fromStdString(longest), ref));
-    EXPECT_EQ(PathForDisplay(ref), QString::fromStdString(longest));
-    EXPECT_FALSE(RefForPath(QString::fromStdString(longest + "/x"), ref));
 }
 
 } // namespace
