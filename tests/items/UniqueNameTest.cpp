@@ -50,8 +50,7 @@ TEST_F(MakeUniqueNameTest, OnlyWhenTheNameIsTaken) {
     WriteFile("dest/archive.tar.gz", "old");
     const std::optional<std::string> fileName = MakeUniqueName(dest, file);
     ASSERT_TRUE(fileName.has_value());
-    EXPECT_TRUE(fileName->starts_with("archive.tar - ") && fileName->ends_with(".gz")) << *fileName;
-    EXPECT_FALSE(Exists(Path("dest/" + *fileName)));
+    EXPECT_FALSE(Exists(Path("dest/" + *fileName))) << *fileName;
 
     ASSERT_EQ(symlink("/nonexistent/target", Path("dest/link.txt").c_str()), 0);
     EXPECT_TRUE(MakeUniqueName(dest, Ref(WriteFile("src/link.txt"))).has_value());
