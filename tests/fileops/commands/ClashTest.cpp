@@ -113,50 +113,6 @@ TEST_F(ClashTest, EachCommandAnswersAClashAsTheSwitchSays) {
     EXPECT_EQ(m_platform.beeps, 0);
 }
 
-TEST_F(ClashTest, AReplacedItemComesBackWhenTheStepAfterItFails) {
-    SetOption(keys::ReplaceFilesBySameName, true);
-    // A folder into its own subfolder fails; the file set aside there is back.
-    WriteFile("P/inner/P", "keep me");
-    m_platform.dialogAnswers.push_back({Path("P/inner")});
-    Select({Path("P")});
-    MoveSelectionToFolder(*m_ctx, 0);
-    EXPECT_EQ(Names(Path("P/inner")), std::vector<std::string>{"P"});
-    EXPECT_EQ(ReadFile(Path("P/inner/P")), "keep me");
-    EXPECT_EQ(CountLog(QStringLiteral("An error occurred: %1").arg(EINVAL)), 1);
-    EXPECT_EQ(Notice(), "Move To: 1 of 1 item not moved\nDestination: inner\n"
-                        "\u201CP\u201D: Invalid argument");
-
-    // A folder cannot be hard-linked: the same-named file stays.
-    WriteFile("Dest/Folder", "older file named like the folder");
-    SetDestinations({Path("Dest")});
-    Select({MakeDir("Work/Folder")});
-    HardLinkSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(ReadFile(Path("Dest/Folder")), "older file named like the folder");
-
-    // Nor across file systems (EXDEV): the item on the other side stays, and
-    // the notification gives the system's reason.
-    const std::string other = OtherFs();
-    std::ofstream(other + "/report.txt") << "on the other side";
-    SetDestinations({other});
-    Select({WriteFile("report.txt", "here")});
-    m_platform = FakePlatform();
-    HardLinkSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(ReadFile(other + "/report.txt"), "on the other side");
-    EXPECT_THAT(Notice(), testing::HasSubstr("\u201Creport.txt\u201D: Invalid cross-device link"));
-
-    // Into its own folder a hard link deletes nothing, and the next item
-    // still links.
-    const std::string inDest = WriteFile("Dest/a.txt", "precious");
-    const ino_t inode = Inode(inDest);
-    const std::string b = WriteFile("Work/b.txt", "b");
-    SetDestinations({Path("Dest")});
-    Select({inDest, b});
-    HardLinkSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(Inode(inDest), inode);
-    EXPECT_EQ(ReadFile(inDest), "precious");
-    EXPECT_EQ(Inode(Path("Dest/b.txt")), Inode(b));
-}
-
 TEST_F(ClashTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComplete) {
     const std::string dest = OtherFs();
     std::ofstream(dest + "/movie.bin") << "the version already there";
