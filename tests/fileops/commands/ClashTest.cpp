@@ -96,21 +96,6 @@ TEST_F(ClashTest, EachCommandAnswersAClashAsTheSwitchSays) {
         }
         EXPECT_EQ(m_platform.beeps, row.outcome == Outcome::Refused ? 1 : 0);
     }
-
-    // A folder with contents is never replaced: the move takes a unique name.
-    RemoveAll({"dest/report.pdf"});
-    WriteFile("dest/Photos/old.jpg", "old photo");
-    WriteFile("src/Photos/new.jpg", "new photo");
-    Select({Path("src/Photos")});
-    MoveSelectionToFolder(*m_ctx, 1);
-    const std::string added = NewName(Path("dest"), "Photos");
-    EXPECT_TRUE(IsUniqueForm(added, "Photos", "")) << added;
-    EXPECT_EQ(ReadFile(Path("dest/" + added + "/new.jpg")), "new photo");
-    EXPECT_EQ(ReadFile(Path("dest/Photos/old.jpg")), "old photo");
-    EXPECT_EQ(CountLog(QStringLiteral("unlink error: .+")), 1);
-    EXPECT_EQ(
-        CountLog(QStringLiteral("Moved \"%1\" to \"dest\"").arg(QString::fromStdString(added))), 1);
-    EXPECT_EQ(m_platform.beeps, 0);
 }
 
 TEST_F(ClashTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComplete) {
