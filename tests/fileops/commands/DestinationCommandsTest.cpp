@@ -122,10 +122,12 @@ TEST_P(DestinationCommands, TheDialogNamesTheCommandAndCancelDoesNothing) {
     EXPECT_TRUE(m_platform.dialogs.back().startFolder.empty());
 }
 
-TEST_P(DestinationCommands, AVanishedItemIsLeftAloneAndReported) {
+TEST_P(DestinationCommands, WhatVanishedOrIsNoFolderFailsAndIsLeftAlone) {
     const std::string dest = MakeDir("Dest");
     const std::string good = WriteFile("src/good.txt", "good");
-    SetDestinations({dest});
+    const std::string file = WriteFile("not-a-folder", "f");
+    SetDestinations({dest, MakeDir("Gone"), file});
+    ASSERT_EQ(rmdir(Path("Gone").c_str()), 0); // listed, then deleted
     // Another item now has the name: it is not the one selected.
     const std::string other = WriteFile("src/other.txt", "impostor");
     Select({good, other});
@@ -151,25 +153,22 @@ TEST_P(DestinationCommands, AVanishedItemIsLeftAloneAndReported) {
     ASSERT_EQ(unlink(vanished.c_str()), 0);
     Run(1);
     EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
-}
 
-TEST_P(DestinationCommands, AVanishedOrFileDestinationFailsAndKeepsTheItem) {
+    // A destination deleted since it was listed, or a file: nothing moves.
+    m_platform = FakePlatform();
+    ClearLog();
     const std::string item = WriteFile("src/a.txt", "a");
-    const std::string file = WriteFile("not-a-folder", "f");
-    SetDestinations({MakeDir("Gone"), file});
-    ASSERT_EQ(rmdir(Path("Gone").c_str()), 0); // listed, then deleted
     Select({item});
-
-    Run(1);
-    EXPECT_THAT(Notice(), testing::HasSubstr("Destination not found: Gone"));
     Run(2);
+    EXPECT_THAT(Notice(), testing::HasSubstr("Destination not found: Gone"));
+    Run(3);
     EXPECT_EQ(m_platform.beeps, 2);
     EXPECT_GE(FailureLines(), 2) << Log();
     EXPECT_EQ(ReadFile(item), "a");
     EXPECT_EQ(ReadFile(file), "f");
     EXPECT_TRUE(m_platform.sounds.isEmpty());
     EXPECT_TRUE(m_platform.revealed.empty());
-    EXPECT_EQ(Names(Path("")), (std::vector<std::string>{"home", "not-a-folder", "src"}));
+    EXPECT_EQ(Names(Path("")), (std::vector<std::string>{"Dest", "home", "not-a-folder", "src"}));
 }
 
 // Every item of one run arrives, names that break careless code included:
