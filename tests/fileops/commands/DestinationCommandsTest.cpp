@@ -31,10 +31,6 @@ struct Command {
     bool refusesClash; // a same-named item stops it, with the switch off
 };
 
-void PrintTo(const Command& command, std::ostream* os) {
-    *os << command.name;
-}
-
 const Command kCommands[] = {
     {"MoveTo", MoveSelectionToFolder, "Move \u201CReport.pdf\u201D To", "Move 3 Items To",
      "Ferrolet: An error occurred moving a folder or file\\.", "moved",
