@@ -21,7 +21,7 @@ struct Command {
     const char* name;
     std::function<void(CommandContext&, int)> run;
     const char* dialogForOne; // for "Report.pdf"
-    const char* dialogForThree;
+    const char* dialogForTen;
     const char* failureLine; // the command's own line, as a pattern
     const char* done;        // the notification's verb
     // Whether what stands at arrived is the command's result for source.
@@ -32,11 +32,11 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"MoveTo", MoveSelectionToFolder, "Move \u201CReport.pdf\u201D To", "Move 3 Items To",
+    {"MoveTo", MoveSelectionToFolder, "Move \u201CReport.pdf\u201D To", "Move 10 Items To",
      "Ferrolet: An error occurred moving a folder or file\\.", "moved",
      [](const std::string&, const std::string& arrived) { return TempHome::Exists(arrived); },
      false, false, false},
-    {"CopyTo", CopySelectionToFolder, "Copy \u201CReport.pdf\u201D To", "Copy 3 Items To",
+    {"CopyTo", CopySelectionToFolder, "Copy \u201CReport.pdf\u201D To", "Copy 10 Items To",
      "Ferrolet: An error occurred copying a file system object\\. Error code = \\d+", "copied",
      [](const std::string& s, const std::string& a) {
          return TempHome::Inode(a) != 0 && TempHome::Inode(s) != TempHome::Inode(a) &&
@@ -44,11 +44,11 @@ const Command kCommands[] = {
      },
      true, false, true},
     {"ArchiveTo", ArchiveSelectionToFolder, "Archive \u201CReport.pdf\u201D To",
-     "Archive 3 Items To", "Ferrolet: An error occurred archiving a folder or file\\.", "archived",
+     "Archive 10 Items To", "Ferrolet: An error occurred archiving a folder or file\\.", "archived",
      [](const std::string&, const std::string& a) { return TempHome::Exists(a + ".zip"); }, true,
      true, false},
     {"AliasTo", AliasSelectionToFolder, "Make an Alias of \u201CReport.pdf\u201D In",
-     "Make Aliases of 3 Items In", "Ferrolet: An error occurred aliasing a folder or file\\.",
+     "Make Aliases of 10 Items In", "Ferrolet: An error occurred aliasing a folder or file\\.",
      "aliased",
      [](const std::string& s, const std::string& a) {
          std::error_code ec;
@@ -56,7 +56,7 @@ const Command kCommands[] = {
      },
      true, false, false},
     {"HardLinkTo", HardLinkSelectionToFolder, "Make a Hard Link to \u201CReport.pdf\u201D In",
-     "Make Hard Links to 3 Items In",
+     "Make Hard Links to 10 Items In",
      "Ferrolet: An error occurred hard linking a folder or file\\.", "linked",
      [](const std::string& s, const std::string& a) {
          return TempHome::Inode(a) != 0 && TempHome::Inode(a) == TempHome::Inode(s);
@@ -82,41 +82,6 @@ protected:
                         QStringLiteral("( Error code = \\d+)?"));
     }
 };
-
-TEST_P(DestinationCommands, TheDialogNamesTheCommandAndCancelDoesNothing) {
-    // Without a selection: not even a dialog, and the notice says why.
-    Run(0);
-    EXPECT_THAT(Notice(), testing::HasSubstr("\nNothing is selected."));
-    m_platform = FakePlatform();
-    const std::string report = WriteFile("src/Report.pdf", "report");
-    Select({report});
-    Run(0);
-    Select({report, WriteFile("src/b"), WriteFile("src/c")});
-    Run(0);
-    ASSERT_EQ(m_platform.dialogs.size(), 2u);
-    EXPECT_EQ(m_platform.dialogs[0].title.toStdString(), C().dialogForOne);
-    EXPECT_EQ(m_platform.dialogs[1].title.toStdString(), C().dialogForThree);
-    EXPECT_FALSE(m_platform.dialogs[0].multipleSelection);
-    EXPECT_TRUE(m_platform.dialogs[0].startFolder.empty()) << "nothing chosen yet: home";
-    EXPECT_EQ(Names(Path("src")), (std::vector<std::string>{"Report.pdf", "b", "c"}));
-    EXPECT_EQ(m_platform.beeps + m_platform.sounds.size() + m_platform.notifications.size(), 0);
-    EXPECT_TRUE(LogLines().isEmpty());
-
-    // A folder chosen through a link leads to the folder it names, and the
-    // next dialog opens there, for any command; once it is gone, at home.
-    const std::string chosen = MakeDir("dest/chosen");
-    ASSERT_EQ(symlink(chosen.c_str(), Path("link-to-chosen").c_str()), 0);
-    Select({report});
-    m_platform.dialogAnswers.push_back({Path("link-to-chosen")});
-    Run(0);
-    EXPECT_TRUE(Made(report, chosen));
-    HardLinkSelectionToFolder(*m_ctx, 0); // another command, the same start
-    EXPECT_EQ(m_platform.dialogs.back().startFolder, Path("link-to-chosen"));
-    std::filesystem::remove_all(Path("dest"));
-    ASSERT_EQ(unlink(Path("link-to-chosen").c_str()), 0);
-    Run(0);
-    EXPECT_TRUE(m_platform.dialogs.back().startFolder.empty());
-}
 
 TEST_P(DestinationCommands, WhatVanishedOrIsNoFolderFailsAndIsLeftAlone) {
     const std::string dest = MakeDir("Dest");
@@ -167,39 +132,66 @@ TEST_P(DestinationCommands, WhatVanishedOrIsNoFolderFailsAndIsLeftAlone) {
     EXPECT_EQ(Names(Path("")), (std::vector<std::string>{"Dest", "home", "not-a-folder", "src"}));
 }
 
-// Every item of one run arrives, names that break careless code included:
-// one reveal request for them all, one sound after the last.
-TEST_P(DestinationCommands, EveryItemArrivesRevealedTogetherWithOneSound) {
-    const std::string dest = MakeDir("Dest");
-    SetDestinations({MakeDir("Other"), dest});
+TEST_P(DestinationCommands, EveryItemArrivesWhereTheDialogLeadsRevealedTogether) {
+    // Without a selection: not even a dialog, and the notice says why.
+    Run(0);
+    EXPECT_THAT(Notice(), testing::HasSubstr("\nNothing is selected."));
+    m_platform = FakePlatform();
     SetOption(keys::SelectMovedItem, true);
+    const std::string report = WriteFile("src/Report.pdf", "report");
+    Select({report});
+    Run(0); // cancelled: no answer queued
+    ASSERT_EQ(m_platform.dialogs.size(), 1u);
+    EXPECT_EQ(m_platform.dialogs[0].title.toStdString(), C().dialogForOne);
+    EXPECT_FALSE(m_platform.dialogs[0].multipleSelection);
+    EXPECT_TRUE(m_platform.dialogs[0].startFolder.empty()) << "nothing chosen yet: home";
+    EXPECT_TRUE(Exists(report));
+    EXPECT_EQ(m_platform.beeps + m_platform.sounds.size() + m_platform.notifications.size(), 0);
+    EXPECT_TRUE(LogLines().isEmpty());
+
+    // Names that break careless code, in one run, into a folder chosen
+    // through a link: they arrive in the folder it names, with one reveal
+    // request for them all and one sound after the last.
+    const std::string chosen = MakeDir("dest/chosen");
+    ASSERT_EQ(symlink(chosen.c_str(), Path("link-to-chosen").c_str()), 0);
     std::vector<std::string> items, arrived;
     for (const HostileName& hostile : HostileNames()) {
         items.push_back(WriteFile("src/" + hostile.name, hostile.name));
-        arrived.push_back(Arrived(dest, items.back()));
+        arrived.push_back(Arrived(chosen, items.back()));
     }
     Select(items);
-    Run(2);
+    m_platform.dialogAnswers.push_back({Path("link-to-chosen")});
+    Run(0);
+    EXPECT_EQ(m_platform.dialogs.back().title.toStdString(), C().dialogForTen);
     if (C().oneArchive) {
-        EXPECT_EQ(Names(dest), std::vector<std::string>{"Archive.zip"});
-        EXPECT_EQ(m_platform.revealed, std::vector<std::string>{dest + "/Archive.zip"});
+        EXPECT_EQ(Names(chosen), std::vector<std::string>{"Archive.zip"});
+        EXPECT_EQ(m_platform.revealed, std::vector<std::string>{chosen + "/Archive.zip"});
     } else {
         ASSERT_EQ(m_platform.revealRequests.size(), 1u) << "one file-manager request per run";
         EXPECT_EQ(m_platform.revealRequests[0], arrived);
     }
     for (const std::string& item : items) {
         SCOPED_TRACE(item);
-        EXPECT_TRUE(C().oneArchive || Made(item, dest));
+        EXPECT_TRUE(C().oneArchive || Made(item, chosen));
         EXPECT_EQ(Exists(item), C().keepsSource);
     }
-    EXPECT_TRUE(Names(Path("Other")).empty());
     EXPECT_EQ(m_platform.sounds, QStringList{"complete"});
     EXPECT_EQ(m_platform.beeps, 0) << Log();
     EXPECT_TRUE(m_platform.notifications.isEmpty());
+
+    // The next dialog opens there, for any command; once it is gone, at home.
+    HardLinkSelectionToFolder(*m_ctx, 0);
+    EXPECT_EQ(m_platform.dialogs.back().startFolder, Path("link-to-chosen"));
+    std::filesystem::remove_all(Path("dest"));
+    ASSERT_EQ(unlink(Path("link-to-chosen").c_str()), 0);
+    Run(0);
+    EXPECT_TRUE(m_platform.dialogs.back().startFolder.empty());
+
+    SetDestinations({MakeDir("Dest")});
     const std::string longest = WriteFile("src/" + LongestName(), "long");
     WriteFile("Dest/" + LongestName(), "taken");
     Select({longest});
-    Run(2);
+    Run(1);
     EXPECT_EQ(m_platform.beeps, C().refusesClash ? 1 : 0) << "a name within 255 bytes: " << Log();
 }
 
