@@ -7,6 +7,7 @@
 #include "fileops/zip/ZipArchive.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -73,8 +74,11 @@ protected:
 };
 
 // 500 levels under 64 descriptors: the copy and the move across file systems
-// give the tree back entry for entry, and the archive holds every entry.
-TEST_F(DeepTreeTest, FiveHundredLevelsWithSixtyFourDescriptors) {
+// give the tree back entry for entry, and the archive holds every entry. A
+// folder the walk is inside of is swapped for a symbolic link to it (by a
+// progress report from the file at the bottom): climbing back out refuses
+// it, for the copy and for the archive, and no partial copy stays.
+TEST_F(DeepTreeTest, DeepWalksKeepEveryEntryAndRefuseAFolderSwappedForALink) {
     const std::string top = MakeDir("src/top"), copies = MakeDir("copies");
     const std::string moved = OtherFsDir("moved"), zip = Path("top.zip");
     MakeChain(top, 500, true, "bottom");
@@ -96,15 +100,9 @@ TEST_F(DeepTreeTest, FiveHundredLevelsWithSixtyFourDescriptors) {
         EXPECT_TRUE(read.entries.count(prefix + "d/")) << level;
     }
     EXPECT_EQ(read.entries.at(prefix + "leaf").data, "bottom");
-}
 
-// A folder the walk is inside of is swapped for a symbolic link to it (by a
-// progress report from the file at the bottom): climbing back out refuses
-// it, for the copy and for the archive, and no partial copy stays.
-TEST_F(DeepTreeTest, FolderSwappedForALinkWhileBelowItIsRefused) {
-    const std::string top = MakeDir("src/top");
-    MakeChain(top, 30, false, Bytes(6 << 20, 's'));
-    const std::string copies = MakeDir("copies");
+    std::filesystem::remove_all(copies + "/top");
+    MakeChain(MakeDir("src/top"), 30, false, Bytes(6 << 20, 's'));
     const std::string swapped = top + "/d/d/d";
     ProgressSink swap;
     swap.advanced = [&](uint64_t) {
