@@ -36,7 +36,6 @@ protected:
         CommandTest::SetUp();
         m_ctx = std::make_unique<CommandContext>(
             CommandContext{*m_settings, m_ordered, m_selection, m_extensions, m_cut, {}, nullptr});
-        SetOption(keys::SelectMovedItem, false);
         m_pictures = MakeDir("Pictures");
         m_documents = MakeDir("Documents");
         // Stored as the preferences window may: with or without the dot, in
