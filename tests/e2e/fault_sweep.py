@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Faults only the whole installed program shows: items changed while a
-command runs on its snapshot, a move across file systems killed midway,
-and commands run as another user. It drives the program
+"""Faults only the whole installed program shows: a replacing move across
+file systems killed midway, and commands run as another user. It drives the program
 as a user does (files on the clipboard, `ferrolet --command`) and after each
 fault checks that every item exists exactly once and whole, that no
 unfinished copy shows under a real name, and that the program still answers.
 Faults one layer can show (full disks, corrupt settings and records, hostile
-names and lines, two cuts at once) are tested in C++.
+names and lines, two cuts at once, items that vanish or are replaced while a
+command runs) are tested in C++; kills at random points of every command
+and the recovery after them, in journal_recovery.py.
 
 Usage: fault_sweep.py BUILD_DIR [unittest options]"""
 
@@ -76,13 +77,17 @@ class Sweep(unittest.TestCase):
                                                                    name.startswith(PARTIAL)):
                         self.fail(f"internal entry left behind: {os.path.join(root, name)!r}")
 
-    def kill_move_midway(self, data, existing=None):
-        """Move To the /dev/shm folder (holding a same-named item with the
-        existing bytes, if given), killed once its unfinished copy shows; the
-        source must be whole after the kill. Returns the folder."""
+
+class KillTest(Sweep):
+    def test_replacing_move_killed_midway_keeps_the_old_item_and_its_name(self):
+        """Move To the /dev/shm folder, which holds a same-named item, with
+        replacing on, killed once its unfinished copy shows: the source is
+        whole, the old item keeps its name, and the move can be run again."""
+        write_settings(self.desk.home, {"OpenMoveServiceWindow": False,
+                                        "ReplaceFilesBySameName": True})
         shm = self.shm_folder()
-        if existing is not None:
-            write(os.path.join(shm, "movie.bin"), existing)
+        write(os.path.join(shm, "movie.bin"), b"the version already there")
+        data = os.urandom(300 << 20)
         big = write(os.path.join(self.src, "movie.bin"), data)
         self.desk.serve_clipboard([big])
         proc = self.desk.spawn(["ferrolet", "--command", "1001"])
@@ -92,54 +97,13 @@ class Sweep(unittest.TestCase):
         if not seen:
             self.skipTest("the move ended before it could be killed")
         self.assertEqual(digest(big), hashlib.sha256(data).hexdigest(), "the source is not whole")
-        return shm
-
-
-class RacesAndKillsTest(Sweep):
-    def test_items_deleted_or_replaced_after_the_selection_was_taken(self):
-        # Copy To: a large file crosses to /dev/shm first, so the later items change
-        # while the command already runs on its snapshot.
-        shm = self.shm_folder()
-        big = write(os.path.join(self.src, "big.bin"), os.urandom(200 << 20))
-        big_sum = digest(big)
-        gone = write(os.path.join(self.src, "gone.txt"), b"gone")
-        swapped = write(os.path.join(self.src, "swapped.txt"), b"the selected file")
-        kept = write(os.path.join(self.src, "kept.txt"), b"kept")
-        self.desk.serve_clipboard([big, gone, swapped, kept])
-        proc = self.desk.spawn(["ferrolet", "--command", "1002"], stderr=subprocess.PIPE)
-        started = wait_for(lambda: any(e.startswith(PARTIAL) for e in entries(shm)), step=0.002)
-        os.unlink(gone)
-        os.unlink(swapped)
-        write(swapped, b"another file under the same name")
-        err = proc.communicate(timeout=300)[1]
-        # Items that vanished failed: the run says so in its exit status.
-        self.assertEqual(proc.returncode, 1, err)
-        if not started:
-            self.skipTest("the copy ended before the items could be changed")
-        self.assertEqual(digest(os.path.join(shm, "big.bin")), big_sum)
-        self.assertEqual(visible_entries(shm), [b"big.bin", b"kept.txt"],
-                         "a vanished item, or a file the user did not select, was copied")
-        with open(os.path.join(shm, "kept.txt"), "rb") as f:
-            self.assertEqual(f.read(), b"kept")
-        self.assert_no_leftovers(shm, self.src)
-
-    def test_move_to_another_file_system_killed_midway(self):
-        data = os.urandom(300 << 20)
-        shm = self.kill_move_midway(data)
-        self.assertEqual(visible_entries(shm), [], "an unfinished copy shows under a real name")
-        self.assert_no_leftovers(self.src)
-        self.assert_no_leftovers(shm, partial_ok=True)  # documented: removed at the next start
-        result = self.desk.command(1001, [os.path.join(self.src, "movie.bin")])
-        self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertTrue(self.assert_whole_once("movie.bin", data, self.src, shm))
-
-    def test_replacing_move_killed_midway_keeps_the_old_item_and_its_name(self):
-        write_settings(self.desk.home, {"OpenMoveServiceWindow": False,
-                                        "ReplaceFilesBySameName": True})
-        shm = self.kill_move_midway(os.urandom(300 << 20), existing=b"the version already there")
         with open(os.path.join(shm, "movie.bin"), "rb") as f:
             self.assertEqual(f.read(), b"the version already there")
         self.assertEqual(visible_entries(shm), [b"movie.bin"])
+        self.assert_no_leftovers(self.src)
+        result = self.desk.command(1001, [big])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(self.assert_whole_once("movie.bin", data, self.src, shm))
 
 
 class AnotherUserTest(Sweep):
