@@ -1,5 +1,4 @@
 #include "app/CommandLine.h"
-#include "app/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +16,6 @@ TEST(CommandLine, ParsesEveryEntryAndRefusesNonsense) {
     EXPECT_TRUE(menu.mode == CommandLine::Mode::Menu && menu.moveServiceMenu);
     const CommandLine command = parse({"--command", "-1005"}).value();
     EXPECT_TRUE(command.tag == -1005 && !command.ask);
-    EXPECT_TRUE(parse({"--command", "1001", "--ask"})->ask);
     // Items after the tag; "--" lets one look like an option.
     const CommandLine onItems = parse({"--command", "2002", "--ask", "--", "-a", "--ask"}).value();
     EXPECT_TRUE(onItems.ask);
@@ -47,14 +45,4 @@ TEST(CommandLine, ParsesEveryEntryAndRefusesNonsense) {
                                         {"--start-at-login", "on", "off"}}) {
         EXPECT_FALSE(parse(nonsense)) << nonsense.join(' ').toStdString();
     }
-}
-
-TEST(WindowPlacement, PointerLandsAtTheCentreOfTheContentAreaEvenOffScreen) {
-    // 200 x 120 with a 22-point title bar: content 98 high, centred on y 300.
-    const PointF topLeft = MoveToMouseTopLeft(200, 120, 500, 300, 22);
-    EXPECT_FLOAT_EQ(topLeft.x, 400);
-    EXPECT_FLOAT_EQ(topLeft.y, 300 - 22 - 98 / 2.0f);
-    const PointF edge = MoveToMouseTopLeft(200, 120, 10, 5, 0);
-    EXPECT_FLOAT_EQ(edge.x, -90);
-    EXPECT_FLOAT_EQ(edge.y, -55);
 }

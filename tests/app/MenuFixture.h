@@ -32,11 +32,9 @@ public:
         }
         m_dataDir = MakeDir("data");
         setenv("FERROLET_DATA_DIR", m_dataDir.c_str(), 1);
-        // The script prints the list file as it stands when it runs, and
-        // fails when the "fail" file exists.
+        // The script prints the list file as it stands when it runs.
         const std::string script = m_dataDir + "/selection";
-        std::ofstream(script) << "#!/bin/sh\n[ -e '" << m_dataDir
-                              << "/fail' ] && exit 1\nexec cat '" << m_dataDir << "/list'\n";
+        std::ofstream(script) << "#!/bin/sh\nexec cat '" << m_dataDir << "/list'\n";
         chmod(script.c_str(), 0755);
         SelectPaths({});
         m_store = std::make_unique<SettingsStore>();
@@ -54,7 +52,6 @@ public:
         }
         std::ofstream(m_dataDir + "/list", std::ios::binary) << text;
     }
-    void FailSelection() { WriteFile("data/fail"); }
     void SetDestinations(const std::vector<std::string>& paths) {
         FolderList(*m_store, keys::PathnamesAliases).SetPathnames(Paths(paths));
     }
@@ -103,16 +100,12 @@ inline const std::string kWrap =
           "Move or copy the selected items into a new folder beside them (or into a folder you "
           "choose, when the preferences say so)");
 inline const std::string kCut = Fixed("Cut Items", -1005, "Cut the selected items");
-inline const std::string kPaste =
-    Fixed("Paste Items", -1006, "Paste the cut items into the selected folder");
 inline const std::string kPut = Fixed("Put In Its Place", -1003,
                                       "Move the selected items to the folder set for their "
                                       "extension. Pair extensions with folders in the "
                                       "preferences window.");
 inline const std::string kAddFolder =
     Fixed("Add Folder", -1001, "Add selected folder to the folder list");
-inline const std::string kRemoveFolder =
-    Fixed("Remove Folder", -1002, "Remove selected folder from the folder list");
 inline const std::string kMoveServiceClosing =
     kSeparator + "Preferences...\taction=preferences\n" + kSeparator + "Quit\taction=quit\n";
 inline const std::string kStatusClosing = kSeparator + "Preferences...\taction=preferences\n" +

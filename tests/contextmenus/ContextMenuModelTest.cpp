@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -54,20 +57,16 @@ TEST(ContextMenuModel, HostileFolderNamesGiveSafeTitlesAndIds) {
     for (const test::HostileName& hostile : test::HostileNames()) {
         folders << QString::fromUtf8("/h/" + hostile.name);
     }
+    const QRegularExpression safeId(QStringLiteral("^[A-Za-z0-9-]+$"));
     std::set<QString> titles, ids;
     for (const ContextMenuEntry& entry : BuildContextMenuModel(folders, "/bin/f").entries) {
-        SCOPED_TRACE(entry.FlatTitle().toStdString());
-        EXPECT_TRUE(titles.insert(entry.group + "|" + entry.title).second);
-        EXPECT_TRUE(ids.insert(entry.id).second);
-        EXPECT_FALSE(entry.title.isEmpty() || entry.title.contains('/'));
-        EXPECT_LE(entry.title.toUtf8().size(), 200);
-        for (const char32_t c : entry.title.toUcs4()) {
-            EXPECT_TRUE(QChar::isPrint(c)) << int(c);
-        }
-        for (const QChar c : entry.id) {
-            EXPECT_TRUE((c.isLetterOrNumber() && c.unicode() < 128) || c == '-')
-                << entry.id.toStdString();
-        }
+        const QList<uint> title = entry.title.toUcs4();
+        EXPECT_TRUE(
+            titles.insert(entry.group + "|" + entry.title).second && ids.insert(entry.id).second &&
+            safeId.match(entry.id).hasMatch() && !title.empty() && !entry.title.contains('/') &&
+            entry.title.toUtf8().size() <= 200 &&
+            std::all_of(title.begin(), title.end(), [](uint c) { return QChar::isPrint(c); }))
+            << entry.FlatTitle().toStdString() << " " << entry.id.toStdString();
     }
     EXPECT_EQ(titles.size(), 5u * 11u + 2u);
 }

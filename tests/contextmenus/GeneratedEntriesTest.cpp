@@ -96,17 +96,12 @@ TEST_F(GeneratedEntries, EachEntryActsOnExactlyTheRightClickedItems) {
         const std::string id = std::to_string(++n);
         const Items items = {WriteFile("in/" + id + "/-x" + id + " 'a' \"b\" $c.txt", "x" + id),
                              WriteFile("in/" + id + "/y" + id + " ;&|.txt", "y" + id)};
-        if (entry.argv({"/x"}).at(0) != "/bin/sh") {
-            EXPECT_EQ(entry.argv({}).at(0), FERROLET_BINARY)
-                << entry.where << ": our path, unbroken";
-        }
         std::string out;
         EXPECT_EQ(RunProgram(entry.argv(items), &out), 0) << entry.where << out;
         const size_t at = entry.line.find("--command ");
         ASSERT_NE(at, std::string::npos) << entry.where;
         Check(std::atoi(entry.line.c_str() + at + 10), items, entry.where);
     }
-    EXPECT_EQ(n, 60);
     EXPECT_EQ(ReadFile(m_clipboard), "clipboard") << "the clipboard's item was never touched";
 }
 

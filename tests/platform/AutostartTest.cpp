@@ -23,37 +23,11 @@ protected:
     std::string m_entry;
 };
 
-TEST_F(Autostart, OnWritesOneValidEntryAndOffRemovesIt) {
+TEST_F(Autostart, OnWritesOneValidEntryAndEntriesNotWrittenByFerroletCountAsTheyAre) {
     EXPECT_FALSE(StartsAtLogin());
     EXPECT_FALSE(SetStartAtLogin(false)); // nothing there: not an error
     EXPECT_FALSE(Exists(Path("home/.config/autostart")));
 
-    ASSERT_FALSE(SetStartAtLogin(true));
-    EXPECT_TRUE(StartsAtLogin());
-    const std::string text = ReadFile(m_entry);
-    EXPECT_EQ(text, AutostartEntryText());
-    EXPECT_NE(text.find("\nExec=ferrolet\n"), std::string::npos);
-    std::string out;
-    EXPECT_EQ(RunProgram({"desktop-file-validate", m_entry}, &out), 0) << out;
-    struct stat st {};
-    ASSERT_EQ(stat(m_entry.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0644u);
-    // Nothing but the entry is left in the folder (no temporary file).
-    EXPECT_EQ(Names(Path("home/.config/autostart")),
-              std::vector<std::string>{"com.quorvane.Ferrolet.desktop"});
-
-    // On twice leaves the entry as it is.
-    const ino_t inode = Inode(m_entry);
-    EXPECT_FALSE(SetStartAtLogin(true));
-    EXPECT_EQ(Inode(m_entry), inode);
-
-    EXPECT_FALSE(SetStartAtLogin(false));
-    EXPECT_FALSE(Exists(m_entry));
-    EXPECT_FALSE(StartsAtLogin());
-    EXPECT_FALSE(SetStartAtLogin(false));
-}
-
-TEST_F(Autostart, EntriesNotWrittenByFerroletCountAsTheyAre) {
     // The user's own entry under our name starts Ferrolet: on keeps it, off removes it.
     const std::string own = "[Desktop Entry]\nType=Application\nName=Mine\nExec=ferrolet\n";
     WriteFile("home/.config/autostart/com.quorvane.Ferrolet.desktop", own);
@@ -85,6 +59,18 @@ TEST_F(Autostart, EntriesNotWrittenByFerroletCountAsTheyAre) {
     EXPECT_FALSE(SetStartAtLogin(true));
     EXPECT_TRUE(StartsAtLogin());
     EXPECT_EQ(ReadFile(m_entry), AutostartEntryText());
+    EXPECT_NE(ReadFile(m_entry).find("\nExec=ferrolet\n"), std::string::npos);
+    EXPECT_EQ(RunProgram({"desktop-file-validate", m_entry}, &out), 0) << out;
+    struct stat st {};
+    ASSERT_EQ(stat(m_entry.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    // Nothing but the entry is left in the folder (no temporary file), and on
+    // twice leaves it as it is.
+    EXPECT_EQ(Names(Path("home/.config/autostart")),
+              std::vector<std::string>{"com.quorvane.Ferrolet.desktop"});
+    const ino_t inode = Inode(m_entry);
+    EXPECT_FALSE(SetStartAtLogin(true));
+    EXPECT_EQ(Inode(m_entry), inode);
 }
 
 TEST_F(Autostart, FailuresAreReportedAndOddFilesNeverBlock) {

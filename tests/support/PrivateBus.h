@@ -30,7 +30,6 @@ public:
     PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool IsUp() const { return !m_address.isEmpty(); }
-    const QString& Address() const { return m_address; }
     QDBusConnection Connect(const QString& name);
     // The environment of a ferrolet started by a test: this bus, no display.
     QProcessEnvironment ChildEnvironment() const;
