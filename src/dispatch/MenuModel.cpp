@@ -24,20 +24,6 @@ QString MenuActionName(MenuAction action) {
     return {};
 }
 
-const MenuItem* Menu::FindByTag(int tag, MenuAction action) const {
-    for (const MenuItem& item : items) {
-        if (!item.separator && item.tag == tag && item.action == action) {
-            return &item;
-        }
-        if (item.submenu) {
-            if (const MenuItem* found = item.submenu->FindByTag(tag, action)) {
-                return found;
-            }
-        }
-    }
-    return nullptr;
-}
-
 namespace {
 
 QString Escape(const QString& text) {

@@ -69,8 +69,6 @@ struct Menu {
         return items.back();
     }
     void AppendSeparator() { items.push_back(MenuItem::Separator()); }
-    // The first item (depth first) with this tag and action; nullptr if none.
-    const MenuItem* FindByTag(int tag, MenuAction action) const;
 };
 
 // The text form used by `ferrolet --menu`: one item per line, two spaces per

@@ -11,9 +11,50 @@
 
 using namespace ferrolet;
 using namespace ferrolet::test;
-using namespace ferrolet::test::lines;
 
 namespace {
+
+// Expected lines of MenuToText, to spell whole menus out.
+std::string Fixed(const std::string& title, int tag, const std::string& tip) {
+    return title + "\ttag=" + std::to_string(tag) + "\taction=command\ttip=" + tip + "\n";
+}
+std::string Greyed(const std::string& title) {
+    return title + "\tdisabled\n";
+}
+const std::string kSeparator = "---\n";
+const std::string kWrap =
+    Fixed("Wrap Items", -1004,
+          "Move or copy the selected items into a new folder beside them (or into a folder you "
+          "choose, when the preferences say so)");
+const std::string kCut = Fixed("Cut Items", -1005, "Cut the selected items");
+const std::string kPut = Fixed("Put In Its Place", -1003,
+                               "Move the selected items to the folder set for their "
+                               "extension. Pair extensions with folders in the "
+                               "preferences window.");
+const std::string kStatusClosing = kSeparator + "Preferences...\taction=preferences\n" +
+                                   kSeparator + "About Ferrolet\taction=about\n" +
+                                   "Quit\taction=quit\n";
+using Folders = std::vector<std::pair<std::string, std::string>>; // {title, path}
+
+// A header and its folder items; every header but Open Folder's starts its
+// submenu with "Choose Folder…" and a line. A title in greyed is greyed, as
+// a folder that cannot take the selection is.
+std::string Header(const std::string& title, int base, const Folders& folders,
+                   const std::string& greyed = {}) {
+    std::string out = title + "\ttag=" + std::to_string(base) +
+                      "\taction=choose-folder\ttip=Choose a listed folder, or Choose Folder… "
+                      "for another\n";
+    if (base != 1005) {
+        out += "  Choose Folder…\ttag=" + std::to_string(base) +
+               "\taction=choose-folder\ttip=Choose the folder in a dialog\n  ---\n";
+    }
+    for (size_t i = 0; i < folders.size(); ++i) {
+        out += "  " + folders[i].first + "\ttag=" + std::to_string(int(i + 1) * base) +
+               "\taction=command" + (folders[i].first == greyed ? "\tdisabled" : "") +
+               "\ttip=" + folders[i].second + "\n";
+    }
+    return out;
+}
 
 // A file:// URI, so that names with newlines fit on one selection line.
 std::string FileUri(const std::string& path) {
@@ -25,7 +66,7 @@ std::string ItemsLine(const std::vector<std::string>& selection) {
                       (selection.size() == 1 ? " Item" : " Items") +
                       ", First item: " + selection[0].substr(selection[0].rfind('/') + 1) + "\n";
     for (const std::string& p : selection) {
-        out += OpenItem(p);
+        out += "  " + p.substr(p.rfind('/') + 1) + "\taction=open\ttip=" + p + "\n";
     }
     return out + kSeparator;
 }
@@ -56,8 +97,13 @@ const Row kRows[] = {
          t.SetDestinations({alpha, beta});
          t.SetExtensions({"pdf"}, {t.MakeDir("filed/PDFs")});
          t.SetSwitches({keys::NameMenuItemAfterFolder});
+         const Folders folders = {{alpha, alpha}, {beta, beta}};
          return ItemsLine(selection) + kWrap + kSeparator + kCut + kSeparator + kPut + kSeparator +
-                AllHeaders({{alpha, alpha}, {beta, beta}}) + kMoveServiceClosing;
+                Header("Move To", 1001, folders) + Header("Copy To", 1002, folders) +
+                Header("Archive To", 1003, folders) + Header("Alias To", 1004, folders) +
+                Header("Open Folder", 1005, folders) + Header("Hard Link To", 1006, folders) +
+                kSeparator + "Preferences...\taction=preferences\n" + kSeparator +
+                "Quit\taction=quit\n";
      }},
     {"SameNameOtherCaseIsAnotherFolder", false,
      [](auto& t) {
@@ -73,7 +119,8 @@ const Row kRows[] = {
                         keys::IncludeCutAndPasteItems, keys::IncludeWrapItems});
          t.SelectPaths({selected});
          const std::string notFound = "<< Folder Not Found >>";
-         return ItemsLine({selected}) + kAddFolder + kSeparator +
+         return ItemsLine({selected}) +
+                Fixed("Add Folder", -1001, "Add selected folder to the folder list") + kSeparator +
                 Header("Open Folder", 1005, {{notFound, notFound}, {"Proj", listed}}, notFound) +
                 kStatusClosing;
      }},

@@ -94,16 +94,11 @@ inline std::vector<FileManagerEntry> ThunarEntries(const std::string& uca) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"command") {
             const std::string command = xml.readElementText().toStdString();
             out.push_back({"thunar " + command, command, [command](const Items& items) {
-                               std::string quoted;
+                               std::string line = command, quoted;
                                for (const std::string& item : items) {
-                                   quoted += " '";
-                                   for (const char c : item) {
-                                       quoted +=
-                                           c == '\'' ? std::string("'\\''") : std::string(1, c);
-                                   }
-                                   quoted += "'";
+                                   QByteArray word = QByteArray::fromStdString(item);
+                                   quoted += " '" + word.replace("'", "'\\''").toStdString() + "'";
                                }
-                               std::string line = command;
                                line.replace(line.find("%F"), 2, quoted);
                                return std::vector<std::string>{"/bin/sh", "-c", line};
                            }});

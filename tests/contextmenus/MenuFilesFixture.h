@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -21,12 +20,8 @@ class MenuFilesFixture : public TempHome {
 protected:
     void SetUp() override {
         TempHome::SetUp();
-        for (const char* name :
-             {"FERROLET_DATA_DIR", "DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY"}) {
-            const char* value = std::getenv(name);
-            m_savedEnv.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-            unsetenv(name);
-        }
+        unsetenv("DISPLAY"); // for the whole program: every test here runs without one
+        unsetenv("WAYLAND_DISPLAY");
         m_clipboard = WriteFile("elsewhere/clipboard.txt", "clipboard");
         chmod(WriteFile("data/selection", "#!/bin/sh\necho '" + m_clipboard + "'\n").c_str(), 0755);
         setenv("FERROLET_DATA_DIR", Path("data").c_str(), 1);
@@ -36,9 +31,6 @@ protected:
     }
     void TearDown() override {
         m_settings.reset();
-        for (const auto& [name, value] : m_savedEnv) {
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        }
         TempHome::TearDown();
     }
     void SetDestinations(const std::vector<std::string>& paths) {
@@ -50,7 +42,6 @@ protected:
     std::unique_ptr<SettingsStore> m_settings;
     ContextMenuPlaces m_places;
     std::string m_clipboard;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_savedEnv;
 };
 
 } // namespace ferrolet::test

@@ -1,10 +1,9 @@
-// Menu tags reaching the commands: the dispatch, the AppCore hook, the
-// search for an offered item, and `ferrolet --command` as a user runs it,
-// alone and handing over to a running instance on a private bus.
+// Menu tags reaching the commands: the dispatch, the AppCore hook, and
+// `ferrolet --command` as a user runs it (only what the menus offer), alone
+// and handing over to a running instance on a private bus.
 #include "CommandFixture.h"
 #include "PrivateBus.h"
 #include "app/AppCore.h"
-#include "app/OfferedCommand.h"
 #include "dispatch/CommandDispatch.h"
 #include "dispatch/CommandIds.h"
 #include "settings/FolderLists.h"
@@ -52,27 +51,6 @@ TEST_F(DispatchTest, TagsRunTheirCommandOnTheirFolderAndHeadersAsk) {
     RunTaggedCommand(*m_ctx, cmd::RemoveFolder);
     EXPECT_EQ(FolderPathnames(*m_settings, keys::PathnamesAliases).size(), 3);
     EXPECT_EQ(m_tableUpdates, 2);
-}
-
-TEST_F(DispatchTest, OnlyEnabledItemsAreOffered) {
-    Menu menu;
-    menu.Append(MenuItem::Info("Cut Items")).tag = cmd::CutItems; // no action: shown greyed
-    for (int base : {1001, 1002}) {
-        MenuItem& header = menu.Append(MenuItem::Info("Move To"));
-        header.action = MenuAction::ChooseFolder;
-        header.tag = base;
-        header.explicitlyDisabled = base == 1002;
-        header.submenu = std::make_shared<Menu>();
-        AddMenuItem("/x", base, "/x", *header.submenu);
-    }
-    EXPECT_EQ(FindOfferedCommand(menu, cmd::CutItems, false), nullptr);
-    EXPECT_EQ(FindOfferedCommand(menu, 1001, false)->title, "/x");
-    EXPECT_EQ(FindOfferedCommand(menu, 1001, true)->title, "Move To");
-    EXPECT_EQ(FindOfferedCommand(menu, 1002, false), nullptr) << "inside a greyed submenu";
-    EXPECT_EQ(FindOfferedCommand(menu, 2002, false), nullptr);
-    // The plain search by tag and action looks into greyed submenus too.
-    EXPECT_EQ(menu.FindByTag(1002, MenuAction::RunCommand)->title, "/x");
-    EXPECT_EQ(menu.FindByTag(1001, MenuAction::OpenItem), nullptr);
 }
 
 // The program itself, with the selection script of a private data folder.

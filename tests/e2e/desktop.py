@@ -171,13 +171,13 @@ class Desktop:
         self.run(["import", "-window", window, target])
         return int(self.run(["identify", "-format", "%k", target]).stdout or 0)
 
-    def serve_clipboard(self, paths=None, data=None):
-        """Copies files as a file manager does: data (or the paths as a
-        text/uri-list) on the clipboard, served by xclip until the next copy.
+    def serve_clipboard(self, paths):
+        """Copies files as a file manager does: the paths as a text/uri-list
+        on the clipboard, served by xclip until the next copy.
         Returns once a reader gets exactly those bytes. An xclip that lost
         the clipboard before it was seen serving (a loaded X server is slow
         to hand it over) has exited and is started again."""
-        data = uri_list(paths) if data is None else data
+        data = uri_list(paths)
         for old in self.procs:
             if old.args[:2] == ["xclip", "-quiet"] and old.poll() is None:
                 old.terminate()

@@ -75,9 +75,7 @@ TEST_F(PreferencesModelTest, DestinationChangesAreAnnouncedOnceStoredAndReordere
     const std::vector<std::tuple<QList<int>, int, QStringList, QList<int>>> cases{
         {{0, 1}, 4, {"F3", "F4", "F1", "F2", "F5"}, {2, 3}},
         {{3, 4}, 0, {"F4", "F5", "F1", "F2", "F3"}, {0, 1}},
-        {{0}, 5, {"F2", "F3", "F4", "F5", "F1"}, {4}},
         {{4, 0}, 1, f, {0, 4}},
-        {{0, 2}, 3, {"F2", "F1", "F4", "F3", "F5"}, {1, 3}},
         {{2, 2, 9}, 0, {"F3", "F1", "F2", "F4", "F5"}, {0}},
         {{7, -1}, 0, f, {}},
         {{0}, 50, f, {0}},

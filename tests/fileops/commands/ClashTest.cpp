@@ -97,64 +97,21 @@ TEST_F(ClashTest, EachCommandAnswersAClashAsTheSwitchSays) {
         EXPECT_EQ(m_platform.beeps, row.outcome == Outcome::Refused ? 1 : 0);
     }
 
-    // A folder with contents is never replaced: the move takes a unique name.
-    RemoveAll({"dest/report.pdf"});
-    WriteFile("dest/Photos/old.jpg", "old photo");
-    WriteFile("src/Photos/new.jpg", "new photo");
-    Select({Path("src/Photos")});
-    MoveSelectionToFolder(*m_ctx, 1);
-    const std::string added = NewName(Path("dest"), "Photos");
-    EXPECT_TRUE(IsUniqueForm(added, "Photos", "")) << added;
-    EXPECT_EQ(ReadFile(Path("dest/" + added + "/new.jpg")), "new photo");
-    EXPECT_EQ(ReadFile(Path("dest/Photos/old.jpg")), "old photo");
-    EXPECT_EQ(CountLog(QStringLiteral("unlink error: .+")), 1);
-    EXPECT_EQ(
-        CountLog(QStringLiteral("Moved \"%1\" to \"dest\"").arg(QString::fromStdString(added))), 1);
-    EXPECT_EQ(m_platform.beeps, 0);
-}
-
-TEST_F(ClashTest, AReplacedItemComesBackWhenTheStepAfterItFails) {
+    // An alias never replaces, whatever the switch says: it takes the next
+    // free suffix, within the name limit.
+    EXPECT_EQ(AliasNameFor(std::string(250, 'n'), 2), std::string(247, 'n') + " alias 2");
     SetOption(keys::ReplaceFilesBySameName, true);
-    // A folder into its own subfolder fails; the file set aside there is back.
-    WriteFile("P/inner/P", "keep me");
-    m_platform.dialogAnswers.push_back({Path("P/inner")});
-    Select({Path("P")});
-    MoveSelectionToFolder(*m_ctx, 0);
-    EXPECT_EQ(Names(Path("P/inner")), std::vector<std::string>{"P"});
-    EXPECT_EQ(ReadFile(Path("P/inner/P")), "keep me");
-    EXPECT_EQ(CountLog(QStringLiteral("An error occurred: %1").arg(EINVAL)), 1);
-    EXPECT_EQ(Notice(), "Move To: 1 of 1 item not moved\nDestination: inner\n"
-                        "\u201CP\u201D: Invalid argument");
-
-    // A folder cannot be hard-linked: the same-named file stays.
-    WriteFile("Dest/Folder", "older file named like the folder");
-    SetDestinations({Path("Dest")});
-    Select({MakeDir("Work/Folder")});
-    HardLinkSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(ReadFile(Path("Dest/Folder")), "older file named like the folder");
-
-    // Nor across file systems (EXDEV): the item on the other side stays, and
-    // the notification gives the system's reason.
-    const std::string other = OtherFs();
-    std::ofstream(other + "/report.txt") << "on the other side";
-    SetDestinations({other});
-    Select({WriteFile("report.txt", "here")});
-    m_platform = FakePlatform();
-    HardLinkSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(ReadFile(other + "/report.txt"), "on the other side");
-    EXPECT_THAT(Notice(), testing::HasSubstr("\u201Creport.txt\u201D: Invalid cross-device link"));
-
-    // Into its own folder a hard link deletes nothing, and the next item
-    // still links.
-    const std::string inDest = WriteFile("Dest/a.txt", "precious");
-    const ino_t inode = Inode(inDest);
-    const std::string b = WriteFile("Work/b.txt", "b");
-    SetDestinations({Path("Dest")});
-    Select({inDest, b});
-    HardLinkSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(Inode(inDest), inode);
-    EXPECT_EQ(ReadFile(inDest), "precious");
-    EXPECT_EQ(Inode(Path("Dest/b.txt")), Inode(b));
+    const std::string item = WriteFile("Docs/file.txt", "the original");
+    WriteFile("Aliases/file.txt", "someone else's file");
+    MakeDir("Aliases/file.txt alias");
+    ASSERT_EQ(symlink("/nowhere", Path("Aliases/file.txt alias 2").c_str()), 0);
+    SetDestinations({Path("Aliases")});
+    Select({item});
+    AliasSelectionToFolder(*m_ctx, 1);
+    EXPECT_EQ(std::filesystem::read_symlink(Path("Aliases/file.txt alias 3")), item);
+    EXPECT_EQ(std::filesystem::read_symlink(Path("Aliases/file.txt alias 2")), "/nowhere");
+    EXPECT_EQ(ReadFile(Path("Aliases/file.txt")), "someone else's file");
+    EXPECT_EQ(m_platform.beeps, 0);
 }
 
 TEST_F(ClashTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComplete) {
@@ -184,24 +141,6 @@ TEST_F(ClashTest, AcrossFileSystemsTheReplacedItemKeepsItsNameUntilTheCopyIsComp
     EXPECT_EQ(Names(dest), std::vector<std::string>{"movie.bin"});
     EXPECT_EQ(ReadFile(dest + "/movie.bin"), std::string(3 << 20, 'n'));
     EXPECT_FALSE(Exists(source));
-}
-
-// An alias never replaces, whatever the switch says: it takes the next free
-// suffix, within the name limit.
-TEST_F(ClashTest, AnAliasSkipsEveryTakenNameEvenADanglingLink) {
-    EXPECT_EQ(AliasNameFor(std::string(250, 'n'), 2), std::string(247, 'n') + " alias 2");
-    SetOption(keys::ReplaceFilesBySameName, true);
-    const std::string item = WriteFile("Docs/file.txt", "the original");
-    WriteFile("Aliases/file.txt", "someone else's file");
-    MakeDir("Aliases/file.txt alias");
-    ASSERT_EQ(symlink("/nowhere", Path("Aliases/file.txt alias 2").c_str()), 0);
-    SetDestinations({Path("Aliases")});
-    Select({item});
-    AliasSelectionToFolder(*m_ctx, 1);
-    EXPECT_EQ(std::filesystem::read_symlink(Path("Aliases/file.txt alias 3")), item);
-    EXPECT_EQ(std::filesystem::read_symlink(Path("Aliases/file.txt alias 2")), "/nowhere");
-    EXPECT_EQ(ReadFile(Path("Aliases/file.txt")), "someone else's file");
-    EXPECT_EQ(m_platform.beeps, 0);
 }
 
 } // namespace

@@ -44,32 +44,26 @@ TEST_F(CommentsTest, EveryWayOfFilingCarriesTheComment) {
         {"wrap (copies)", [this] { WrapItems(*m_ctx); }, Path("src/" + wrapper + "/item")},
         {"wrap (moves)", [this] { WrapItems(*m_ctx); }, Path("src/" + wrapper + "/item"), false},
     };
-    for (const bool folder : {false, true}) {
-        for (const Row& row : rows) {
-            SCOPED_TRACE(std::string(row.what) + (folder ? ", a folder" : ", a file"));
-            RemoveAll({"src", "dest"});
-            std::filesystem::remove_all(m_otherFs + "/item");
-            SetOption(keys::WrapCopies, row.wrapCopies);
-            const std::string item = folder ? MakeDir("src/item") : WriteFile("src/item", "x");
-            if (folder) {
-                ASSERT_TRUE(SetComment(WriteFile("src/item/inner", "i"), "inner"));
-            }
-            if (!SetComment(item, "filed by hand")) {
-                GTEST_SKIP() << "no user extended attributes on this file system";
-            }
-            SetDestinations({MakeDir("dest"), m_otherFs});
-            Select({item});
-            m_platform = FakePlatform();
-            m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(0));
-
-            row.run();
-
-            EXPECT_EQ(Comment(row.arrived), "filed by hand");
-            if (folder) {
-                EXPECT_EQ(Comment(row.arrived + "/inner"), "inner");
-            }
-            EXPECT_EQ(m_platform.beeps, 0) << Log();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RemoveAll({"src", "dest"});
+        std::filesystem::remove_all(m_otherFs + "/item");
+        SetOption(keys::WrapCopies, row.wrapCopies);
+        const std::string item = MakeDir("src/item");
+        ASSERT_TRUE(SetComment(WriteFile("src/item/inner", "i"), "inner"));
+        if (!SetComment(item, "filed by hand")) {
+            GTEST_SKIP() << "no user extended attributes on this file system";
         }
+        SetDestinations({MakeDir("dest"), m_otherFs});
+        Select({item});
+        m_platform = FakePlatform();
+        m_platform.now = QDateTime(QDate(2009, 5, 12), QTime(14, 3, 27), QTimeZone(0));
+
+        row.run();
+
+        EXPECT_EQ(Comment(row.arrived), "filed by hand");
+        EXPECT_EQ(Comment(row.arrived + "/inner"), "inner");
+        EXPECT_EQ(m_platform.beeps, 0) << Log();
     }
 }
 

@@ -14,7 +14,7 @@ protected:
     QStringList Listed() { return FolderPathnames(*m_settings, keys::PathnamesAliases); }
 };
 
-TEST_F(DestinationListTest, AddFolderAppendsTheOnePlainFolderOnly) {
+TEST_F(DestinationListTest, AddTakesOnePlainFolderRemoveGoesByIdentityOpenOpensWhatIsThere) {
     const std::string keep = MakeDir("Keep");
     const std::string box = MakeDir("Box");
     ASSERT_EQ(chmod(WriteFile("Tool.AppDir/AppRun", "#!/bin/sh\n").c_str(), 0755), 0);
@@ -30,9 +30,8 @@ TEST_F(DestinationListTest, AddFolderAppendsTheOnePlainFolderOnly) {
     AddSelectedFolder(*m_ctx);
     EXPECT_EQ(Listed(), Paths({keep, box}));
     EXPECT_EQ(m_tableUpdates, 1);
-}
 
-TEST_F(DestinationListTest, RemoveFolderGoesByIdentityAndOpenFolderOpensWhatIsThere) {
+    // Remove Folder goes by identity.
     const std::string upper = MakeDir("Proj");
     const std::string other = MakeDir("Other");
     ASSERT_EQ(symlink(upper.c_str(), Path("via-link").c_str()), 0);

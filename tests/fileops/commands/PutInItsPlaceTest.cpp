@@ -6,8 +6,6 @@
 #include "app/ExtensionMap.h"
 #include "platform/FolderRecord.h"
 
-#include <filesystem>
-
 using namespace ferrolet;
 
 namespace {
@@ -38,11 +36,20 @@ protected:
         CommandTest::SetUp();
         m_ctx = std::make_unique<CommandContext>(
             CommandContext{*m_settings, m_ordered, m_selection, m_extensions, m_cut, {}, nullptr});
-        SetOption(keys::SelectMovedItem, false);
         m_pictures = MakeDir("Pictures");
         m_documents = MakeDir("Documents");
-        m_extensions.insert(QStringLiteral("jpg"), QString::fromStdString(m_pictures));
-        m_extensions.insert(QStringLiteral("pdf"), QString::fromStdString(m_documents));
+        // Stored as the preferences window may: with or without the dot, in
+        // either case; read back the way a run's settings change does.
+        QVariantList records;
+        for (const std::string& folder : {m_pictures, m_documents}) {
+            QByteArray record;
+            ASSERT_EQ(MakeFolderRecord(Ref(folder), record), 0);
+            records.append(record);
+        }
+        m_settings->SetAppValue(keys::Extensions, QVariantList{".jpg", "PDF"});
+        m_settings->SetAppValue(keys::ExtensionPathsAliases, records);
+        ASSERT_TRUE(m_settings->Synchronize());
+        ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
     }
 
     OrderedPlatform m_ordered;
@@ -94,45 +101,6 @@ TEST_F(PutInItsPlaceTest, FilesItemsByExtensionWithOneSoundEachAndOneRevealAtThe
                           "\u201Clost.png\u201D: The folder set for .png items was not found\n"
                           "\u201CREADME\u201D: No folder is set for items without an extension\n"
                           "\u2026and 3 more"});
-}
-
-// The extensions as the preferences window stores them, read back into the
-// map the way a run's settings change does.
-TEST_F(PutInItsPlaceTest, StoredExtensionsFileItemsWithOrWithoutTheirDot) {
-    const auto store = [&](const QVariantList& extensions,
-                           const std::vector<std::string>& folders) {
-        QVariantList records;
-        for (const std::string& folder : folders) {
-            QByteArray record;
-            ASSERT_EQ(MakeFolderRecord(Ref(folder), record), 0);
-            records.append(record);
-        }
-        m_settings->SetAppValue(keys::Extensions, extensions);
-        m_settings->SetAppValue(keys::ExtensionPathsAliases, records);
-        ASSERT_TRUE(m_settings->Synchronize());
-        ASSERT_TRUE(RefreshExtensionMap(*m_settings, m_extensions));
-    };
-    const std::string report = Path("desk/report.pdf");
-    for (const char* stored : {"pdf", ".pdf", ".PDF", "PDF"}) {
-        WriteFile("desk/report.pdf", stored);
-        store({QString::fromLatin1(stored)}, {m_documents});
-        Select({report});
-        PutInItsPlace(*m_ctx);
-        EXPECT_FALSE(Exists(report)) << stored;
-        EXPECT_EQ(ReadFile(m_documents + "/report.pdf"), stored);
-        std::filesystem::remove(m_documents + "/report.pdf");
-    }
-    EXPECT_EQ(m_ordered.beeps, 0);
-
-    // Listed twice, an extension files the item once, into one of its folders.
-    store({"raw", "raw"}, {MakeDir("First"), MakeDir("Second")});
-    const QString chosen = m_extensions.value(QStringLiteral("raw"));
-    ASSERT_TRUE(chosen == QString::fromStdString(Path("First")) ||
-                chosen == QString::fromStdString(Path("Second")));
-    Select({WriteFile("desk/shot.RAW", "raw bytes")});
-    PutInItsPlace(*m_ctx);
-    EXPECT_EQ(ReadFile(chosen.toStdString() + "/shot.RAW"), "raw bytes");
-    EXPECT_EQ(Names(Path("First")).size() + Names(Path("Second")).size(), 1u);
 }
 
 } // namespace

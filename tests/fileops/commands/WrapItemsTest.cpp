@@ -6,6 +6,7 @@
 
 #include <QTimeZone>
 
+#include <filesystem>
 #include <unistd.h>
 
 using namespace ferrolet;
@@ -25,12 +26,12 @@ protected:
     static constexpr const char* kWrapperName = "Wrapped Items 2009-05-12 14-03-27 -0330";
 };
 
-TEST_F(WrapItemsTest, MovesIntoANewDatedFolderBesideTheFirstItem) {
+// Without the dialog the dated wrapper goes beside the first item; a folder
+// chosen in the dialog is the wrapper itself, and a cancel does nothing.
+TEST_F(WrapItemsTest, MovesIntoTheDatedWrapperOrTheFolderChosenInTheDialog) {
     SetOption(keys::WrapCopies, false);
     Select({WriteFile("desk/a.txt", "A"), WriteFile("other/b.txt", "B")});
-
     WrapItems(*m_ctx);
-
     const std::string wrapper = Path("desk/") + kWrapperName;
     EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{kWrapperName});
     EXPECT_TRUE(Names(Path("other")).empty());
@@ -43,36 +44,28 @@ TEST_F(WrapItemsTest, MovesIntoANewDatedFolderBesideTheFirstItem) {
                    "Wrap Items. The wrapper path is : " + QString::fromStdString(wrapper)}));
     EXPECT_EQ(m_platform.revealed, std::vector<std::string>{wrapper + "/b.txt"});
     EXPECT_TRUE(m_platform.sounds.isEmpty());
-    EXPECT_TRUE(m_platform.dialogs.empty());
     EXPECT_TRUE(MakeWrapperName(kWrapperPrefix, QDateTime()).isNull()) << "no time, no name";
 
-    // A second wrap within the same second shares the wrapper.
-    Select({WriteFile("desk/c.txt", "C")});
-    WrapItems(*m_ctx);
-    EXPECT_EQ(Names(wrapper), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-}
-
-TEST_F(WrapItemsTest, DialogChoosesTheWrapperAndCancelDoesNothing) {
     SetOption(keys::PromptForWrap, true);
-    SetOption(keys::WrapCopies, false);
+    std::filesystem::remove_all(wrapper);
+    ClearLog();
     const std::string chosen = MakeDir("chosen");
-    Select({WriteFile("desk/a.txt", "A")});
-
+    Select({WriteFile("desk/c.txt", "C")});
     WrapItems(*m_ctx); // cancelled: no answer queued
     m_platform.dialogAnswers.push_back({chosen});
-    Select({Path("desk/gone.txt"), Path("desk/a.txt")});
+    Select({Path("desk/gone.txt"), Path("desk/c.txt")});
     WrapItems(*m_ctx); // first slot invalid: not even a dialog
-    Select({Path("desk/a.txt")});
+    Select({Path("desk/c.txt")});
     ASSERT_EQ(m_platform.dialogs.size(), 1u);
     EXPECT_EQ(m_platform.dialogs[0].title, QStringLiteral("Choose the Wrapper Folder"));
     EXPECT_FALSE(m_platform.dialogs[0].bringToFront);
     EXPECT_EQ(m_platform.broughtToFront, 0);
-    EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(Names(Path("desk")), std::vector<std::string>{"c.txt"});
     EXPECT_TRUE(LogLines().isEmpty());
 
     WrapItems(*m_ctx);
     EXPECT_TRUE(Names(Path("desk")).empty()); // no dated folder when one was chosen
-    EXPECT_EQ(ReadFile(chosen + "/a.txt"), "A");
+    EXPECT_EQ(ReadFile(chosen + "/c.txt"), "C");
     EXPECT_EQ(LinesStartingWith("Wrap Items. The wrapper path is : "),
               QStringList({"Wrap Items. The wrapper path is : " + QString::fromStdString(chosen)}));
 }

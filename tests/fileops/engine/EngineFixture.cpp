@@ -66,14 +66,8 @@ std::string DescribeDifference(const TreeState& expected, const TreeState& actua
         if (it == actual.end()) {
             return "missing: " + path;
         }
-        const EntryState& got = it->second;
-        if (!(got == state)) {
-            return std::string(got.mode != state.mode               ? "type or mode"
-                               : got.mtimeNs != state.mtimeNs       ? "mtime"
-                               : got.linkTarget != state.linkTarget ? "link target"
-                               : got.xattrs != state.xattrs         ? "extended attributes"
-                                                                    : "contents") +
-                   " differs: " + path;
+        if (!(it->second == state)) {
+            return "differs: " + path;
         }
     }
     for (const auto& [path, state] : actual) {

@@ -2,7 +2,6 @@
 // disk and /dev/shm), checked entry by entry against the trees they leave.
 #include "fileops/engine/FileEngine.h"
 #include "EngineFixture.h"
-#include "HostileNames.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -111,33 +110,10 @@ TEST_F(FileEngineTest, EveryEntryArrivesExactlyWithinAndAcrossFileSystems) {
             if (!move) {
                 EXPECT_EQ(DescribeDifference(before, CaptureTree(root)), "") << "source untouched";
                 EXPECT_EQ(Inode(root + "/a.jpg"), Inode(root + "/hard.jpg"));
-            } else if (acrossFileSystems) {
-                // And back, through the reference handed back.
-                FileRef back;
-                ASSERT_EQ(MoveObject(result, FolderRef(Path("src")), nullptr, &back), 0);
-                EXPECT_EQ(DescribeDifference(before, CaptureTree(root)), "");
-                EXPECT_EQ(back.Path(), root);
             }
         }
     }
     alarm(0);
-}
-
-// (A new name across file systems: the undo of a move whose old name was
-// taken since, in the journal's UndoTrashTest.)
-TEST_F(FileEngineTest, HostileNamesAreKeptAsGiven) {
-    const std::string sameFs = MakeDir("dest");
-    const std::string otherFs = OtherFsDir("dest");
-    FileRef moved;
-    for (const ferrolet::test::HostileName& hostile : ferrolet::test::HostileNames()) {
-        SCOPED_TRACE(hostile.why);
-        const std::string file = WriteFile("src/" + hostile.name, hostile.name);
-        ASSERT_EQ(MoveObject(Ref(file), FolderRef(otherFs), nullptr, &moved), 0);
-        EXPECT_EQ(moved.Name(), hostile.name);
-        ASSERT_EQ(MoveObject(moved, FolderRef(sameFs), nullptr, &moved), 0);
-        EXPECT_EQ(ReadFile(sameFs + "/" + hostile.name), hostile.name);
-        EXPECT_FALSE(Exists(file));
-    }
 }
 
 TEST_F(FileEngineTest, RefusesWhatWouldReplaceOrLoseAnItem) {
