@@ -92,6 +92,17 @@ TEST_F(JournalTest, SchemaWalBoundedHistoryAndDamagedDatabaseSetAside) {
     JournalStore unusable(Path("not-a-folder/journal.sqlite"));
     EXPECT_FALSE(unusable.Usable()) << "filing goes on without it";
     EXPECT_TRUE(LogLines().filter("could not be opened").size() == 1);
+
+    // Atomic steps are committed a batch at a time: a kill loses at most the
+    // batch in hand, never all of a long run's record.
+    JournalStore batched(Path("state/batched.sqlite"));
+    const int64_t gesture = batched.AddGesture();
+    for (int i = 0; i <= JournalStore::kBatchSteps; ++i) {
+        batched.AddStep(Step(gesture, StepKind::Move, StepState::Done, "/b/" + std::to_string(i)),
+                        true);
+    }
+    EXPECT_EQ(Sql(Path("state/batched.sqlite"), "SELECT COUNT(*) FROM steps"),
+              std::to_string(JournalStore::kBatchSteps));
 }
 
 TEST_F(JournalTest, RecoveryFinishesOrRollsBackWhatKilledGesturesLeft) {
