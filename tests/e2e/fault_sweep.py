@@ -69,12 +69,11 @@ class Sweep(unittest.TestCase):
             self.assertEqual(f.read(), data, f"{name!r} is not whole")
         return at_dest
 
-    def assert_no_leftovers(self, *folders, partial_ok=False):
+    def assert_no_leftovers(self, *folders):
         for folder in folders:
             for root, dirs, files in os.walk(os.fsencode(folder)):
                 for name in dirs + files:
-                    if name.startswith(INTERNAL_PREFIXES) and not (partial_ok and
-                                                                   name.startswith(PARTIAL)):
+                    if name.startswith(INTERNAL_PREFIXES):
                         self.fail(f"internal entry left behind: {os.path.join(root, name)!r}")
 
 
